@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Sets up, builds everything with AddressSanitizer and UndefinedBehaviorSanitizer, and runs every
+# test through CTest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+build=build/sanitize
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOZMIRA_SANITIZE=ON
+cmake --build "$build"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
+
+ctest --test-dir "$build" --output-on-failure -j2
