@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 std::unique_ptr<TDuoLangCore> DuoLangCore;
 std::unique_ptr<TDuoLangAPPCore> DuoLangAPPCore;
@@ -182,8 +183,10 @@ TDuoTermBaseClass* TDuoLangCoreBaseClass::LangByBrowser(std::string_view AcceptL
     // of "en; q=0.8" after the blank ended the item before it) becomes empty.
     for (int i = items.Count() - 1; i >= 0; --i) {
       const std::string& item = items[i];
-      if (item.find("q=") != std::string::npos)
-        items.Put(i, item.substr(0, std::min(item.find(';'), item.size())));
+      if (item.find("q=") == std::string::npos)
+        continue;
+      const std::size_t semicolon = item.find(';');
+      items.Put(i, semicolon == std::string::npos ? std::string() : item.substr(0, semicolon));
     }
     for (int i = 0; i < items.Count() && !result; ++i)
       result = LangByHTMLLang(items[i]);
