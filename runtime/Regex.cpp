@@ -79,6 +79,11 @@ struct TMatchData {
 
 } // namespace
 
+const TGroup& TMatch::Whole() const {
+  static const TGroup none;
+  return FGroups.empty() ? none : FGroups.front();
+}
+
 const TGroup& TMatch::Group(std::size_t number) const {
   if (number >= FGroups.size())
     throw Exception("Regular expression match has no group " + std::to_string(number));

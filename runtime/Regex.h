@@ -50,11 +50,12 @@ public:
   TMatch() = default;
 
   bool Success() const { return !FGroups.empty(); }
-  std::size_t Index() const { return Group(0).Index; }
-  std::size_t Length() const { return Group(0).Length; }
+  // For an unsuccessful match: 0, 0 and "".
+  std::size_t Index() const { return Whole().Index; }
+  std::size_t Length() const { return Whole().Length; }
   // The offset just after the match.
   std::size_t End() const { return Index() + Length(); }
-  const std::string& Value() const { return Group(0).Value; }
+  const std::string& Value() const { return Whole().Value; }
 
   // Number of groups, group 0 included; 0 for an unsuccessful match.
   std::size_t GroupCount() const { return FGroups.size(); }
@@ -65,6 +66,8 @@ public:
 
 private:
   friend class TRegEx;
+  const TGroup& Whole() const;
+
   std::vector<TGroup> FGroups;
   std::shared_ptr<const detail::TRegExGroupNames> FNames;
 };

@@ -63,6 +63,8 @@ TEST(Regex, StartOffset) {
   EXPECT_EQ(re.Match("12 34", 2).Index(), 3u);
   EXPECT_FALSE(re.Match("12 34", 5).Success());
   EXPECT_FALSE(re.Match("12 34", 99).Success());
+  // An offset inside a multi-byte character is allowed; the search starts at the next one.
+  EXPECT_EQ(TRegEx(".").Match("\xC3\xA9x", 1).Index(), 2u);
   // Look-behind sees the text before the offset.
   EXPECT_EQ(TRegEx("(?<=a)b").Match("ab", 1).Index(), 1u);
 }
@@ -103,6 +105,13 @@ TEST(Regex, GroupsByNumberAndName) {
   EXPECT_THROW(full.Group(3), Exception);
   EXPECT_THROW(full.Group("value"), Exception);
   EXPECT_THROW(TMatch().Group(0), Exception);
+
+  const TMatch none = re.Match("nothing to see");
+  EXPECT_FALSE(none.Success());
+  EXPECT_EQ(none.Index(), 0u);
+  EXPECT_EQ(none.Length(), 0u);
+  EXPECT_EQ(none.Value(), "");
+  EXPECT_EQ(none.GroupCount(), 0u);
 }
 
 TEST(Regex, AllMatches) {
@@ -149,6 +158,14 @@ TEST(Regex, LongPage) {
   const auto matches = TRegEx("{{(?!_).*?}}", Tag).Matches(page);
   ASSERT_EQ(matches.size(), 20001u);
   EXPECT_EQ(matches.back().Value(), "{{last}}");
+}
+
+// Backtracking over a megabyte outgrows the compiled matcher's stack; the search still answers.
+TEST(Regex, DeepBacktrackingOnLongText) {
+  const std::string text(1 << 20, 'a');
+  const TMatch match = TRegEx("(a|b)*$").Match(text);
+  ASSERT_TRUE(match.Success());
+  EXPECT_EQ(match.Length(), text.size());
 }
 
 } // namespace
