@@ -55,7 +55,7 @@ TEST_F(Translations, NoLanguageCopiesTheEnglishTexts) {
       {TDuoLang::Portuguese, {"Menu", "OK", "Info"}},
       {TDuoLang::Spanish, {"No", "Error"}},
       {TDuoLang::Italian, {"Menu", "No", "OK"}},
-      {TDuoLang::French, {"Menu", "OK", "Info", "Information", "Question"}},
+      {TDuoLang::French, {"Menu", "Options", "OK", "Info", "Information", "Question"}},
       {TDuoLang::German, {"OK", "Information"}},
       {TDuoLang::Japanese, {"OK"}},
   };
