@@ -204,7 +204,6 @@ void TDateTimeWriter::Append(std::string_view format, int nesting) {
         count = 4;
       } else {
         FOut += c;
-        break;
       }
       break;
     default:
