@@ -70,6 +70,26 @@ TEST(AcceptLanguage, HeaderChoosesTheLanguageOfItsFirstMatchingItem) {
     EXPECT_EQ(Chosen(core.LangByBrowser(c.Header)), c.Expected) << "header: " << c.Header;
 }
 
+TEST(AcceptLanguage, MalformedHeadersStillGetTerms) {
+  TDuoLangCore core;
+  core.SetLanguages({TDuoLang::English, TDuoLang::Russian});
+  std::string manyItems;
+  for (int i = 0; i < 20000; ++i)
+    manyItems += "xx-" + std::to_string(i) + ";q=0." + std::to_string(i % 10) + ",";
+  const std::string headers[] = {
+      "\"en-US",                // unterminated quote
+      "\"\"\"\"",               // quotes only
+      std::string("ru\0en", 5), // a NUL byte
+      "\xff\xfe\x80;q=\xc3",    // bytes that are no UTF-8
+      ";;;q=;q=,;",             // separators only
+      manyItems,                // a very long header
+      manyItems + "ru",         // ... whose last item matches
+  };
+  for (const std::string& header : headers)
+    EXPECT_NE(core.LangByBrowser(header), nullptr) << header.substr(0, 40);
+  EXPECT_EQ(Chosen(core.LangByBrowser(manyItems + "ru")), TDuoLang::Russian);
+}
+
 TEST(AcceptLanguage, LanguagesThatAreNotEnabledAreSkipped) {
   TDuoLangCore core;
   core.SetLanguages({TDuoLang::English, TDuoLang::Portuguese});
