@@ -1,0 +1,135 @@
+#pragma once
+#include "runtime/Variant.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Firebird {
+class IAttachment;
+class ITransaction;
+class IStatement;
+class IResultSet;
+class IMessageMetadata;
+} // namespace Firebird
+
+// A thin layer over the database client's object interface: every interface is held by an owner
+// that releases it, every failure becomes an Exception that says what was being done, and values
+// travel as Variants with text converted between UTF-8 and the connection's character set.
+namespace detail {
+
+struct TFbConnectParams {
+  std::string Host; // empty: the embedded engine opens the file in this process
+  int Port = 3050;
+  std::string Database;
+  std::string User;
+  std::string Password;
+  std::string CharacterSet = "WIN1252";
+};
+
+// "host/port:path" for a server, the plain path for the embedded engine.
+std::string FbConnectString(const TFbConnectParams& params);
+
+// How a new database file is written: forced writes wait for the disk on every commit.
+enum class TFbForcedWrites { On, Off };
+
+class TFbAttachment {
+public:
+  static std::unique_ptr<TFbAttachment> Attach(const TFbConnectParams& params);
+  // Creates the database file and attaches to it; its text columns default to WIN1252.
+  static std::unique_ptr<TFbAttachment> Create(const TFbConnectParams& params,
+                                               TFbForcedWrites forcedWrites);
+  ~TFbAttachment();
+  TFbAttachment(const TFbAttachment&) = delete;
+  TFbAttachment& operator=(const TFbAttachment&) = delete;
+
+  Firebird::IAttachment* Handle() const { return FHandle; }
+  // True when texts are converted between UTF-8 and WIN1252 (false for a UTF8 connection).
+  bool ConvertsText() const { return FConvertsText; }
+  std::string ToConnection(const std::string& text) const;
+  std::string FromConnection(const std::string& text) const;
+
+private:
+  TFbAttachment(Firebird::IAttachment* handle, bool convertsText);
+  Firebird::IAttachment* FHandle;
+  bool FConvertsText;
+};
+
+enum class TFbTransactionKind { Read, Write };
+
+// A read-committed transaction, rolled back on destruction unless committed.
+class TFbTransaction {
+public:
+  TFbTransaction(TFbAttachment& attachment, TFbTransactionKind kind);
+  ~TFbTransaction();
+  TFbTransaction(const TFbTransaction&) = delete;
+  TFbTransaction& operator=(const TFbTransaction&) = delete;
+  void Commit();
+  Firebird::ITransaction* Handle() const { return FHandle; }
+
+private:
+  Firebird::ITransaction* FHandle;
+};
+
+// One column of a result or one parameter, as the database describes it.
+struct TFbColumn {
+  std::string Name;     // the column's alias in the result
+  std::string Field;    // the source column
+  std::string Relation; // the source table or procedure; empty for an expression
+  unsigned Type = 0;    // SQL_VARYING, SQL_LONG, ... (without the null flag bit)
+  int SubType = 0;
+  unsigned Length = 0; // bytes in the message
+  int Scale = 0;
+  unsigned CharSet = 0;
+  bool Nullable = true;
+  unsigned Offset = 0;
+  unsigned NullOffset = 0;
+  // Characters a text column holds (its bytes divided by the character set's width).
+  unsigned CharLength() const;
+};
+
+class TFbStatement {
+public:
+  TFbStatement(TFbAttachment& attachment, TFbTransaction& transaction, const std::string& sql);
+  ~TFbStatement();
+  TFbStatement(const TFbStatement&) = delete;
+  TFbStatement& operator=(const TFbStatement&) = delete;
+
+  const std::vector<TFbColumn>& Columns() const { return FColumns; }
+  const std::vector<TFbColumn>& Params() const { return FParams; }
+  // True for a statement that returns rows through a cursor.
+  bool HasCursor() const;
+
+  // Runs a statement without a cursor.  When it returns a row (INSERT ... RETURNING), `row`
+  // receives it.  Returns the number of rows it changed.
+  uint64_t Execute(TFbTransaction& transaction, const std::vector<Variant>& params,
+                   std::vector<Variant>* row = nullptr);
+  void OpenCursor(TFbTransaction& transaction, const std::vector<Variant>& params);
+  // Reads the next row into `row`; false (and the cursor closed) after the last one.
+  bool Fetch(std::vector<Variant>& row);
+  void CloseCursor();
+
+private:
+  TFbAttachment& FAttachment;
+  Firebird::IStatement* FHandle = nullptr;
+  Firebird::IMessageMetadata* FInMeta = nullptr;
+  Firebird::IMessageMetadata* FOutMeta = nullptr;
+  Firebird::IResultSet* FCursor = nullptr;
+  Firebird::ITransaction* FCursorTransaction = nullptr;
+  std::vector<TFbColumn> FColumns;
+  std::vector<TFbColumn> FParams;
+  std::vector<unsigned char> FInBuffer;
+  std::vector<unsigned char> FOutBuffer;
+  std::string FSql;
+
+  void ReleaseAll();
+  void Bind(Firebird::ITransaction* transaction, const std::vector<Variant>& params);
+  void ReadRow(Firebird::ITransaction* transaction, std::vector<Variant>& row);
+};
+
+// Converts between the database's date and time counts and TDateTime.
+TDateTime FbDateToDateTime(int date, unsigned time);
+void DateTimeToFb(TDateTime value, int& date, unsigned& time);
+
+} // namespace detail

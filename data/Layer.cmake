@@ -1,0 +1,1 @@
+set(LAYER_LIBRARIES Firebird::fbclient)
