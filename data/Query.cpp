@@ -1,0 +1,347 @@
+#include "data/Query.h"
+
+#include "data/Connection.h"
+#include "data/Firebird.h"
+#include "data/Win1252.h"
+#include "runtime/Exceptions.h"
+#include "runtime/StrUtils.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+std::string Quote(const std::string& name) {
+  return "\"" + StringReplaceAll(name, "\"", "\"\"") + "\"";
+}
+
+TFieldType FieldTypeOf(const detail::TFbColumn& column, int& size) {
+  size = 0;
+  switch (column.Type) {
+  case 448: // SQL_VARYING
+  case 452: // SQL_TEXT
+    if (column.CharSet == 1)
+      return TFieldType::ftBytes;
+    size = static_cast<int>(column.CharLength());
+    return TFieldType::ftString;
+  case 500: // SQL_SHORT
+    return column.Scale != 0 ? TFieldType::ftFloat : TFieldType::ftSmallint;
+  case 496: // SQL_LONG
+    return column.Scale != 0 ? TFieldType::ftFloat : TFieldType::ftInteger;
+  case 580: // SQL_INT64
+    return column.Scale != 0 ? TFieldType::ftFloat : TFieldType::ftLargeint;
+  case 480: // SQL_DOUBLE
+  case 482: // SQL_FLOAT
+    return TFieldType::ftFloat;
+  case 510: // SQL_TIMESTAMP
+    return TFieldType::ftTimeStamp;
+  case 570: // SQL_TYPE_DATE
+    return TFieldType::ftDate;
+  case 560: // SQL_TYPE_TIME
+    return TFieldType::ftTime;
+  case 32764: // SQL_BOOLEAN
+    return TFieldType::ftBoolean;
+  case 520: // SQL_BLOB
+    return column.SubType == 1 ? TFieldType::ftMemo : TFieldType::ftBlob;
+  default:
+    return TFieldType::ftUnknown;
+  }
+}
+
+} // namespace
+
+// ---- TParam -----------------------------------------------------------------------------------
+
+void TParam::SetDataType(TFieldType dataType) {
+  FDataType = dataType;
+  if (!FValue.IsEmptyOrNull())
+    SetValue(Variant(FValue));
+}
+
+void TParam::SetValue(const Variant& value) {
+  if (value.IsEmptyOrNull()) {
+    FValue = Variant::Null();
+    return;
+  }
+  auto refuse = [&](const std::string& why) {
+    throw EConvertError(why + " for parameter " + FName + " (" + FieldTypeName(FDataType) + ")");
+  };
+  switch (FDataType) {
+  case TFieldType::ftSmallint:
+  case TFieldType::ftInteger:
+  case TFieldType::ftLargeint: {
+    int64_t number = 0;
+    try {
+      number = value.AsInt64();
+    } catch (const EConvertError&) {
+      refuse("\"" + value.AsString() + "\" is not a valid integer");
+    }
+    const int64_t limit = FDataType == TFieldType::ftSmallint ? std::numeric_limits<int16_t>::max()
+                          : FDataType == TFieldType::ftInteger
+                              ? std::numeric_limits<int32_t>::max()
+                              : std::numeric_limits<int64_t>::max();
+    if (number > limit || number < -limit - 1)
+      refuse(std::to_string(number) + " is out of range");
+    FValue = FDataType == TFieldType::ftLargeint ? Variant(number)
+                                                 : Variant(static_cast<int32_t>(number));
+    return;
+  }
+  default:
+    FValue = value;
+  }
+}
+
+void TParam::SetAsInteger(int32_t value) {
+  if (FDataType == TFieldType::ftUnknown)
+    FDataType = TFieldType::ftInteger;
+  SetValue(Variant(value));
+}
+
+void TParam::SetAsLargeInt(int64_t value) {
+  if (FDataType == TFieldType::ftUnknown)
+    FDataType = TFieldType::ftLargeint;
+  SetValue(Variant(value));
+}
+
+void TParam::SetAsString(const std::string& value) {
+  if (FDataType == TFieldType::ftUnknown)
+    FDataType = TFieldType::ftString;
+  SetValue(Variant(value));
+}
+
+void TParam::SetAsFloat(double value) {
+  if (FDataType == TFieldType::ftUnknown)
+    FDataType = TFieldType::ftFloat;
+  SetValue(Variant(value));
+}
+
+void TParam::SetAsDateTime(TDateTime value) {
+  if (FDataType == TFieldType::ftUnknown)
+    FDataType = TFieldType::ftTimeStamp;
+  SetValue(Variant(value));
+}
+
+TParam& TParams::Items(int index) const {
+  if (index < 0 || index >= Count())
+    throw EListError("Parameter index " + std::to_string(index) + " out of range");
+  return *FItems[index];
+}
+
+TParam* TParams::FindParam(std::string_view name) const {
+  for (const auto& param : FItems)
+    if (SameText(param->GetName(), name))
+      return param.get();
+  return nullptr;
+}
+
+TParam& TParams::ParamByName(std::string_view name) const {
+  TParam* param = FindParam(name);
+  if (param == nullptr)
+    throw Exception("Parameter \"" + std::string(name) + "\" not found");
+  return *param;
+}
+
+void TParams::Update(const std::vector<std::string>& names) {
+  std::vector<std::unique_ptr<TParam>> items;
+  for (const std::string& name : names) {
+    if (std::any_of(items.begin(), items.end(),
+                    [&](const auto& item) { return SameText(item->GetName(), name); }))
+      continue;
+    auto existing = std::find_if(FItems.begin(), FItems.end(), [&](const auto& item) {
+      return item && SameText(item->GetName(), name);
+    });
+    items.push_back(existing != FItems.end() ? std::move(*existing)
+                                             : std::make_unique<TParam>(name));
+  }
+  FItems = std::move(items);
+}
+
+// ---- TQuery -----------------------------------------------------------------------------------
+
+const TClassInfo& TQuery::StaticClass() {
+  static const TClassInfo info = TClassBuilder<TQuery>("TQuery").Creatable().Build();
+  return info;
+}
+
+TQuery::TQuery(TComponent* AOwner) : TDataSet(AOwner) {
+  FSQL.OnChange = [this](TStrings&) { SQLChanged(); };
+}
+
+TQuery::~TQuery() {
+  FSQL.OnChange = nullptr;
+  SetConnection(nullptr);
+}
+
+void TQuery::SetConnection(TConnection* connection) {
+  if (connection == FConnection)
+    return;
+  Close();
+  if (FConnection != nullptr)
+    std::erase(FConnection->FQueries, this);
+  FConnection = connection;
+  if (FConnection != nullptr)
+    FConnection->FQueries.push_back(this);
+}
+
+void TQuery::SQLChanged() {
+  Close();
+  FParsed = detail::RewriteParams(FSQL.GetText());
+  FParams.Update(FParsed.ParamNames);
+}
+
+bool TQuery::GetCanModify() const {
+  return !FKeyFields.empty();
+}
+
+std::vector<Variant> TQuery::ParamValues() const {
+  std::vector<Variant> values;
+  values.reserve(FParsed.ParamNames.size());
+  for (const std::string& name : FParsed.ParamNames)
+    values.push_back(FParams.ParamByName(name).GetValue());
+  return values;
+}
+
+void TQuery::InternalOpen(std::vector<TColumn>& columns, std::vector<TValues>& rows) {
+  if (FConnection == nullptr)
+    throw Exception("Query \"" + GetName() + "\" has no connection");
+  if (Trim(FParsed.Sql).empty())
+    throw Exception("Query \"" + GetName() + "\" has no SQL");
+  FConnection->Open();
+  detail::TFbAttachment& attachment = FConnection->Attachment();
+  std::vector<detail::TFbColumn> described;
+  try {
+    detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Read);
+    detail::TFbStatement statement(attachment, transaction, FParsed.Sql);
+    statement.OpenCursor(transaction, ParamValues());
+    TValues row;
+    while (statement.Fetch(row))
+      rows.push_back(std::move(row));
+    transaction.Commit();
+    described = statement.Columns();
+  } catch (const Exception& error) {
+    throw Exception("Query \"" + GetName() + "\": " + error.Message());
+  }
+
+  FUpdateTable = detail::MainTableOf(FParsed.Sql);
+  FSourceColumns.clear();
+  FKeyFields.clear();
+  for (const detail::TFbColumn& column : described) {
+    TColumn field;
+    field.Name = column.Name;
+    field.DataType = FieldTypeOf(column, field.Size);
+    const bool writable =
+        !FUpdateTable.empty() && column.Relation == FUpdateTable && !column.Field.empty();
+    field.ReadOnly = !writable;
+    field.Required = writable && !column.Nullable;
+    FSourceColumns.push_back(writable ? column.Field : std::string());
+    columns.push_back(std::move(field));
+  }
+  if (FUpdateTable.empty())
+    return;
+  for (const std::string& key : FConnection->PrimaryKeyOf(FUpdateTable)) {
+    const auto found = std::find(FSourceColumns.begin(), FSourceColumns.end(), key);
+    if (found == FSourceColumns.end()) {
+      FKeyFields.clear();
+      return;
+    }
+    FKeyFields.push_back(static_cast<int>(found - FSourceColumns.begin()));
+  }
+}
+
+std::string TQuery::WhereKey(const TValues& values, std::vector<Variant>& params) const {
+  std::string where;
+  for (const int index : FKeyFields) {
+    where += (where.empty() ? " WHERE " : " AND ") + Quote(FSourceColumns[index]) + " = ?";
+    params.push_back(values[index]);
+  }
+  return where;
+}
+
+void TQuery::InternalPost(TValues& values, const TValues* original,
+                          const std::vector<bool>& modified) {
+  if (FKeyFields.empty())
+    throw Exception("Query \"" + GetName() + "\" cannot be modified");
+  detail::TFbAttachment& attachment = FConnection->Attachment();
+  try {
+    detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Write);
+    std::vector<Variant> params;
+    if (original == nullptr) {
+      std::string names, marks, returning;
+      for (size_t i = 0; i < FSourceColumns.size(); ++i) {
+        if (FSourceColumns[i].empty() || values[i].IsEmptyOrNull())
+          continue;
+        names += (names.empty() ? "" : ", ") + Quote(FSourceColumns[i]);
+        marks += marks.empty() ? "?" : ", ?";
+        params.push_back(values[i]);
+      }
+      for (const int index : FKeyFields)
+        returning += (returning.empty() ? "" : ", ") + Quote(FSourceColumns[index]);
+      const std::string sql =
+          "INSERT INTO " + Quote(FUpdateTable) +
+          (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
+          " RETURNING " + returning;
+      detail::TFbStatement statement(attachment, transaction, sql);
+      TValues keys;
+      statement.Execute(transaction, params, &keys);
+      for (size_t k = 0; k < FKeyFields.size() && k < keys.size(); ++k)
+        values[FKeyFields[k]] = Fields(FKeyFields[k]).Convert(keys[k]);
+    } else {
+      std::string assignments;
+      for (size_t i = 0; i < FSourceColumns.size(); ++i) {
+        if (FSourceColumns[i].empty() || !modified[i])
+          continue;
+        assignments += (assignments.empty() ? "" : ", ") + Quote(FSourceColumns[i]) + " = ?";
+        params.push_back(values[i]);
+      }
+      if (assignments.empty())
+        return;
+      const std::string where = WhereKey(*original, params);
+      detail::TFbStatement statement(
+          attachment, transaction, "UPDATE " + Quote(FUpdateTable) + " SET " + assignments + where);
+      if (statement.Execute(transaction, params) == 0)
+        throw Exception("the row no longer exists in the database; nothing was saved");
+    }
+    transaction.Commit();
+  } catch (const Exception& error) {
+    throw Exception("Query \"" + GetName() + "\": saving to " + FUpdateTable +
+                    " failed: " + error.Message());
+  }
+}
+
+void TQuery::InternalDelete(const TValues& values) {
+  if (FKeyFields.empty())
+    throw Exception("Query \"" + GetName() + "\" cannot be modified");
+  detail::TFbAttachment& attachment = FConnection->Attachment();
+  try {
+    detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Write);
+    std::vector<Variant> params;
+    const std::string where = WhereKey(values, params);
+    detail::TFbStatement(attachment, transaction, "DELETE FROM " + Quote(FUpdateTable) + where)
+        .Execute(transaction, params);
+    transaction.Commit();
+  } catch (const Exception& error) {
+    throw Exception("Query \"" + GetName() + "\": deleting from " + FUpdateTable +
+                    " failed: " + error.Message());
+  }
+}
+
+void TQuery::CheckStorable(const TField& field, const Variant& value) const {
+  if (FConnection == nullptr || !FConnection->GetConnected() ||
+      !FConnection->Attachment().ConvertsText() || value.GetKind() != Variant::Kind::String)
+    return;
+  try {
+    detail::Utf8ToWin1252(value.AsString());
+  } catch (const Exception& error) {
+    throw EConvertError(error.Message() + " (field \"" + field.GetDisplayLabel() + "\")");
+  }
+}
+
+uint64_t TQuery::ExecSQL() {
+  if (FConnection == nullptr)
+    throw Exception("Query \"" + GetName() + "\" has no connection");
+  try {
+    return FConnection->ExecSQL(FParsed.Sql, ParamValues());
+  } catch (const Exception& error) {
+    throw Exception("Query \"" + GetName() + "\": " + error.Message());
+  }
+}
