@@ -16,11 +16,6 @@ bool IsEditing(TDataSetState state) {
   return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
 }
 
-bool IsIntegerType(TFieldType type) {
-  return type == TFieldType::ftSmallint || type == TFieldType::ftInteger ||
-         type == TFieldType::ftLargeint;
-}
-
 bool IsDateType(TFieldType type) {
   return type == TFieldType::ftDate || type == TFieldType::ftTime ||
          type == TFieldType::ftDateTime || type == TFieldType::ftTimeStamp;
@@ -34,12 +29,11 @@ const Variant& NullValue() {
 std::string DateTimeText(TFieldType type, TDateTime value) {
   switch (type) {
   case TFieldType::ftDate:
-    return detail::FormatDateTimeText("dd/mm/yyyy", value);
+    return detail::DateFieldText(value);
   case TFieldType::ftTime:
-    return detail::FormatDateTimeText("hh:nn:ss", value);
+    return detail::TimeFieldText(value);
   default:
-    return detail::FormatDateTimeText(
-        TimeOf(value).Value == 0 ? "dd/mm/yyyy" : "dd/mm/yyyy hh:nn:ss", value);
+    return detail::DateTimeFieldText(value);
   }
 }
 
@@ -372,10 +366,10 @@ std::string TField::GetDisplayText() const {
   const Variant& value = Value();
   if (value.IsEmptyOrNull() || FDisplayFormat.empty())
     return GetText();
-  if (IsIntegerType(FDataType))
-    return detail::FormatIntegerPattern(FDisplayFormat, value.AsInt64());
   if (IsDateType(FDataType) && value.GetKind() == Variant::Kind::DateTime)
-    return detail::FormatDateTimeText(FDisplayFormat, value.AsDateTime());
+    return detail::FormatDateTimeField(FDisplayFormat, value.AsDateTime());
+  if (value.IsNumeric())
+    return detail::FormatNumberField(FDisplayFormat, value.AsFloat());
   return GetText();
 }
 
@@ -954,7 +948,7 @@ void TDataSet::Refresh() {
 
 void TDataSet::SetFilter(const std::string& filter) {
   auto parsed = Trim(filter).empty() ? nullptr : detail::TFilterExpression::Parse(filter);
-  if (parsed && !FFields.empty())
+  if (parsed && GetActive())
     for (const std::string& name : parsed->FieldNames())
       if (FindField(name) == nullptr)
         throw Exception("Invalid filter \"" + filter + "\": dataset \"" + GetName() +

@@ -88,8 +88,8 @@ public:
   // The label shown as a grid title and in messages; the field name when none was set.
   const std::string& GetDisplayLabel() const;
   void SetDisplayLabel(std::string label) { FDisplayLabel = std::move(label); }
-  // Integers: a run of "0" and "#" ("00000000" pads to eight digits).  Dates and times: "dd",
-  // "mm", "yyyy", "yy", "hh", "nn", "ss" with any other characters kept.
+  // A number format ("00000000" pads to eight digits) or a date format ("dd/mm/yyyy"), with
+  // Brazilian separators.
   const std::string& GetDisplayFormat() const { return FDisplayFormat; }
   void SetDisplayFormat(std::string format) { FDisplayFormat = std::move(format); }
   bool GetRequired() const { return FRequired; }

@@ -1,0 +1,10 @@
+# Writes OUT, a source file that holds the database scripts of DIR as string literals.
+set(names schema procedures seed)
+set(body "// Generated from app/db/*.sql by app/db/EmbedScripts.cmake.\n#include \"app/db/DatabaseScripts.h\"\n\nstd::vector<std::string> DatabaseScripts() {\n  return {\n")
+foreach(name IN LISTS names)
+  file(READ ${DIR}/${name}.sql text)
+  string(APPEND body "R\"vozmira_sql(${text})vozmira_sql\",\n")
+endforeach()
+string(APPEND body "  };\n}\n")
+file(WRITE ${OUT}.tmp "${body}")
+file(COPY_FILE ${OUT}.tmp ${OUT} ONLY_IF_DIFFERENT)

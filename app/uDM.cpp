@@ -1,0 +1,275 @@
+#include "app/uDM.h"
+
+#include "app/db/DatabaseScripts.h"
+#include "runtime/Random.h"
+
+#include <filesystem>
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using TLabels = std::initializer_list<std::pair<const char*, const char*>>;
+
+TQuery* MakeQuery(TDM& owner, TConnection* connection, const char* name,
+                  const std::vector<const char*>& sql, TLabels labels) {
+  auto* query = new TQuery(&owner);
+  query->SetName(name);
+  query->SetConnection(connection);
+  TStrings& lines = query->GetSQL();
+  lines.BeginUpdate();
+  for (const char* line : sql)
+    lines.Add(line);
+  lines.EndUpdate();
+  for (const auto& [field, label] : labels)
+    query->DefineField(field).SetDisplayLabel(label);
+  return query;
+}
+
+TDataSource* MakeSource(TDM& owner, const char* name, TQuery* query) {
+  auto* source = new TDataSource(&owner);
+  source->SetName(name);
+  source->SetDataSet(query);
+  return source;
+}
+
+std::filesystem::path ProgramFolder() {
+  std::error_code error;
+  const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::current_path() : program.parent_path();
+}
+
+// The select list and joins that the request queries share.
+constexpr std::initializer_list<const char*> RequestSelect = {
+    "SELECT",
+    "SOL.ID_SOLICITACAO,",
+    "SOL.DATA_SOLICITACAO,",
+    "SOL.SOLICITACAO,",
+    "SOL.ID_USUARIO,",
+    "SOL.ID_PREFEITURA,",
+    "SOL.ID_SITUACAO,",
+    "SOL.ID_TIPO,",
+    "SOL.ID_UNIDADE,",
+    "USU.NOME_USUARIO,",
+    "SIT.NOME_SITUACAO,",
+    "TPS.NOME_TIPO,",
+    "UNI.NOME_UNIDADE",
+    "FROM",
+    "SOLICITACAO SOL",
+    "LEFT JOIN USUARIO USU ON USU.ID_USUARIO = SOL.ID_USUARIO",
+    "LEFT JOIN SITUACAO SIT ON SIT.ID_SITUACAO = SOL.ID_SITUACAO",
+    "LEFT JOIN TIPO_SOLICITACAO TPS ON TPS.ID_TIPO = SOL.ID_TIPO",
+    "LEFT JOIN UNIDADE UNI ON UNI.ID_UNIDADE = SOL.ID_UNIDADE"};
+
+} // namespace
+
+const TClassInfo& TDM::StaticClass() {
+  static const TClassInfo info = TClassBuilder<TDM>("TDM").Creatable().Build();
+  return info;
+}
+
+TDM::TDM(TComponent* AOwner) : TComponent(AOwner) {
+  conBD = new TConnection(this);
+  conBD->SetName("conBD");
+  TStrings& params = conBD->GetParams();
+  params.SetValue("DriverID", "FB");
+  params.SetValue("Port", "3050");
+  params.SetValue("Protocol", "TCPIP");
+  params.SetValue("Database", (ProgramFolder() / "Brenvox.fdb").string());
+  params.SetValue("User_Name", "SYSDBA");
+  params.SetValue("Password", "tulipvane");
+  params.SetValue("CharacterSet", "WIN1252");
+  conBD->SetLoginPrompt(false);
+
+  qryPrefeitura = MakeQuery(
+      *this, conBD, "qryPrefeitura",
+      {"SELECT", "ID_PREFEITURA,", "NOME_PREFEITURA,", "LOGO_PREFEITURA", "FROM", "PREFEITURA"},
+      {{"ID_PREFEITURA", "Id Prefeitura"},
+       {"NOME_PREFEITURA", "Nome Prefeitura"},
+       {"LOGO_PREFEITURA", "Logo Prefeitura"}});
+
+  std::vector<const char*> list(RequestSelect);
+  list.insert(list.end(), {"ORDER BY", "SOL.DATA_SOLICITACAO"});
+  qryLisSolicitacao = MakeQuery(*this, conBD, "qryLisSolicitacao", list,
+                                {{"ID_SOLICITACAO", "Controle"},
+                                 {"DATA_SOLICITACAO", "Data Solicitação"},
+                                 {"SOLICITACAO", "Descrição"},
+                                 {"NOME_USUARIO", "Usuário"},
+                                 {"NOME_SITUACAO", "Situação"},
+                                 {"NOME_TIPO", "Tipo"},
+                                 {"NOME_UNIDADE", "Unidade"}});
+  qryLisSolicitacao->FieldByName("ID_SOLICITACAO").SetDisplayFormat("00000000");
+
+  std::vector<const char*> single(RequestSelect);
+  single.push_back("WHERE SOL.ID_SOLICITACAO = :P_ID_SOLICITACAO");
+  qrySolicitacao =
+      MakeQuery(*this, conBD, "qrySolicitacao", single, {{"ID_SOLICITACAO", "Id Solicitação"}});
+  TParam& requestId = qrySolicitacao->ParamByName("P_ID_SOLICITACAO");
+  requestId.SetDataType(TFieldType::ftLargeint);
+  requestId.SetAsLargeInt(0);
+
+  qrySituacao =
+      MakeQuery(*this, conBD, "qrySituacao",
+                {"SELECT", "SIT.*", "FROM", "SITUACAO SIT", "ORDER BY", "SIT.ID_SITUACAO"},
+                {{"ID_SITUACAO", "Id Situacao"},
+                 {"NOME_SITUACAO", "Situação"},
+                 {"LOGO_SITUACAO", "Ícone Situação"},
+                 {"COR_SITUACAO", "Cor Situação"}});
+  qryTipoSolicitacao =
+      MakeQuery(*this, conBD, "qryTipoSolicitacao",
+                {"SELECT", "TPS.*", "FROM", "TIPO_SOLICITACAO TPS", "ORDER BY", "TPS.ID_TIPO"},
+                {{"ID_TIPO", "Id Tipo"},
+                 {"NOME_TIPO", "Tipo de Solicitação"},
+                 {"LOGO_SITUACAO", "Ícone"},
+                 {"COR_SITUACAO", "Cor"}});
+  qryUnidades = MakeQuery(*this, conBD, "qryUnidades",
+                          {"SELECT", "UNI.*", "FROM", "UNIDADE UNI", "ORDER BY", "UNI.ID_UNIDADE"},
+                          {{"ID_UNIDADE", "Id Unidade"},
+                           {"NOME_UNIDADE", "Nome da Unidade"},
+                           {"ID_TIPO_UNIDADE", "Tipo de Unidade"}});
+  qryTipoUnidade =
+      MakeQuery(*this, conBD, "qryTipoUnidade",
+                {"SELECT", "TPU.*", "FROM", "TIPO_UNIDADE TPU", "ORDER BY", "TPU.ID_TIPO_UNIDADE"},
+                {{"ID_TIPO_UNIDADE", "Id Tipo Unidade"}, {"TIPO_UNIDADE", "Tipo de Unidade"}});
+  qryTipoUsuario =
+      MakeQuery(*this, conBD, "qryTipoUsuario",
+                {"SELECT", "TPU.*", "FROM", "TIPO_USUARIO TPU", "ORDER BY", "TPU.ID_TIPO_USUARIO"},
+                {{"ID_TIPO_USUARIO", "Id Tipo de Usuário"},
+                 {"TIPO_USUARIO", "Tipo de Usuário"},
+                 {"TIPO_ACESSO", "Nível de Acesso"}});
+  qryLisUsuario =
+      MakeQuery(*this, conBD, "qryLisUsuario",
+                {"SELECT", "USU.ID_USUARIO,", "USU.LOGIN_USUARIO,", "USU.NOME_USUARIO,",
+                 "USU.EMAIL_USUARIO,", "TPU.TIPO_USUARIO", "FROM", "USUARIO USU",
+                 "LEFT JOIN TIPO_USUARIO TPU ON TPU.ID_TIPO_USUARIO = USU.ID_TIPO_USUARIO",
+                 "ORDER BY", "USU.NOME_USUARIO"},
+                {{"ID_USUARIO", "ID Usuário"},
+                 {"LOGIN_USUARIO", "Login"},
+                 {"NOME_USUARIO", "Nome"},
+                 {"EMAIL_USUARIO", "Email"},
+                 {"TIPO_USUARIO", "Tipo de Acesso"}});
+  qryUsuario = MakeQuery(*this, conBD, "qryUsuario",
+                         {"SELECT", "USU.*,", "TPU.TIPO_USUARIO", "FROM", "USUARIO USU",
+                          "LEFT JOIN TIPO_USUARIO TPU ON TPU.ID_TIPO_USUARIO = "
+                          "USU.ID_TIPO_USUARIO",
+                          "WHERE USU.ID_USUARIO = :P_ID_USUARIO"},
+                         {{"ID_USUARIO", "Id Usuário"},
+                          {"LOGIN_USUARIO", "Login"},
+                          {"NOME_USUARIO", "Nome"},
+                          {"DATA_NASCIMENTO", "Data de Nascimento"},
+                          {"EMAIL_USUARIO", "Email"},
+                          {"SENHA_USUARIO", "Senha"},
+                          {"KEY_USUARIO", "Chave "},
+                          {"CELULAR_USUARIO", "Celular"},
+                          {"FOTO_USUARIO", "Foto"},
+                          {"ID_TIPO_USUARIO", "Id Tipo"},
+                          {"TIPO_USUARIO", "Tipo de Usuario"}});
+  qryUsuario->ParamByName("P_ID_USUARIO").SetDataType(TFieldType::ftLargeint);
+  qryDashQt = MakeQuery(*this, conBD, "qryDashQt", {"SELECT", "*", "FROM", "SP_DASHBOARD_QT"}, {});
+  qryDashTipo = MakeQuery(*this, conBD, "qryDashTipo", {"SELECT", "*", "FROM", "SP_DASHBOARD_TIPO"},
+                          {{"NOME_TIPO", "Tipo de Solicitação"}, {"QT", "Quantidade"}});
+
+  dtsPrefeitura = MakeSource(*this, "dtsPrefeitura", qryPrefeitura);
+  dtsLisSolicitacao = MakeSource(*this, "dtsLisSolicitacao", qryLisSolicitacao);
+  dtsSolicitacao = MakeSource(*this, "dtsSolicitacao", qrySolicitacao);
+  dtsSituacao = MakeSource(*this, "dtsSituacao", qrySituacao);
+  dtsTipoSolicitacao = MakeSource(*this, "dtsTipoSolicitacao", qryTipoSolicitacao);
+  dtsUnidades = MakeSource(*this, "dtsUnidades", qryUnidades);
+  dtsTipoUnidade = MakeSource(*this, "dtsTipoUnidade", qryTipoUnidade);
+  dtsTipoUsuario = MakeSource(*this, "dtsTipoUsuario", qryTipoUsuario);
+  dtsLisUsuarios = MakeSource(*this, "dtsLisUsuarios", qryLisUsuario);
+  dtsUsuario = MakeSource(*this, "dtsUsuario", qryUsuario);
+  dtsDashQt = MakeSource(*this, "dtsDashQt", qryDashQt);
+  dtsDashTipo = MakeSource(*this, "dtsDashTipo", qryDashTipo);
+
+  qrySolicitacao->OnNewRecord = [this](TDataSet* d) { qrySolicitacaoNewRecord(d); };
+  qrySituacao->OnNewRecord = [this](TDataSet* d) { qrySituacaoNewRecord(d); };
+  qryTipoSolicitacao->OnNewRecord = [this](TDataSet* d) { qryTipoSolicitacaoNewRecord(d); };
+  qryUnidades->OnNewRecord = [this](TDataSet* d) { qryUnidadesNewRecord(d); };
+  qryTipoUnidade->OnNewRecord = [this](TDataSet* d) { qryTipoUnidadeNewRecord(d); };
+  qryTipoUsuario->OnNewRecord = [this](TDataSet* d) { qryTipoUsuarioNewRecord(d); };
+  qryUsuario->OnNewRecord = [this](TDataSet* d) { qryUsuarioNewRecord(d); };
+}
+
+std::string TDM::DefaultConfigFile() {
+  return (ProgramFolder() / "Config.ini").string();
+}
+
+void TDM::Connect(const std::string& configFile) {
+  ReadDatabaseConfig(*conBD, configFile.empty() ? DefaultConfigFile() : configFile);
+  const std::string database = conBD->GetParams().GetValue("Database");
+  if (conBD->IsEmbedded() && !std::filesystem::exists(database))
+    conBD->CreateDatabase(DatabaseScripts(), TForcedWrites::fwOn);
+  else
+    conBD->Open();
+}
+
+void TDM::OpenQueries() {
+  for (TQuery* query : {qryPrefeitura, qrySituacao, qryTipoSolicitacao, qryUnidades, qryTipoUnidade,
+                        qryTipoUsuario, qryDashQt, qryDashTipo, qryLisUsuario, qryLisSolicitacao})
+    query->Open();
+}
+
+void TDM::BuscaSolicitacoes(std::string cORDER) {
+  if (cORDER.empty())
+    cORDER = "DATA_ASCENDING";
+  qryLisSolicitacao->Close();
+  TStrings& sql = qryLisSolicitacao->GetSQL();
+  sql.BeginUpdate();
+  sql.Clear();
+  for (const char* line : {"SELECT",
+                           "  SOL.ID_SOLICITACAO,",
+                           "  SOL.DATA_SOLICITACAO,",
+                           "  SOL.SOLICITACAO,",
+                           "  SOL.ID_USUARIO,",
+                           "  SOL.ID_PREFEITURA,",
+                           "  SOL.ID_SITUACAO,",
+                           "  SOL.ID_TIPO,",
+                           "  SOL.ID_UNIDADE,",
+                           "  USU.NOME_USUARIO,",
+                           "  SIT.NOME_SITUACAO,",
+                           "  TPS.NOME_TIPO,",
+                           "  UNI.NOME_UNIDADE",
+                           "FROM",
+                           "  SOLICITACAO SOL",
+                           "  LEFT JOIN USUARIO          USU ON USU.ID_USUARIO  = SOL.ID_USUARIO",
+                           "  LEFT JOIN SITUACAO         SIT ON SIT.ID_SITUACAO = SOL.ID_SITUACAO",
+                           "  LEFT JOIN TIPO_SOLICITACAO TPS ON TPS.ID_TIPO     = SOL.ID_TIPO",
+                           "  LEFT JOIN UNIDADE          UNI ON UNI.ID_UNIDADE  = SOL.ID_UNIDADE",
+                           "ORDER BY"})
+    sql.Add(line);
+  sql.Add(cORDER == "DATA_DESCENDING" ? "  SOL.DATA_SOLICITACAO DESC" : "  SOL.DATA_SOLICITACAO");
+  sql.EndUpdate();
+  qryLisSolicitacao->Open();
+}
+
+void TDM::qrySolicitacaoNewRecord(TDataSet* DataSet) {
+  DataSet->FieldByName("ID_SOLICITACAO").SetAsLargeInt(0);
+  DataSet->FieldByName("DATA_SOLICITACAO").SetAsDateTime(Now());
+}
+
+void TDM::qrySituacaoNewRecord(TDataSet* DataSet) {
+  DataSet->FieldByName("ID_SITUACAO").SetAsLargeInt(0);
+}
+
+void TDM::qryTipoSolicitacaoNewRecord(TDataSet* DataSet) {
+  DataSet->FieldByName("ID_TIPO").SetAsLargeInt(0);
+}
+
+void TDM::qryUnidadesNewRecord(TDataSet* DataSet) {
+  DataSet->FieldByName("ID_UNIDADE").SetAsLargeInt(0);
+}
+
+void TDM::qryTipoUnidadeNewRecord(TDataSet* DataSet) {
+  DataSet->FieldByName("ID_TIPO_UNIDADE").SetAsLargeInt(0);
+}
+
+void TDM::qryTipoUsuarioNewRecord(TDataSet* DataSet) {
+  DataSet->FieldByName("ID_TIPO_USUARIO").SetAsLargeInt(0);
+}
+
+void TDM::qryUsuarioNewRecord(TDataSet* DataSet) {
+  DataSet->FieldByName("ID_USUARIO").SetAsLargeInt(0);
+  DataSet->FieldByName("KEY_USUARIO").SetAsString(GenerateRandomString(32));
+}

@@ -1,0 +1,70 @@
+#pragma once
+#include "data/Connection.h"
+#include "data/DB.h"
+#include "data/Query.h"
+#include "runtime/Component.h"
+
+#include <string>
+
+// The application's single holder of database state: the connection, every query the forms use
+// and one data source per query.  Forms bind their controls to the data sources and call the
+// queries directly.
+class TDM : public TComponent {
+  DUO_CLASS(TDM, TComponent)
+public:
+  explicit TDM(TComponent* AOwner);
+
+  TConnection* conBD;
+
+  TQuery* qryPrefeitura;
+  TQuery* qryLisSolicitacao;
+  TQuery* qrySolicitacao;
+  TQuery* qrySituacao;
+  TQuery* qryTipoSolicitacao;
+  TQuery* qryUnidades;
+  TQuery* qryTipoUnidade;
+  TQuery* qryTipoUsuario;
+  TQuery* qryLisUsuario;
+  TQuery* qryUsuario;
+  TQuery* qryDashQt;
+  TQuery* qryDashTipo;
+
+  TDataSource* dtsPrefeitura;
+  TDataSource* dtsLisSolicitacao;
+  TDataSource* dtsSolicitacao;
+  TDataSource* dtsSituacao;
+  TDataSource* dtsTipoSolicitacao;
+  TDataSource* dtsUnidades;
+  TDataSource* dtsTipoUnidade;
+  TDataSource* dtsTipoUsuario;
+  TDataSource* dtsLisUsuarios;
+  TDataSource* dtsUsuario;
+  TDataSource* dtsDashQt;
+  TDataSource* dtsDashTipo;
+
+  // Connects with the database settings of `configFile` ("Config.ini" beside the program when
+  // empty; the built-in settings when it does not exist).  An embedded database file that does
+  // not exist yet is created with the schema, procedures and starting data; a database on a
+  // server is never created.
+  void Connect(const std::string& configFile = {});
+  // Opens the queries the forms start from, in this order: qryPrefeitura, qrySituacao,
+  // qryTipoSolicitacao, qryUnidades, qryTipoUnidade, qryTipoUsuario, qryDashQt, qryDashTipo,
+  // qryLisUsuario, qryLisSolicitacao.
+  void OpenQueries();
+  // Rebuilds and reopens qryLisSolicitacao with every request, newest first for
+  // "DATA_DESCENDING" and oldest first for anything else.  Its local filter stays as it is.
+  void BuscaSolicitacoes(std::string cORDER);
+
+  void qrySolicitacaoNewRecord(TDataSet* DataSet);
+  void qrySituacaoNewRecord(TDataSet* DataSet);
+  void qryTipoSolicitacaoNewRecord(TDataSet* DataSet);
+  void qryUnidadesNewRecord(TDataSet* DataSet);
+  void qryTipoUnidadeNewRecord(TDataSet* DataSet);
+  void qryTipoUsuarioNewRecord(TDataSet* DataSet);
+  // A new user gets key 0 (the database numbers it) and a fresh random access key, so that a
+  // user filled in on the form can be saved.
+  void qryUsuarioNewRecord(TDataSet* DataSet);
+
+  // "Config.ini" beside the running program.
+  static std::string DefaultConfigFile();
+};
