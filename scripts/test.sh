@@ -13,4 +13,9 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 
+# The remote-protocol tests talk to a database server on this machine; it runs for the tests only.
+scripts/firebird-server.sh start
+trap 'scripts/firebird-server.sh stop' EXIT
+export VOZMIRA_FIREBIRD_SERVER=127.0.0.1:3050
+
 ctest --test-dir "$build" --output-on-failure -j2

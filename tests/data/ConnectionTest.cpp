@@ -1,0 +1,176 @@
+#include "data/TestDatabase.h"
+#include "runtime/Exceptions.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+using testdb::DatabaseTest;
+using testdb::TTempFolder;
+
+namespace {
+
+std::string ConnectError(TConnection& connection) {
+  try {
+    connection.Open();
+  } catch (const Exception& error) {
+    return error.Message();
+  }
+  return "connected";
+}
+
+bool ServerListens(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool open = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return open;
+}
+
+} // namespace
+
+TEST(Connection, FailuresNameTheServerPortAndDatabase) {
+  TTempFolder folder;
+  TComponent owner(nullptr);
+  auto* connection = new TConnection(&owner);
+  testdb::SetEmbeddedParams(*connection, folder.Path() / "missing.fdb");
+  std::string message = ConnectError(*connection);
+  EXPECT_NE(message.find((folder.Path() / "missing.fdb").string()), std::string::npos) << message;
+  EXPECT_NE(message.find("embedded"), std::string::npos) << message;
+  EXPECT_NE(message.find("attaching failed"), std::string::npos) << message;
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "missing.fdb"));
+
+  connection->GetParams().SetValue("Server", "127.0.0.1");
+  connection->GetParams().SetValue("Port", "1");
+  connection->GetParams().SetValue("Database", "/srv/Brenvox.fdb");
+  message = ConnectError(*connection);
+  EXPECT_NE(message.find("\"/srv/Brenvox.fdb\" on 127.0.0.1:1"), std::string::npos) << message;
+  EXPECT_NE(message.find("attaching failed"), std::string::npos) << message;
+  EXPECT_FALSE(connection->GetConnected());
+
+  connection->GetParams().SetValue("Port", "abc");
+  EXPECT_NE(ConnectError(*connection).find("\"abc\""), std::string::npos);
+  connection->GetParams().SetValue("Port", "3050");
+  connection->GetParams().SetValue("CharacterSet", "KOI8R");
+  EXPECT_NE(ConnectError(*connection).find("KOI8R"), std::string::npos);
+}
+
+TEST(Connection, ADatabaseOnAServerIsNeverCreated) {
+  TComponent owner(nullptr);
+  auto* connection = new TConnection(&owner);
+  connection->GetParams().SetValue("Server", "127.0.0.1");
+  connection->GetParams().SetValue("Database", "/tmp/never-created.fdb");
+  try {
+    connection->CreateDatabase(testdb::DatabaseScripts(), TForcedWrites::fwOff);
+    FAIL() << "created";
+  } catch (const Exception& error) {
+    EXPECT_NE(error.Message().find("never created"), std::string::npos) << error.Message();
+  }
+  EXPECT_FALSE(std::filesystem::exists("/tmp/never-created.fdb"));
+}
+
+TEST(Connection, ConfigurationOverridesOnlyTheKeysItHas) {
+  TTempFolder folder;
+  TComponent owner(nullptr);
+  auto* connection = new TConnection(&owner);
+  TStrings& params = connection->GetParams();
+  params.SetValue("User_Name", "SYSDBA");
+  params.SetValue("Password", "tulipvane");
+  params.SetValue("Database", "/default/Brenvox.fdb");
+  const auto ini = folder.Path() / "Config.ini";
+
+  std::ofstream(ini) << "[Database]\nDatabase=data/office.fdb\nUser=OUVIDORIA\n";
+  ReadDatabaseConfig(*connection, ini.string());
+  EXPECT_EQ(params.GetValue("Database"), (folder.Path() / "data/office.fdb").string());
+  EXPECT_EQ(params.GetValue("User_Name"), "OUVIDORIA");
+  EXPECT_EQ(params.GetValue("Password"), "tulipvane");
+  EXPECT_TRUE(connection->IsEmbedded());
+
+  std::ofstream(ini) << "[Database]\nHost=db.prefeitura.local\nPort=3051\n"
+                        "Database=/srv/firebird/Brenvox.fdb\nPassword=s3cret\n";
+  ReadDatabaseConfig(*connection, ini.string());
+  EXPECT_FALSE(connection->IsEmbedded());
+  EXPECT_EQ(connection->Describe(), "database \"/srv/firebird/Brenvox.fdb\" on "
+                                    "db.prefeitura.local:3051");
+  EXPECT_EQ(params.GetValue("Password"), "s3cret");
+
+  // No file: nothing changes.
+  ReadDatabaseConfig(*connection, (folder.Path() / "absent.ini").string());
+  EXPECT_EQ(params.GetValue("Server"), "db.prefeitura.local");
+}
+
+TEST_F(DatabaseTest, ScriptErrorsNameTheLineAndKeepEarlierStatements) {
+  try {
+    Connection->ExecuteScript("CREATE TABLE T1 (A INTEGER);\n\nCREATE TABLE T1 (B INTEGER);\n");
+    FAIL() << "no error";
+  } catch (const Exception& error) {
+    EXPECT_NE(error.Message().find("line 3"), std::string::npos) << error.Message();
+  }
+  EXPECT_EQ(
+      ReadValue("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'T1'").AsInt64(), 1);
+}
+
+// The same work over the remote protocol, against the server the test command starts.
+TEST(Connection, RemoteServerServesQueriesAndPosts) {
+  const char* required = std::getenv("VOZMIRA_FIREBIRD_SERVER");
+  if (!ServerListens(3050)) {
+    if (required != nullptr)
+      FAIL() << "no database server listens on 127.0.0.1:3050 although the test command "
+                "started one";
+    GTEST_SKIP() << "no database server listens on 127.0.0.1:3050; "
+                    "scripts/firebird-server.sh start runs one";
+  }
+  TTempFolder folder;
+  // The server runs under its own account: it needs to reach the folder and the file.
+  chmod(folder.Path().c_str(), 0777);
+  const auto file = folder.Path() / "remote.fdb";
+  {
+    TComponent owner(nullptr);
+    auto* creator = new TConnection(&owner);
+    testdb::SetEmbeddedParams(*creator, file);
+    creator->CreateDatabase(testdb::DatabaseScripts(), TForcedWrites::fwOff);
+  }
+  chmod(file.c_str(), 0666);
+
+  TComponent owner(nullptr);
+  auto* connection = new TConnection(&owner);
+  testdb::SetEmbeddedParams(*connection, file);
+  connection->GetParams().SetValue("Server", "127.0.0.1");
+  connection->GetParams().SetValue("Port", "3050");
+  connection->GetParams().SetValue("Protocol", "TCPIP");
+  EXPECT_FALSE(connection->IsEmbedded());
+
+  connection->GetParams().SetValue("Password", "wrong");
+  const std::string refused = ConnectError(*connection);
+  EXPECT_NE(refused.find("127.0.0.1:3050"), std::string::npos) << refused;
+  connection->GetParams().SetValue("Password", "tulipvane");
+  connection->Open();
+
+  auto* query = new TQuery(&owner);
+  query->SetName("qrySituacao");
+  query->SetConnection(connection);
+  query->GetSQL().SetText("SELECT SIT.* FROM SITUACAO SIT WHERE SIT.ID_SITUACAO >= :P_MIN "
+                          "ORDER BY SIT.ID_SITUACAO");
+  query->ParamByName("P_MIN").SetAsLargeInt(2);
+  query->Open();
+  EXPECT_EQ(query->GetRecordCount(), 5);
+  EXPECT_EQ(query->FieldByName("NOME_SITUACAO").GetAsString(), "Em Análise");
+  query->Append();
+  query->FieldByName("ID_SITUACAO").SetAsLargeInt(0);
+  query->FieldByName("NOME_SITUACAO").SetAsString("Remota – ção");
+  query->Post();
+  EXPECT_EQ(query->FieldByName("ID_SITUACAO").GetAsLargeInt(), 7);
+  query->Refresh();
+  EXPECT_EQ(query->GetRecordCount(), 6);
+  EXPECT_EQ(query->FieldByName("NOME_SITUACAO").GetAsString(), "Remota – ção");
+}

@@ -1,0 +1,139 @@
+#include "data/FilterExpression.h"
+#include "data/TestDatabase.h"
+#include "runtime/Exceptions.h"
+
+#include <gtest/gtest.h>
+
+using testdb::DatabaseTest;
+
+namespace {
+
+class FilterTest : public DatabaseTest {
+protected:
+  void SetUp() override {
+    DatabaseTest::SetUp();
+    for (const char* text :
+         {"Rua D'Ávila esburacada", "100% de desconto", "a_b", "A_B", "Calçada quebrada"})
+      Connection->ExecSQL("INSERT INTO SOLICITACAO (ID_SOLICITACAO, DATA_SOLICITACAO, "
+                          "SOLICITACAO, ID_USUARIO, ID_PREFEITURA, ID_SITUACAO, ID_TIPO, "
+                          "ID_UNIDADE) VALUES (0, '2027-01-01', ?, 1, 1, 1, 1, 1)",
+                          {Variant(text)});
+    Connection->ExecSQL("INSERT INTO SOLICITACAO (ID_SOLICITACAO, DATA_SOLICITACAO, "
+                        "SOLICITACAO, ID_USUARIO, ID_PREFEITURA, ID_SITUACAO, ID_TIPO, "
+                        "ID_UNIDADE) VALUES (0, '2027-01-02', 'Sem situação', 1, 1, 99, 1, 1)");
+    List = NewQuery("qryLisSolicitacao",
+                    "SELECT SOL.ID_SOLICITACAO, SOL.DATA_SOLICITACAO, SOL.SOLICITACAO, "
+                    "SOL.ID_SITUACAO, SIT.NOME_SITUACAO FROM SOLICITACAO SOL LEFT JOIN "
+                    "SITUACAO SIT ON SIT.ID_SITUACAO = SOL.ID_SITUACAO ORDER BY "
+                    "SOL.DATA_SOLICITACAO");
+    List->Open();
+  }
+
+  // The number of rows the database itself finds with the same condition.
+  int64_t CountInDatabase(const std::string& where) {
+    return ReadValue("SELECT COUNT(*) FROM (SELECT SOL.ID_SOLICITACAO, SOL.DATA_SOLICITACAO, "
+                     "SOL.SOLICITACAO, SOL.ID_SITUACAO, SIT.NOME_SITUACAO FROM SOLICITACAO SOL "
+                     "LEFT JOIN SITUACAO SIT ON SIT.ID_SITUACAO = SOL.ID_SITUACAO) WHERE " +
+                     where)
+        .AsInt64();
+  }
+
+  TQuery* List = nullptr;
+};
+
+} // namespace
+
+TEST_F(FilterTest, LocalFilterAgreesWithTheDatabase) {
+  // Each expression is also valid SQL with the same meaning.
+  const char* expressions[] = {
+      "SOLICITACAO LIKE '%calçada%'",
+      "SOLICITACAO LIKE '%Calçada%'",
+      "SOLICITACAO LIKE '%D''Ávila%'",
+      "SOLICITACAO LIKE '100%'",
+      "SOLICITACAO LIKE 'a_b'",
+      "SOLICITACAO LIKE '_ua%'",
+      "SOLICITACAO NOT LIKE '%a%'",
+      "SOLICITACAO = 'A_B'",
+      "ID_SITUACAO = 3",
+      "ID_SITUACAO <> 3",
+      "ID_SITUACAO >= 5 AND ID_SITUACAO < 6",
+      "ID_SITUACAO = 1 OR ID_SITUACAO = 2 AND SOLICITACAO LIKE 'B%'",
+      "(ID_SITUACAO = 1 OR ID_SITUACAO = 2) AND SOLICITACAO LIKE 'B%'",
+      "NOT (ID_SITUACAO > 2)",
+      "NOME_SITUACAO IS NULL",
+      "NOME_SITUACAO IS NOT NULL AND NOME_SITUACAO <> 'Aberta'",
+      "NOME_SITUACAO = 'Concluída'",
+      "ID_SOLICITACAO <= 10",
+      "id_situacao = 4 and solicitacao like '%a%'",
+  };
+  for (const char* expression : expressions) {
+    List->SetFilter(expression);
+    List->SetFiltered(true);
+    EXPECT_EQ(List->GetRecordCount(), CountInDatabase(expression)) << expression;
+    List->SetFiltered(false);
+  }
+  EXPECT_EQ(List->GetRecordCount(), 66);
+}
+
+TEST_F(FilterTest, FilterOnDatesAndTheSearchOfTheRequestList) {
+  List->SetFilter("DATA_SOLICITACAO >= '01/01/2027'");
+  List->SetFiltered(true);
+  EXPECT_EQ(List->GetRecordCount(), 6);
+  // The list's search: "%" + text + "%" with quotes doubled; a typed "%" or "_" stays a wildcard.
+  const std::pair<std::string, int> searches[] = {{"D'Ávila", 1}, {"100%", 1},  {"a_b", -1},
+                                                  {"_", 66},      {"ÁVILA", 0}, {"calçada", -1}};
+  for (const auto& [text, count] : searches) {
+    std::string quoted;
+    for (const char c : "%" + text + "%")
+      quoted += c == '\'' ? std::string("''") : std::string(1, c);
+    const std::string filter = "SOLICITACAO LIKE '" + quoted + "'";
+    List->SetFilter(filter);
+    EXPECT_EQ(List->GetRecordCount(), CountInDatabase(filter)) << text;
+    if (count >= 0) {
+      EXPECT_EQ(List->GetRecordCount(), count) << text;
+    }
+  }
+  // Clearing the filter shows every row again without reading them again.
+  List->SetFilter("");
+  List->SetFiltered(false);
+  EXPECT_EQ(List->GetRecordCount(), 66);
+}
+
+TEST_F(FilterTest, MalformedExpressionsAreRefusedAndChangeNothing) {
+  List->SetFilter("ID_SITUACAO = 1");
+  List->SetFiltered(true);
+  const int before = List->GetRecordCount();
+  const std::pair<const char*, const char*> cases[] = {
+      {"SOLICITACAO LIKE", "missing"},
+      {"SOLICITACAO = 'abc", "not closed"},
+      {"(ID_SITUACAO = 1", "\")\""},
+      {"ID_SITUACAO == 1", "position"},
+      {"SOLICITACAO", "comparison"},
+      {"ID_SITUACAO = 1 AND", "missing"},
+      {"ID_SITUACAO = 1 XOR ID_SITUACAO = 2", "XOR"},
+      {"NO_FIELD = 1", "NO_FIELD"},
+      {"ID_SITUACAO = 'abc'", "\"abc\""},
+      {"SOLICITACAO IS 1", "NULL"},
+      {"ID_SITUACAO # 1", "#"},
+  };
+  for (const auto& [expression, part] : cases) {
+    try {
+      List->SetFilter(expression);
+      ADD_FAILURE() << expression;
+    } catch (const Exception& error) {
+      EXPECT_NE(error.Message().find(part), std::string::npos) << error.Message();
+    }
+    EXPECT_EQ(List->GetFilter(), "ID_SITUACAO = 1") << expression;
+    EXPECT_EQ(List->GetRecordCount(), before) << expression;
+  }
+}
+
+TEST(LikePattern, WildcardsMatchCharactersNotBytes) {
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      {"ação", "a_ão", true},  {"ação", "a__o", true}, {"ação", "%ç%", true},
+      {"ação", "AÇÃO", false}, {"", "%", true},        {"", "_", false},
+      {"abc", "a%c%", true},   {"abc", "%b", false},   {"a%b", "a%%b", true},
+  };
+  for (const auto& [text, pattern, expected] : cases)
+    EXPECT_EQ(detail::MatchesLike(text, pattern), expected) << text << " LIKE " << pattern;
+}

@@ -1,0 +1,44 @@
+#include "data/Win1252.h"
+#include "runtime/Exceptions.h"
+
+#include <gtest/gtest.h>
+
+using detail::Utf8ToWin1252;
+using detail::Win1252ToUtf8;
+
+TEST(Win1252, TextOfTheOfficeRoundTrips) {
+  for (const char* text : {"Solicitação", "Usuário", "Ícone Situação", "Nível de Acesso",
+                           "€ 10 – “aspas” • ‰ Œ ž Ÿ", "plain ASCII", ""}) {
+    const std::string encoded = Utf8ToWin1252(text);
+    EXPECT_EQ(encoded.size(), detail::Utf8Length(text)) << text;
+    EXPECT_EQ(Win1252ToUtf8(encoded), text);
+  }
+  EXPECT_EQ(Utf8ToWin1252("ção"), "\xE7\xE3o");
+  EXPECT_EQ(Utf8ToWin1252("€"), "\x80");
+}
+
+TEST(Win1252, EveryByteReadsBackUnchanged) {
+  std::string all;
+  for (int byte = 1; byte < 256; ++byte)
+    all += static_cast<char>(byte);
+  EXPECT_EQ(Utf8ToWin1252(Win1252ToUtf8(all)), all);
+}
+
+TEST(Win1252, CharactersItCannotHoldAreRefusedByName) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Łódź", "U+0141"}, {"日本", "U+65E5"}, {"smile 😀", "U+1F600"}, {"ŋ", "U+014B"}};
+  for (const auto& [text, code] : cases) {
+    try {
+      Utf8ToWin1252(text);
+      FAIL() << text;
+    } catch (const Exception& error) {
+      EXPECT_NE(error.Message().find(code), std::string::npos) << error.Message();
+      EXPECT_NE(error.Message().find("WIN1252"), std::string::npos) << error.Message();
+    }
+  }
+}
+
+TEST(Win1252, MalformedUtf8IsRefused) {
+  for (const char* text : {"\xC3", "a\xC3(", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80", "\xFF"})
+    EXPECT_THROW(Utf8ToWin1252(text), Exception) << text;
+}
