@@ -1,0 +1,246 @@
+#include "bridge/Duo.Forms.h"
+
+#include "lang/Duo.Lang.Core.h"
+#include "ui/Dialogs.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<bool> DuoContext = false;
+
+} // namespace
+
+const TClassInfo& TDuoForm::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TDuoForm>("TDuoForm")
+          .ReadOnly("Language", &TDuoForm::GetLanguage)
+          .Property("Title", &TDuoForm::GetTitle, &TDuoForm::SetTitle)
+          .Property("SubTitle", &TDuoForm::GetSubTitle, &TDuoForm::SetSubTitle)
+          .ReadOnly("ShowingModal", &TDuoForm::GetShowingModal)
+          .Property("UsedDuoInstance", &TDuoForm::GetUsedDuoInstance, &TDuoForm::SetUsedDuoInstance)
+          .Creatable()
+          .Build();
+  return info;
+}
+
+TDuoForm::TDuoForm(TComponent* AOwner) : TForm(AOwner) {}
+
+TDuoForm::TDuoForm(TDuoInstance& AOwner) : TForm(AOwner.GetOwner()) {}
+
+TDuoForm::~TDuoForm() {
+  if (FUsedDuoInstance)
+    if (TDuoInstance* registry = CurrentDuoInstance())
+      registry->RemoveInstance(this);
+}
+
+void TDuoForm::Release() {
+  delete this;
+}
+
+void TDuoForm::DestroyInstance() {
+  delete this;
+}
+
+TDuoForm* TDuoForm::CreateInstance(TDuoFormClass DuoFormClass) {
+  if (DuoFormClass == nullptr || !DuoFormClass->InheritsFrom(TDuoForm::StaticClass()))
+    throw Exception("CreateInstance needs a class of TDuoForm");
+  return static_cast<TDuoForm*>(DuoInstance().CreateInstance(*DuoFormClass));
+}
+
+TComponent* TDuoForm::CreateDataModuleInstance(const TClassInfo& DataModuleClass) {
+  return DuoInstance().CreateDataModuleInstance(DataModuleClass);
+}
+
+bool TDuoForm::IsDuoContext() {
+  return DuoContext;
+}
+
+void TDuoForm::SetDuoContext(bool Value) {
+  DuoContext = Value;
+}
+
+TFacetSession* TDuoForm::FacetSession() {
+  return FWeb != nullptr ? FWeb->FacetSession(*this) : nullptr;
+}
+
+IFacetFormCallBacks* TDuoForm::CallBacks() {
+  return FWeb != nullptr ? FWeb->CallBacks(*this) : nullptr;
+}
+
+TDuoLang TDuoForm::GetLanguage() const {
+  return FWeb != nullptr ? FWeb->Language(*this) : TDuoLang::English;
+}
+
+void TDuoForm::SetPriorDuo(TDuoForm* Value) {
+  if (Value == FPriorDuo)
+    return;
+  if (FPriorDuo != nullptr)
+    RemoveFreeNotification(FPriorDuo);
+  FPriorDuo = Value;
+  if (Value != nullptr)
+    FreeNotification(Value);
+}
+
+void TDuoForm::Notification(TComponent* component, TOperation operation) {
+  TForm::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == FPriorDuo)
+    FPriorDuo = nullptr;
+}
+
+void TDuoForm::ShowMessage(const std::string& Msg) {
+  ShowMessage(Msg, false, false, 0, mtCustom, ToastTop);
+}
+
+void TDuoForm::ShowMessage(const std::string& Msg, bool useToast, int TimerInterval,
+                           TMsgDlgType DlgType, TToastPosition ToastPosition) {
+  ShowMessage(Msg, useToast, false, TimerInterval, DlgType, ToastPosition);
+}
+
+void TDuoForm::ShowMessage(const std::string& Msg, bool useToast, bool ASyncMode, int TimerInterval,
+                           TMsgDlgType DlgType, TToastPosition ToastPosition) {
+  if (FWeb != nullptr) {
+    FWeb->ShowMessage(*this, Msg, useToast, ASyncMode, TimerInterval, DlgType, ToastPosition);
+    return;
+  }
+  // On the desktop the other arguments have no meaning: it is the platform's plain message box.
+  ::ShowMessage(Msg);
+}
+
+int TDuoForm::MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons,
+                         int HelpCtx) {
+  return MessageDlg(Msg, DlgType, Buttons, HelpCtx, {});
+}
+
+int TDuoForm::MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons,
+                         int HelpCtx, const TDuoRespIdentify& RespIdentify) {
+  if (FWeb != nullptr)
+    return FWeb->MessageDlg(*this, Msg, DlgType, Buttons, HelpCtx, RespIdentify);
+  return ::MessageDlg(Msg, DlgType, Buttons, HelpCtx);
+}
+
+void TDuoForm::ShowPopup(const std::string& AName) {
+  if (FWeb != nullptr)
+    FWeb->ShowPopup(*this, AName);
+}
+
+void TDuoForm::ClosePopup(const std::string& AName) {
+  if (FWeb != nullptr)
+    FWeb->ClosePopup(*this, AName);
+}
+
+void TDuoForm::PopupOpened(const std::string& AName) {
+  if (OnShowPopup)
+    OnShowPopup(AName);
+}
+
+void TDuoForm::PopupClosed(const std::string& AName) {
+  const int index = FPopupsShowing.IndexOf(AName);
+  if (index >= 0)
+    FPopupsShowing.Delete(index);
+  if (OnClosePopup)
+    OnClosePopup(AName);
+}
+
+void TDuoForm::Render() {
+  if (FWeb != nullptr)
+    FWeb->Render(*this);
+}
+
+void TDuoForm::Clear() {
+  if (FWeb != nullptr)
+    FWeb->Clear(*this);
+}
+
+void TDuoForm::ExportDuoAllControls() {
+  if (FWeb != nullptr)
+    FWeb->ExportDuoAllControls(*this);
+}
+
+void TDuoForm::DoInitFacetControl(TFacetControl* AFacetControl) {
+  InitControlsDuo(AFacetControl);
+}
+
+void TDuoForm::DoBeginTranslate() {
+  if (FShowCount <= 0)
+    BeginTranslate(GetLanguage());
+}
+
+void TDuoForm::DoTagHTML(const std::string& TagString, std::string& ReplaceTag) {
+  if (OnTagHTML)
+    OnTagHTML(TagString, ReplaceTag);
+  TagHTML(TagString, ReplaceTag);
+}
+
+void TDuoForm::DoTagTranslate(TDuoLang Language, const std::string& AContext,
+                              const std::string& ATerm, std::string& ATranslated) {
+  // The application's own texts answer first; the form's hook fills what they leave empty.
+  if (DuoLangAPPCore != nullptr)
+    if (TDuoAPPTerm* terms = DuoLangAPPCore->LangByTDuoLang(TDuoLang::English))
+      ATranslated = terms->Language().Translate(AContext, ATerm);
+  if (ATranslated.empty())
+    TagTranslate(Language, AContext, ATerm, ATranslated);
+}
+
+void TDuoForm::DoUpdateDuoControls(TFacetControl* AFacetControl) {
+  UpdateDuoControls(AFacetControl);
+}
+
+void TDuoForm::DoCloseShowmodal() {
+  if (FWeb != nullptr)
+    FWeb->CloseShowmodal(*this);
+  FShowingModal = false;
+}
+
+void TDuoForm::DoBeginTagHTML() {
+  BeginTagHTML();
+}
+
+void TDuoForm::DoEndTagHTML() {
+  EndTagHTML();
+}
+
+void TDuoForm::DoPageLoaded() {
+  const bool primary = FWeb != nullptr && FWeb->IsPrimaryForm(*this);
+  if (primary)
+    FShowing = true;
+  if (primary || TForm::GetShowing()) {
+    if (OnShow)
+      OnShow(this);
+    Activate();
+  }
+  if (FPriorDuo != nullptr && FPriorDuo != this && !FPriorDuo->GetShowingModal())
+    FPriorDuo->DoCloseShowmodal();
+  if (TForm::GetShowing() && OnPageLoaded)
+    OnPageLoaded(this);
+}
+
+void TDuoForm::DoUpload(TStrings* AFiles, TObject* Sender) {
+  if (OnUpload)
+    OnUpload(AFiles, Sender);
+}
+
+void TDuoForm::DoRenderFacetControl(TFacetControl* AFacetControl, std::string& HTMLControl) {
+  RenderDuo(AFacetControl, HTMLControl);
+}
+
+void TDuoForm::DoCellButtonClick(IFacetDBGrid* AFacetDBGrid,
+                                 IFacetDBGridColumnButton* AFacetCellButton, int AColIndex,
+                                 int ARow) {
+  TFacetDBGrid* grid = nullptr;
+  TFacetDBGridColumnButton* button = nullptr;
+  if (FWeb != nullptr)
+    FWeb->RunCellButton(*this, AFacetDBGrid, AFacetCellButton, grid, button);
+  CellButtonClick(grid, button, AColIndex, ARow);
+}
+
+void TDuoForm::DoCallBack(const std::string& CallBackName, TStrings* EventParams) {
+  CallBack(CallBackName, EventParams);
+}
+
+void TDuoForm::DoShow() {
+  ++FShowCount;
+  BeginTagHTML();
+  EndTagHTML();
+  TForm::DoShow();
+}
