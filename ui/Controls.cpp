@@ -51,6 +51,13 @@ TControl::~TControl() {
     FParent->RemoveControl(this);
 }
 
+bool TControl::InDestruction() const {
+  for (const TControl* c = this; c != nullptr; c = c->FParent)
+    if (c->FDestroyingControl)
+      return true;
+  return false;
+}
+
 void TControl::SetParent(TWinControl* parent) {
   if (parent == FParent)
     return;

@@ -25,6 +25,11 @@ enum class TAnchorKind { akLeft, akTop, akRight, akBottom };
 using enum TAnchorKind;
 using TAnchors = TSet<TAnchorKind>;
 
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using enum TFormBorderStyle;
+// The border of a control: bsNone or bsSingle.
+using TBorderStyle = TFormBorderStyle;
+
 enum class TDragMode { dmManual, dmAutomatic };
 using enum TDragMode;
 
@@ -122,6 +127,9 @@ public:
   void SetPopupMenu(TPopupMenu* menu);
   TDragMode GetDragMode() const { return FDragMode; }
   void SetDragMode(TDragMode mode) { FDragMode = mode; }
+
+  // This control or one of its parents is being destroyed.
+  bool InDestruction() const;
 
   // Windowed controls can hold the focus and contain other controls.
   virtual bool IsWindowed() const { return false; }

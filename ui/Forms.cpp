@@ -154,7 +154,7 @@ void TCustomForm::SetVisible(bool visible) {
 }
 
 void TCustomForm::ShowingChanged() {
-  if (IsDestroyingControl())
+  if (InDestruction())
     return;
   const bool showing = GetShowing();
   GetApplication().RunUserAction([&] {

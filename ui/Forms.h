@@ -19,9 +19,6 @@
 class TClipboard;
 class TMainMenu;
 
-enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-using enum TFormBorderStyle;
-
 enum class TPosition {
   poDesigned,
   poDefault,
