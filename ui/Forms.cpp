@@ -309,7 +309,12 @@ TModalResult TCustomForm::ShowModal() {
     if (!watch.Alive())
       return;
     --FModalLevel;
-    app.RunUserAction([&] { Hide(); });
+    // The modal form is deactivated before it hides, as the platform does.
+    app.RunUserAction([&] { SetActive(false); });
+    if (watch.Alive())
+      app.RunUserAction([&] { Hide(); });
+    if (!watch.Alive())
+      return;
     app.Notify([this](TControlObserver& o) { o.ModalEnded(*this); });
   };
   TModalResult result = mrCancel;
