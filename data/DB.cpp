@@ -125,7 +125,7 @@ Variant TField::Convert(const Variant& value) const {
                        : kind == K::Float ? detail::FloatText(value.AsFloat())
                                           : value.AsString();
     if (FDataType == TFieldType::ftString && FSize > 0) {
-      const size_t length = detail::Utf8Length(text);
+      const size_t length = detail::CharacterCount(text);
       if (length > static_cast<size_t>(FSize))
         Refuse("The text of " + std::to_string(length) + " characters is longer than the " +
                std::to_string(FSize) + " allowed");

@@ -116,7 +116,7 @@ std::string Win1252ToUtf8(std::string_view text) {
   return out;
 }
 
-size_t Utf8Length(std::string_view text) {
+size_t CharacterCount(std::string_view text) {
   size_t count = 0;
   for (const char c : text)
     if ((static_cast<uint8_t>(c) & 0xC0) != 0x80)

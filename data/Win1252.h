@@ -12,6 +12,6 @@ std::string Utf8ToWin1252(std::string_view text);
 std::string Win1252ToUtf8(std::string_view text);
 
 // The number of characters (code points) of a UTF-8 text.
-size_t Utf8Length(std::string_view text);
+size_t CharacterCount(std::string_view text);
 
 } // namespace detail

@@ -268,7 +268,7 @@ TEST_F(DatabaseTest, AccentedTextSurvivesTheRoundTripAsWin1252) {
   EXPECT_EQ(ReadValue("SELECT OCTET_LENGTH(NOME_SITUACAO) FROM SITUACAO WHERE ID_SITUACAO = " +
                       std::to_string(id))
                 .AsInt64(),
-            static_cast<int64_t>(detail::Utf8Length(text)));
+            static_cast<int64_t>(detail::CharacterCount(text)));
   // Accented text in the statement itself works the same.
   EXPECT_EQ(ReadValue("SELECT COUNT(*) FROM SITUACAO WHERE NOME_SITUACAO = 'Em Análise'").AsInt64(),
             1);
