@@ -67,4 +67,11 @@ public:
 
   // "Config.ini" beside the running program.
   static std::string DefaultConfigFile();
+
+  // The desktop program's start-up: connect, log in, open the queries, run the menu; returns
+  // when the menu closes (app/uDMCreate.cpp).
+  void DataModuleCreate(TObject* Sender);
 };
+
+// The application's data module.
+extern TDM* DM;

@@ -88,6 +88,14 @@ void TDuoForm::Notification(TComponent* component, TOperation operation) {
     FPriorDuo = nullptr;
 }
 
+void TDuoForm::SetFormName(const std::string& UsualName) {
+  const TComponent* owner = GetOwner();
+  std::string name = UsualName;
+  for (int number = 1; owner != nullptr && owner->FindComponent(name) != nullptr; ++number)
+    name = UsualName + "_" + std::to_string(number);
+  SetName(name);
+}
+
 void TDuoForm::ShowMessage(const std::string& Msg) {
   ShowMessage(Msg, false, false, 0, mtCustom, ToastTop);
 }

@@ -203,6 +203,9 @@ public:
   TOnUpload OnUpload;
 
 protected:
+  // Names the form with its usual name, or, when the owner already has a component of that name,
+  // with the usual name, "_" and the first free number, as further instances of a form are named.
+  void SetFormName(const std::string& UsualName);
   void Notification(TComponent* component, TOperation operation) override;
 
 private:

@@ -1,0 +1,5 @@
+#include "app/Vozmira.h"
+
+int main() {
+  return RunVozmira();
+}

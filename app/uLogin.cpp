@@ -1,0 +1,111 @@
+#include "app/uLogin.h"
+
+#include "app/uDM.h"
+
+TfLogin* fLogin = nullptr;
+
+namespace {
+
+std::string AcceptedUser;
+
+// The office's accepted pairs of user name and password, compared exactly.
+bool IsAcceptedPair(const std::string& user, const std::string& password) {
+  return (user == "pelix" && password == "pelix") || (user == "brud" && password == "brud");
+}
+
+template <class T>
+T* Make(TfLogin& form, const char* name, int left, int top, int width, int height) {
+  auto* control = new T(&form);
+  control->SetName(name);
+  control->SetParent(&form);
+  control->SetBounds(left, top, width, height);
+  return control;
+}
+
+} // namespace
+
+const std::string& UsuarioLogado() {
+  return AcceptedUser;
+}
+
+const TClassInfo& TfLogin::StaticClass() {
+  static const TClassInfo info = TClassBuilder<TfLogin>("TfLogin").Creatable().Build();
+  return info;
+}
+
+TfLogin::TfLogin(TComponent* AOwner) : TDuoForm(AOwner) {
+  SetFormName("fLogin");
+  SetCaption("Login");
+  SetBorderStyle(bsNone);
+  SetColor(clWhite);
+  SetClientWidth(919);
+  SetClientHeight(535);
+  SetPosition(poDesktopCenter);
+  GetFont().SetName("Segoe UI");
+  GetFont().SetSize(9);
+
+  Image2 = Make<TImage>(*this, "Image2", 24, 24, 100, 100);
+  Label1 = Make<TLabel>(*this, "Label1", 64, 150, 344, 40);
+  Label1->SetWordWrap(true);
+  Label1->SetCaption("Digite seu nome de usuário e senha para entrar");
+  lblLogin = Make<TLabel>(*this, "lblLogin", 64, 210, 344, 15);
+  lblLogin->SetCaption("Nome de Usuário");
+  edtLogin = Make<TEdit>(*this, "edtLogin", 64, 230, 344, 25);
+  lblSenha = Make<TLabel>(*this, "lblSenha", 64, 270, 344, 15);
+  lblSenha->SetCaption("Senha");
+  edtSenha = Make<TEdit>(*this, "edtSenha", 64, 290, 344, 25);
+  edtSenha->SetPasswordChar('*');
+  btnEntrar = Make<TButton>(*this, "btnEntrar", 64, 340, 344, 33);
+  btnEntrar->SetCaption("Entrar");
+  Button1 = Make<TButton>(*this, "Button1", 372, 496, 90, 28);
+  Button1->SetCaption("Sair");
+  Image1 = Make<TImage>(*this, "Image1", 472, 0, 447, 535);
+  Image1->SetAlign(alRight);
+  Image1->SetStretch(true);
+
+  // The tab order the form was laid out with: the entry button comes between the two edits.
+  edtLogin->SetTabOrder(0);
+  btnEntrar->SetTabOrder(1);
+  edtSenha->SetTabOrder(2);
+  Button1->SetTabOrder(3);
+
+  OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
+  btnEntrar->OnClick = [this](TObject* Sender) { btnEntrarClick(Sender); };
+  Button1->OnClick = [this](TObject* Sender) { Button1Click(Sender); };
+}
+
+TfLogin::~TfLogin() {
+  if (fLogin == this)
+    fLogin = nullptr;
+}
+
+void TfLogin::FormCreate(TObject* /*Sender*/) {
+  if (DM == nullptr)
+    DM = new TDM(this);
+}
+
+void TfLogin::btnEntrarClick(TObject* /*Sender*/) {
+  const std::string& user = edtLogin->GetText();
+  const std::string& password = edtSenha->GetText();
+  if (user.empty()) {
+    ShowMessage("Informe o Login");
+    Abort();
+  }
+  if (password.empty()) {
+    ShowMessage("Informe a senha");
+    Abort();
+  }
+  if (IsAcceptedPair(user, password)) {
+    AcceptedUser = user;
+    if (IsModal())
+      SetModalResult(mrOk);
+    else
+      Close();
+    return;
+  }
+  MessageDlg("Usuário ou Senha não confere!", mtWarning, {mbOK}, 0);
+}
+
+void TfLogin::Button1Click(TObject* /*Sender*/) {
+  GetApplication().Terminate();
+}

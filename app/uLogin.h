@@ -1,0 +1,40 @@
+#pragma once
+
+// The login form: the user types a user name and a password, which must be one of the office's
+// two accepted pairs.  The accepted user name is kept for the rest of the run.
+
+#include "bridge/Duo.Forms.h"
+#include "ui/ExtCtrls.h"
+#include "ui/StdCtrls.h"
+
+#include <string>
+
+class TfLogin : public TDuoForm {
+  DUO_CLASS(TfLogin, TDuoForm)
+
+public:
+  explicit TfLogin(TComponent* AOwner);
+  ~TfLogin() override;
+
+  TImage* Image2;
+  TLabel* Label1;
+  TLabel* lblLogin;
+  TEdit* edtLogin;
+  TLabel* lblSenha;
+  TEdit* edtSenha;
+  TButton* btnEntrar;
+  TButton* Button1;
+  TImage* Image1;
+
+  // Makes sure a data module exists: one owned by the form when none was created before it.
+  void FormCreate(TObject* Sender);
+  // Checks the typed pair; an accepted pair closes the form with the modal result mrOk.
+  void btnEntrarClick(TObject* Sender);
+  // Ends the program.
+  void Button1Click(TObject* Sender);
+};
+
+extern TfLogin* fLogin;
+
+// The user name of the pair accepted by the login; empty until a login succeeded.
+const std::string& UsuarioLogado();
