@@ -33,8 +33,9 @@ TComponent* FindOwned(const TComponent& owner, const std::string& name,
 // Why the user could not give input to the control, or "" when they could.
 std::string InputRefusal(const TControl& control) {
   for (const TControl* c = &control; c != nullptr; c = c->GetParent()) {
-    const std::string who = c == &control ? "it" : c->GetName().empty() ? "its parent"
-                                                                          : c->GetName();
+    const std::string who = c == &control          ? "it"
+                            : c->GetName().empty() ? "its parent"
+                                                   : c->GetName();
     if (!c->GetVisible())
       return who + " is hidden";
     if (!c->GetEnabled())
@@ -144,8 +145,7 @@ TCustomForm& TFormRef::Resolve(TApplication& app) const {
   return *form;
 }
 
-THeadlessDriver::THeadlessDriver(TApplication& app)
-    : FApp(app), FBackend(HeadlessBackendOf(app)) {}
+THeadlessDriver::THeadlessDriver(TApplication& app) : FApp(app), FBackend(HeadlessBackendOf(app)) {}
 
 void THeadlessDriver::Queue(std::function<void()> action) {
   FBackend.QueueAction(std::move(action));
@@ -159,8 +159,7 @@ TControl& THeadlessDriver::Find(const TFormRef& formRef, const std::string& name
   TCustomForm& form = formRef.Resolve(FApp);
   if (TControl* control = form.FindChildControl(name))
     return *control;
-  TComponent* owned =
-      FindOwned(form, name, [](const TComponent& c) { return c.Is<TControl>(); });
+  TComponent* owned = FindOwned(form, name, [](const TComponent& c) { return c.Is<TControl>(); });
   if (owned == nullptr)
     throw EDriverError("Form " + FormName(form) + " has no control named " + name);
   return static_cast<TControl&>(*owned);
@@ -168,8 +167,7 @@ TControl& THeadlessDriver::Find(const TFormRef& formRef, const std::string& name
 
 TMenuItem& THeadlessDriver::FindMenuItem(const TFormRef& formRef, const std::string& name) const {
   TCustomForm& form = formRef.Resolve(FApp);
-  TComponent* item =
-      FindOwned(form, name, [](const TComponent& c) { return c.Is<TMenuItem>(); });
+  TComponent* item = FindOwned(form, name, [](const TComponent& c) { return c.Is<TMenuItem>(); });
   if (item == nullptr)
     throw EDriverError("Form " + FormName(form) + " has no menu item named " + name);
   return static_cast<TMenuItem&>(*item);
@@ -186,7 +184,8 @@ TControl& THeadlessDriver::Target(const TFormRef& form, const std::string& name)
 TWinControl& THeadlessDriver::Input(const TFormRef& form, const std::string& name) const {
   TControl& control = Target(form, name);
   if (!control.IsWindowed())
-    throw EDriverError("Control " + name + " (" + control.ClassName() + ") takes no keyboard input");
+    throw EDriverError("Control " + name + " (" + control.ClassName() +
+                       ") takes no keyboard input");
   return static_cast<TWinControl&>(control);
 }
 
@@ -265,8 +264,7 @@ void THeadlessDriver::Check(const TFormRef& form, const std::string& control, bo
     TUserInput::Click(box);
 }
 
-void THeadlessDriver::PickDate(const TFormRef& form, const std::string& control,
-                               TDateTime value) {
+void THeadlessDriver::PickDate(const TFormRef& form, const std::string& control, TDateTime value) {
   TWinControl& target = Input(form, control);
   if (!target.Is<TDateTimePicker>())
     throw EDriverError("Control " + control + " (" + target.ClassName() + ") is not a date picker");
@@ -296,8 +294,8 @@ void THeadlessDriver::MouseMove(const TFormRef& form, const std::string& control
   TUserInput::MouseMove(Target(form, control), shift, x, y);
 }
 
-void THeadlessDriver::MouseUp(const TFormRef& form, const std::string& control,
-                              TMouseButton button, int x, int y, TShiftState shift) {
+void THeadlessDriver::MouseUp(const TFormRef& form, const std::string& control, TMouseButton button,
+                              int x, int y, TShiftState shift) {
   TUserInput::MouseUp(Target(form, control), button, shift, x, y);
 }
 
@@ -305,13 +303,17 @@ void THeadlessDriver::MouseLeave(const TFormRef& form, const std::string& contro
   TUserInput::MouseLeave(Find(form, control));
 }
 
-void THeadlessDriver::AnswerMessage(TModalResult result) { FBackend.QueueMessageAnswer(result); }
+void THeadlessDriver::AnswerMessage(TModalResult result) {
+  FBackend.QueueMessageAnswer(result);
+}
 
 void THeadlessDriver::AnswerOpenDialog(const std::string& fileName) {
   FBackend.QueueFileAnswer(fileName);
 }
 
-void THeadlessDriver::CancelOpenDialog() { FBackend.QueueFileAnswer(std::nullopt); }
+void THeadlessDriver::CancelOpenDialog() {
+  FBackend.QueueFileAnswer(std::nullopt);
+}
 
 const TShownMessage& THeadlessDriver::LastMessage() const {
   if (FBackend.Messages().empty())

@@ -85,8 +85,8 @@ public:
                  int y, TShiftState shift = {});
   void MouseMove(const TFormRef& form, const std::string& control, int x, int y,
                  TShiftState shift = {});
-  void MouseUp(const TFormRef& form, const std::string& control, TMouseButton button, int x,
-               int y, TShiftState shift = {});
+  void MouseUp(const TFormRef& form, const std::string& control, TMouseButton button, int x, int y,
+               TShiftState shift = {});
   void MouseLeave(const TFormRef& form, const std::string& control);
 
   // Answers of the next dialogs, in order.

@@ -196,9 +196,12 @@ void TCustomForm::SetClientHeight(int value) {
 void TCustomForm::SetBorderStyle(TFormBorderStyle style) {
   if (style == FBorderStyle)
     return;
+  // The client area keeps its size; the frame around it changes.
+  const int clientWidth = GetClientWidth();
+  const int clientHeight = GetClientHeight();
   FBorderStyle = style;
   Changed("BorderStyle");
-  Realign();
+  SetBounds(GetLeft(), GetTop(), clientWidth + FrameWidth(), clientHeight + FrameHeight());
 }
 
 void TCustomForm::SetPosition(TPosition position) {
@@ -526,9 +529,15 @@ const TClassInfo& TApplication::StaticClass() {
   return info;
 }
 
+namespace detail {
+void RegisterControlClasses();
+} // namespace detail
+
 TApplication::TApplication(std::unique_ptr<TUIBackend> backend)
     : TComponent(nullptr),
-      FBackend(backend ? std::move(backend) : std::make_unique<THeadlessBackend>()) {}
+      FBackend(backend ? std::move(backend) : std::make_unique<THeadlessBackend>()) {
+  detail::RegisterControlClasses();
+}
 
 TApplication::~TApplication() {
   TApplicationScope scope(*this);

@@ -78,8 +78,8 @@ TEST_F(Forms, ShowRunsOnShowThenActivatesAndFocusesTheFirstControl) {
     Log.push_back("fShow.Show visible=" + std::to_string(form->GetVisible()));
   };
   form->Show();
-  EXPECT_EQ(Log, (std::vector<std::string>{"fShow.Show visible=1", "fShow.Activate",
-                                           "edtFirst.Enter"}));
+  EXPECT_EQ(Log,
+            (std::vector<std::string>{"fShow.Show visible=1", "fShow.Activate", "edtFirst.Enter"}));
   EXPECT_TRUE(form->GetShowing());
   EXPECT_EQ(Screen().GetActiveForm(), form);
 }
@@ -142,9 +142,9 @@ TEST_F(Forms, CloseQueryRefusingKeepsTheFormOpen) {
     form->SetModalResult(mrAbort);
   });
   EXPECT_EQ(form->ShowModal(), mrAbort);
-  EXPECT_EQ(Log, (std::vector<std::string>{"fQuery.Show", "fQuery.Activate", "CloseQuery",
-                                           "CloseQuery", "fQuery.Close", "fQuery.Deactivate",
-                                           "fQuery.Hide"}));
+  EXPECT_EQ(Log,
+            (std::vector<std::string>{"fQuery.Show", "fQuery.Activate", "CloseQuery", "CloseQuery",
+                                      "fQuery.Close", "fQuery.Deactivate", "fQuery.Hide"}));
 }
 
 TEST_F(Forms, CloseActionsDecideWhatHappens) {
@@ -154,9 +154,9 @@ TEST_F(Forms, CloseActionsDecideWhatHappens) {
     bool Exists;
     TWindowState State;
   };
-  for (const TCase& c : {TCase{caHide, false, true, wsNormal}, TCase{caNone, true, true, wsNormal},
-                         TCase{caMinimize, true, true, wsMinimized},
-                         TCase{caFree, false, false, wsNormal}}) {
+  for (const TCase& c :
+       {TCase{caHide, false, true, wsNormal}, TCase{caNone, true, true, wsNormal},
+        TCase{caMinimize, true, true, wsMinimized}, TCase{caFree, false, false, wsNormal}}) {
     SCOPED_TRACE(static_cast<int>(c.Action));
     TForm* form = NewForm("fAction");
     form->OnClose = [&](TObject*, TCloseAction& action) { action = c.Action; };
