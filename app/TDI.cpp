@@ -31,6 +31,7 @@ TTDI::~TTDI() {
 
 void TTDI::CriarPageControl() {
   FPageControl = new TPageControl(this);
+  FPageControl->SetName("PageControl");
   FPageControl->SetVisible(false);
   FPageControl->SetAlign(alClient);
   FPageControl->SetParent(GetParent());
