@@ -270,25 +270,44 @@ TEST_F(Forms, RunWithoutAMainFormReturnsAtOnce) {
   EXPECT_FALSE(App.GetTerminated());
 }
 
+// A form whose OnCreate looks at the global reference the application sets.
+class TfMain : public TForm {
+public:
+  static inline TfMain* fMain = nullptr;
+  bool SeenByCreate = false;
+  int Creates = 0;
+  explicit TfMain(TComponent* owner) : TForm(owner) {
+    OnCreate = [this](TObject*) {
+      SeenByCreate = fMain == this;
+      ++Creates;
+    };
+  }
+};
+
 TEST_F(Forms, CreateFormSetsTheReferenceBeforeOnCreate) {
-  struct TCreated : TForm {
-    explicit TCreated(TComponent* owner) : TForm(owner) {
-      OnCreate = [this](TObject*) { SeenByCreate = Reference != nullptr && *Reference == this; };
+  App.CreateForm(TfMain::fMain);
+  ASSERT_NE(TfMain::fMain, nullptr);
+  EXPECT_TRUE(TfMain::fMain->SeenByCreate);
+  TfMain::fMain->AfterConstruction();
+  EXPECT_EQ(TfMain::fMain->Creates, 1) << "OnCreate runs once";
+  EXPECT_EQ(App.GetMainForm(), TfMain::fMain);
+  EXPECT_EQ(TfMain::fMain->GetOwner(), &App);
+  TfMain::fMain = nullptr;
+}
+
+TEST_F(Forms, AFormWhoseOnCreateRaisesIsFreed) {
+  struct TFailing : TForm {
+    explicit TFailing(TComponent* owner) : TForm(owner) {
+      SetName("fFailing");
+      OnCreate = [](TObject*) { throw Exception("no database"); };
     }
-    TCreated** Reference = nullptr;
-    bool SeenByCreate = false;
   };
-  static TCreated* reference = nullptr;
-  struct TReferenced : TCreated {
-    explicit TReferenced(TComponent* owner) : TCreated(owner) { Reference = &reference; }
-  };
-  TReferenced* form = nullptr;
-  App.CreateForm(form);
-  reference = form;
-  EXPECT_TRUE(form != nullptr);
-  // OnCreate ran once, after the constructors.
-  form->AfterConstruction();
-  EXPECT_EQ(App.GetMainForm(), form);
+  TFailing* form = nullptr;
+  EXPECT_THROW(App.CreateForm(form), Exception);
+  EXPECT_EQ(form, nullptr);
+  EXPECT_EQ(App.GetMainForm(), nullptr);
+  EXPECT_THROW(CreateForm<TFailing>(&App), Exception);
+  EXPECT_EQ(Screen().FindForm("fFailing"), nullptr);
 }
 
 TEST_F(Forms, ProceduresHandedToTheMainThreadRunInTheModalLoop) {
