@@ -141,6 +141,8 @@ void TCustomForm::SetVisible(bool visible) {
       app.GetScreen().ActivateForm(this);
     return;
   }
+  if (visible && GetParent() == nullptr)
+    PlaceOnScreen();
   TWinControl::SetVisible(visible);
   if (GetParent() != nullptr)
     return;
@@ -214,8 +216,50 @@ void TCustomForm::SetPosition(TPosition position) {
 void TCustomForm::SetWindowState(TWindowState state) {
   if (state == FWindowState)
     return;
+  const TWindowState old = FWindowState;
   FWindowState = state;
   Changed("WindowState");
+  if (GetParent() != nullptr)
+    return;
+  // A maximised window covers the screen; it gets its own bounds back when restored.
+  if (state == wsMaximized) {
+    if (old == wsNormal)
+      FNormalBounds = GetBoundsRect();
+    const TScreen& screen = GetApplication().GetScreen();
+    SetBounds(0, 0, screen.GetWidth(), screen.GetHeight());
+  } else if (state == wsNormal && old == wsMaximized) {
+    SetBounds(FNormalBounds.Left, FNormalBounds.Top, FNormalBounds.Width(), FNormalBounds.Height());
+  }
+}
+
+void TCustomForm::PlaceOnScreen() {
+  if (FWindowState == wsMaximized)
+    return;
+  const TScreen& screen = GetApplication().GetScreen();
+  const TCustomForm* over = nullptr;
+  switch (FPosition) {
+  case poScreenCenter:
+  case poDesktopCenter:
+    SetBounds((screen.GetWidth() - GetWidth()) / 2, (screen.GetHeight() - GetHeight()) / 2,
+              GetWidth(), GetHeight());
+    return;
+  case poMainFormCenter:
+    over = GetApplication().GetMainForm();
+    break;
+  case poOwnerFormCenter:
+    if (GetOwner() != nullptr && GetOwner()->Is<TCustomForm>())
+      over = static_cast<const TCustomForm*>(GetOwner());
+    break;
+  default:
+    return;
+  }
+  if (over == nullptr || over == this) {
+    SetBounds((screen.GetWidth() - GetWidth()) / 2, (screen.GetHeight() - GetHeight()) / 2,
+              GetWidth(), GetHeight());
+    return;
+  }
+  SetBounds(over->GetLeft() + (over->GetWidth() - GetWidth()) / 2,
+            over->GetTop() + (over->GetHeight() - GetHeight()) / 2, GetWidth(), GetHeight());
 }
 
 void TCustomForm::SetMenu(TMainMenu* menu) {

@@ -41,7 +41,8 @@ using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
 // A window.  A form without a parent is a top-level window; a form given a parent (a tab sheet)
-// is shown inside it.
+// is shown inside it.  A top-level form is placed when shown as its Position asks (centred on the
+// screen, the main form or its owner form); a maximised one covers the screen.
 //
 // Show makes the form visible: OnShow runs, then the form becomes the active one (OnActivate)
 // and its first control in tab order takes the focus.  Close asks OnCloseQuery, then OnClose
@@ -143,7 +144,10 @@ private:
   bool FActive = false;
   TWinControl* FActiveControl = nullptr;
   TWinControl* FFocusedControl = nullptr;
+  TRect FNormalBounds;
 
+  // Places a top-level form being shown as its Position asks.
+  void PlaceOnScreen();
   int FrameWidth() const;
   int FrameHeight() const;
   void CloseModal();

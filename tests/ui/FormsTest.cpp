@@ -379,3 +379,25 @@ TEST_F(Forms, AFormInsideATabSheetIsShownThere) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Forms, PositionAndWindowStatePlaceTheWindow) {
+  App.GetScreen().SetSize(1000, 800);
+  TForm* centred = NewForm("fCentred", 384, 261);
+  centred->SetPosition(poScreenCenter);
+  centred->Show();
+  EXPECT_EQ(centred->GetBoundsRect(), Bounds(300, 250, 400, 300));
+  TForm* owned = new TForm(centred);
+  owned->SetBorderStyle(bsNone);
+  owned->SetBounds(0, 0, 100, 50);
+  owned->SetPosition(poOwnerFormCenter);
+  owned->Show();
+  EXPECT_EQ(owned->GetBoundsRect(), Bounds(450, 375, 100, 50));
+  owned->SetWindowState(wsMaximized);
+  EXPECT_EQ(owned->GetBoundsRect(), Bounds(0, 0, 1000, 800));
+  owned->SetWindowState(wsNormal);
+  EXPECT_EQ(owned->GetBoundsRect(), Bounds(450, 375, 100, 50));
+}
+
+} // namespace
