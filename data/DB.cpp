@@ -1065,7 +1065,6 @@ void TDataSource::DataEvent(TDataEvent event, TField* field) {
     NotifyStateChange();
     break;
   case TDataEvent::deFieldChange:
-  case TDataEvent::deRecordChange:
   case TDataEvent::deDataSetChange:
   case TDataEvent::deDataSetScroll:
   case TDataEvent::deLayoutChange:
@@ -1149,7 +1148,6 @@ void TDataLink::DataEvent(TDataEvent event, TField* field) {
     UpdateActiveAndEditing();
     break;
   case TDataEvent::deFieldChange:
-  case TDataEvent::deRecordChange:
     if (!FUpdating)
       RecordChanged(field);
     break;

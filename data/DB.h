@@ -43,7 +43,6 @@ enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 // What a dataset tells its data sources and links.
 enum class TDataEvent {
   deFieldChange,     // one field of the current record changed (the field is given)
-  deRecordChange,    // the current record's values changed as a whole
   deDataSetChange,   // the records changed (open, refresh, filter, post, delete)
   deDataSetScroll,   // another record became current
   deLayoutChange,    // the fields changed

@@ -371,12 +371,6 @@ void TFbStatement::ReleaseAll() {
   FHandle = nullptr;
 }
 
-bool TFbStatement::HasCursor() const {
-  TStatus status;
-  const unsigned type = FHandle->getType(status.Get());
-  return type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd;
-}
-
 void TFbStatement::Bind(Firebird::ITransaction* transaction, const std::vector<Variant>& params) {
   if (params.size() != FParams.size())
     throw Exception("The statement takes " + std::to_string(FParams.size()) + " parameters but " +

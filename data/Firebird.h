@@ -98,8 +98,6 @@ public:
 
   const std::vector<TFbColumn>& Columns() const { return FColumns; }
   const std::vector<TFbColumn>& Params() const { return FParams; }
-  // True for a statement that returns rows through a cursor.
-  bool HasCursor() const;
 
   // Runs a statement without a cursor.  When it returns a row (INSERT ... RETURNING), `row`
   // receives it.  Returns the number of rows it changed.

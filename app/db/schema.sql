@@ -8,6 +8,14 @@
  * References between tables are not enforced by foreign keys: the request and user lists are
  * left joins and keep showing a request or user whose status, type, unit or user row is gone.
  *
+ * The program's default account is the database administrator.  An office that shares the
+ * database through a server should give the program an account of its own with rights on the
+ * tables and the two dashboard procedures only, and name it in Config.ini ([Database] User,
+ * Password), e.g.:
+ *   CREATE USER VOZMIRA PASSWORD '...';
+ *   GRANT SELECT, INSERT, UPDATE, DELETE ON SOLICITACAO TO USER VOZMIRA;  (and each table)
+ *   GRANT EXECUTE ON PROCEDURE SP_DASHBOARD_QT TO USER VOZMIRA;  (and SP_DASHBOARD_TIPO)
+ *
  * The files are UTF-8.  By hand, on a database created with DEFAULT CHARACTER SET WIN1252:
  *   isql-fb -ch UTF8 -user SYSDBA <database> -i schema.sql   (then procedures.sql, seed.sql)
  */

@@ -266,3 +266,25 @@ TEST(DMStart, FirstStartCreatesTheEmbeddedDatabaseButNeverARemoteOne) {
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "remote.fdb"));
   }
 }
+
+// Several users each get a data module of their own on the same database.
+TEST_F(DMTest, DataModulesShareNoCursorEditOrFilter) {
+  auto* other = new TDM(&Owner);
+  other->Connect(ConfigFile());
+  other->OpenQueries();
+  EXPECT_NE(other->conBD, DM->conBD);
+
+  DM->qrySituacao->Last();
+  EXPECT_EQ(other->qrySituacao->GetRecNo(), 1);
+  DM->qryLisSolicitacao->SetFilter("ID_SITUACAO = 1");
+  DM->qryLisSolicitacao->SetFiltered(true);
+  EXPECT_EQ(other->qryLisSolicitacao->GetRecordCount(), 60);
+
+  DM->qrySituacao->Edit();
+  DM->qrySituacao->FieldByName("NOME_SITUACAO").SetAsString("Arquivada");
+  EXPECT_EQ(other->qrySituacao->GetState(), TDataSetState::dsBrowse);
+  DM->qrySituacao->Post();
+  other->qrySituacao->Refresh();
+  other->qrySituacao->Last();
+  EXPECT_EQ(other->qrySituacao->FieldByName("NOME_SITUACAO").GetAsString(), "Arquivada");
+}
