@@ -522,6 +522,7 @@ void TDataSet::BuildView(const detail::TFilterExpression* filter, bool filtered,
                       "\" has no field \"" + name + "\"");
     fields.push_back(field);
   }
+  filter->Validate(fields);
   for (size_t i = 0; i < FRecords.size(); ++i)
     if (filter->Matches(fields, FRecords[i].Values))
       view.push_back(i);

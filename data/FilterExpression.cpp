@@ -403,7 +403,27 @@ std::vector<std::string_view> Characters(const std::string& text) {
   return chars;
 }
 
+void ValidateNode(const TNode& node, const std::vector<const TField*>& fields) {
+  if (node.NodeKind == TNode::Kind::Compare) {
+    const TNode& left = *node.Left;
+    const TNode& right = *node.Right;
+    if (left.NodeKind == TNode::Kind::Field && right.NodeKind == TNode::Kind::Literal)
+      fields[left.FieldSlot]->Convert(right.Value);
+    else if (right.NodeKind == TNode::Kind::Field && left.NodeKind == TNode::Kind::Literal)
+      fields[right.FieldSlot]->Convert(left.Value);
+    return;
+  }
+  if (node.Left)
+    ValidateNode(*node.Left, fields);
+  if (node.Right)
+    ValidateNode(*node.Right, fields);
+}
+
 } // namespace
+
+void TFilterExpression::Validate(const std::vector<const TField*>& fields) const {
+  ValidateNode(*FRoot, fields);
+}
 
 bool TFilterExpression::Matches(const std::vector<const TField*>& fields,
                                 const std::vector<Variant>& values) const {

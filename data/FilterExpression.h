@@ -33,6 +33,9 @@ public:
   // Evaluates on one record: `fields[i]` is the field named FieldNames()[i]; a field's value is
   // `values[field->GetIndex()]`.
   bool Matches(const std::vector<const TField*>& fields, const std::vector<Variant>& values) const;
+  // Converts every literal compared with a field to that field's type, raising the field's
+  // refusal for one that does not convert; after it passes, Matches raises nothing.
+  void Validate(const std::vector<const TField*>& fields) const;
 
 private:
   TFilterExpression() = default;

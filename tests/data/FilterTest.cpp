@@ -137,3 +137,24 @@ TEST(LikePattern, WildcardsMatchCharactersNotBytes) {
   for (const auto& [text, pattern, expected] : cases)
     EXPECT_EQ(detail::MatchesLike(text, pattern), expected) << text << " LIKE " << pattern;
 }
+
+TEST_F(FilterTest, FilteredRecordsArePostedAndLeaveTheViewWhenTheyNoLongerMatch) {
+  TQuery* empty = NewQuery("qryEmpty", "SELECT SIT.* FROM SITUACAO SIT WHERE 1 = 0");
+  empty->Open();
+  empty->SetFiltered(true);
+  EXPECT_THROW(empty->SetFilter("ID_SITUACAO = 'abc'"), EConvertError);
+  EXPECT_EQ(empty->GetFilter(), "");
+
+  List->SetFilter("ID_SITUACAO = 1");
+  List->SetFiltered(true);
+  const int before = List->GetRecordCount();
+  const int64_t id = List->FieldByName("ID_SOLICITACAO").GetAsLargeInt();
+  List->Edit();
+  List->FieldByName("ID_SITUACAO").SetAsInteger(2);
+  List->Post();
+  EXPECT_EQ(List->GetRecordCount(), before - 1);
+  EXPECT_EQ(
+      ReadValue("SELECT ID_SITUACAO FROM SOLICITACAO WHERE ID_SOLICITACAO = " + std::to_string(id))
+          .AsInt64(),
+      2);
+}
