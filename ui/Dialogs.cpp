@@ -12,10 +12,30 @@ void ShowMessage(const std::string& text) {
   app.GetBackend().ShowMessageDialog(app, dialog);
 }
 
+namespace {
+
+// A message dialog is titled with its type; a custom one with the application's title.
+std::string CaptionOf(TMsgDlgType type, const TApplication& app) {
+  switch (type) {
+  case mtWarning:
+    return "Warning";
+  case mtError:
+    return "Error";
+  case mtInformation:
+    return "Information";
+  case mtConfirmation:
+    return "Confirm";
+  default:
+    return app.GetTitle();
+  }
+}
+
+} // namespace
+
 int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) {
   TApplication& app = Application();
   TMessageDialog dialog;
-  dialog.Caption = app.GetTitle();
+  dialog.Caption = CaptionOf(type, app);
   dialog.Text = text;
   dialog.Type = type;
   dialog.Buttons = buttons;

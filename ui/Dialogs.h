@@ -10,7 +10,9 @@
 
 // A message in a box with an OK button, titled with the application's title.
 void ShowMessage(const std::string& text);
-// A message dialog of a type with buttons; returns the modal result of the button pressed.
+// A message dialog of a type with buttons, titled with the type ("Warning", "Error",
+// "Information", "Confirm"; the application's title for mtCustom); returns the modal result of the
+// button pressed.
 int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext);
 
 // Asks the user for a file to open.

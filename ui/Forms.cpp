@@ -40,12 +40,16 @@ thread_local TApplication* CurrentApplication = nullptr;
 
 TApplication& ProcessApplication() {
   static TApplication app;
+  return app;
+}
+
+// Errors that reach the runtime's default handling go to the calling thread's application.
+void HookDefaultErrors() {
   static const bool hooked = [] {
     SetDefaultErrorHook([](const std::exception& e) { Application().HandleException(nullptr, e); });
     return true;
   }();
   (void)hooked;
-  return app;
 }
 
 } // namespace
@@ -581,6 +585,7 @@ TApplication::TApplication(std::unique_ptr<TUIBackend> backend)
     : TComponent(nullptr),
       FBackend(backend ? std::move(backend) : std::make_unique<THeadlessBackend>()) {
   detail::RegisterControlClasses();
+  HookDefaultErrors();
 }
 
 TApplication::~TApplication() {

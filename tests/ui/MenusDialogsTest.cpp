@@ -119,10 +119,15 @@ TEST_F(MenusDialogs, MessageDialogsTakeTheQueuedAnswers) {
   const TShownMessage& warning = Driver.Messages()[1];
   EXPECT_EQ(warning.Text, "Usuário ou Senha não confere!");
   EXPECT_EQ(warning.Type, mtWarning);
+  EXPECT_EQ(warning.Caption, "Warning");
   EXPECT_EQ(warning.Buttons, TMsgDlgButtons{mbOK});
   EXPECT_EQ(Driver.LastMessage().Text, "Informe o Login");
   EXPECT_EQ(Driver.LastMessage().Caption, "Vozmira");
   EXPECT_EQ(Driver.LastMessage().Type, mtCustom);
+  // Errors that reach the runtime's default handling show the error dialog.
+  HandleDefaultError(Exception("Falha na conexão"));
+  EXPECT_EQ(Driver.LastMessage().Text, "Falha na conexão.");
+  EXPECT_EQ(Driver.LastMessage().Type, mtError);
 }
 
 TEST_F(MenusDialogs, AnUnansweredOrWronglyAnsweredDialogFails) {
