@@ -91,14 +91,15 @@ bool StartsWith(const TBytes& d, std::initializer_list<uint8_t> prefix) {
 TPictureHeader ReadHeader(const TBytes& d) {
   TPictureHeader h;
   if (StartsWith(d, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A})) {
-    if (d.size() >= 24 && BigEndian(d, 12, 4) == BigEndian({'I', 'H', 'D', 'R'}, 0, 4))
+    if (d.size() >= 24 && d[12] == 'I' && d[13] == 'H' && d[14] == 'D' && d[15] == 'R')
       h = {"png", static_cast<int>(BigEndian(d, 16, 4)), static_cast<int>(BigEndian(d, 20, 4))};
   } else if (StartsWith(d, {'G', 'I', 'F', '8', '7', 'a'}) ||
              StartsWith(d, {'G', 'I', 'F', '8', '9', 'a'})) {
     if (d.size() >= 10)
       h = {"gif", static_cast<int>(LittleEndian(d, 6, 2)), static_cast<int>(LittleEndian(d, 8, 2))};
   } else if (StartsWith(d, {'B', 'M'})) {
-    if (d.size() >= 26 && LittleEndian(d, 2, 4) <= d.size() + 0 && LittleEndian(d, 14, 4) >= 12) {
+    // The file size in the header may be 0; a larger one than the data means a cut file.
+    if (d.size() >= 26 && LittleEndian(d, 2, 4) <= d.size() && LittleEndian(d, 14, 4) >= 12) {
       const auto height = static_cast<int32_t>(LittleEndian(d, 22, 4));
       h = {"bmp", static_cast<int>(LittleEndian(d, 18, 4)), std::abs(height)};
     }

@@ -505,3 +505,25 @@ TEST_F(Controls, DumpShowsTheControlTree) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Controls, MemoLinesAndTextAreOneValue) {
+  TForm* form = NewForm("fMemo");
+  TMemo* memo = Add<TMemo>(form, "mmo");
+  memo->GetLines().Add("primeira");
+  memo->GetLines().Add("segunda");
+  EXPECT_EQ(memo->GetText(), "primeira\r\nsegunda");
+  memo->SetText("a\r\nb\nc");
+  EXPECT_EQ(memo->GetLines().Count(), 3);
+  EXPECT_EQ(memo->GetLines()[2], "c");
+  form->Show();
+  memo->SetFocus();
+  memo->SetSelStart(1);
+  Driver.Type(*form, "mmo", "x\r");
+  EXPECT_EQ(memo->GetLines().Count(), 4);
+  EXPECT_EQ(memo->GetLines()[0], "ax");
+  EXPECT_EQ(memo->GetLines()[1], "");
+}
+
+} // namespace
