@@ -1,5 +1,9 @@
 #include "app/uMenu.h"
 
+#include "app/FormClasses.h"
+
+#include "app/uDM.h"
+
 TfMenu* fMenu = nullptr;
 TTDI* FTDI = nullptr;
 
@@ -55,6 +59,7 @@ void ToggleGroup(TPanel& group, int openHeight) {
 } // namespace
 
 const TClassInfo& FormClassByName(const std::string& ClassName) {
+  RegisterFormClasses();
   const TClassInfo* info = FindClass(ClassName);
   if (info == nullptr || !info->InheritsFrom(TCustomForm::StaticClass()))
     throw Exception("The form " + ClassName + " is not part of this program");
@@ -75,6 +80,17 @@ TfMenu::TfMenu(TComponent* AOwner) : TDuoForm(AOwner) {
   GetFont().SetSize(9);
 
   Panel1 = MakePanel(*this, this, "Panel1", alTop, 41);
+  // The city hall's name, on the left of the top bar.
+  DBText1 = new TDBText(this);
+  DBText1->SetName("DBText1");
+  DBText1->SetParent(Panel1);
+  DBText1->SetBounds(10, 8, 600, 25);
+  DBText1->GetFont().SetName("Open Sans");
+  DBText1->GetFont().SetHeight(-19);
+  DBText1->GetFont().SetStyle({fsBold});
+  if (DM != nullptr)
+    DBText1->SetDataSource(DM->dtsPrefeitura);
+  DBText1->SetDataField("NOME_PREFEITURA");
   // Right-aligned controls line up from the right edge in creation order.
   btnFechar = new TSpeedButton(this);
   btnFechar->SetName("btnFechar");

@@ -6,6 +6,7 @@
 
 #include "app/TDI.h"
 #include "bridge/Duo.Forms.h"
+#include "data/DBCtrls.h"
 #include "ui/Buttons.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Menus.h"
@@ -20,6 +21,7 @@ public:
   ~TfMenu() override;
 
   TPanel* Panel1;
+  TDBText* DBText1;
   TSpeedButton* btnUser;
   TPanel* pnlEspaco;
   TSpeedButton* btnFechar;

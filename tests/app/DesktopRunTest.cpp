@@ -53,6 +53,10 @@ TEST_F(DesktopRun, LogInAfterAWrongPairReachTheMenuAndLeave) {
     EXPECT_NE(FTDI, nullptr);
     EXPECT_TRUE(DM->qryPrefeitura->GetActive());
     EXPECT_TRUE(DM->qryLisSolicitacao->GetActive());
+    // The top bar shows the city hall's name.
+    EXPECT_FALSE(fMenu->DBText1->GetCaption().empty());
+    EXPECT_EQ(fMenu->DBText1->GetCaption(),
+              DM->qryPrefeitura->FieldByName("NOME_PREFEITURA").GetAsString());
     Driver.Click("fMenu", "btnFechar");
   });
 
