@@ -55,6 +55,9 @@ public:
   virtual void ModalStarted(TCustomForm& /*form*/) {}
   virtual void ModalEnded(TCustomForm& /*form*/) {}
   virtual void FocusChanged(TCustomForm& /*form*/, TWinControl* /*focused*/) {}
+  // A popup menu is to be shown at a point of the screen; the backend presents it and reports
+  // the chosen item's Click.
+  virtual void MenuPopup(TPopupMenu& /*menu*/, TPoint /*at*/) {}
 };
 
 class TControl : public TComponent {

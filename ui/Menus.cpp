@@ -367,4 +367,5 @@ void TPopupMenu::Popup(int x, int y) {
   FPopupPoint = {x, y};
   if (OnPopup)
     OnPopup(this);
+  Application().Notify([&](TControlObserver& o) { o.MenuPopup(*this, FPopupPoint); });
 }

@@ -126,8 +126,8 @@ public:
   // The component the menu was last shown for.
   TComponent* GetPopupComponent() const { return FPopupComponent; }
   void SetPopupComponent(TComponent* component);
-  // Shows the menu at a screen point: runs OnPopup.  A backend presents it and reports the
-  // chosen item's Click.
+  // Shows the menu at a point: runs OnPopup, then asks the observers (the backend) to present
+  // it; the backend reports the chosen item's Click.
   virtual void Popup(int x, int y);
   TPoint GetPopupPoint() const { return FPopupPoint; }
 

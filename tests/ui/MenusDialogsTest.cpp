@@ -102,9 +102,18 @@ TEST_F(MenusDialogs, AShortcutClicksThePopupItemOfTheFocusedControlsParents) {
   edit->SetFocus();
   Driver.PressKey(*form, VK_F4, {ssCtrl});
   EXPECT_EQ(Log, (std::vector<std::string>{"Fechar"})) << "the shortcut takes the key";
-  // A right click shows the control's popup menu.
+  // A right click shows the control's popup menu, which the backend is asked to present.
+  struct TPopups : TControlObserver {
+    std::vector<TPoint> Points;
+    void MenuPopup(TPopupMenu&, TPoint at) override { Points.push_back(at); }
+  } popups;
+  App.AddObserver(&popups);
+  popup->OnPopup = Note("OnPopup");
   Driver.MouseUp(*form, "pgc", mbRight, 10, 10);
+  App.RemoveObserver(&popups);
   EXPECT_EQ(popup->GetPopupComponent(), pages);
+  EXPECT_EQ(popups.Points, (std::vector<TPoint>{pages->ClientToParentForm({10, 10})}));
+  EXPECT_EQ(Log.back(), "OnPopup");
   EXPECT_EQ(Driver.FindMenuItem(*form, "FecharJanela").GetCaption(), "Fechar janela");
 }
 
