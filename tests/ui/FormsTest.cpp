@@ -401,3 +401,29 @@ TEST_F(Forms, PositionAndWindowStatePlaceTheWindow) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Forms, AFormFreedByItsOwnHandlerEndsTheInputSafely) {
+  // Non-modal: the button's click frees the form at once; the rest of the click is dropped.
+  TForm* form = NewForm("fFreed");
+  TButton* button = Add<TButton>(form, "btnSair");
+  button->OnClick = [form](TObject*) { form->Release(); };
+  button->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
+    Log.push_back("MouseUp");
+  };
+  form->Show();
+  detail::TFreeWatch watch(form);
+  Driver.Click(*form, "btnSair");
+  EXPECT_FALSE(watch.Alive());
+  EXPECT_TRUE(Log.empty());
+
+  // Modal: a form freed while it runs ends its run as cancelled.
+  TForm* modal = NewForm("fGone");
+  Driver.Queue([&] { delete modal; });
+  EXPECT_EQ(modal->ShowModal(), mrCancel);
+  EXPECT_EQ(App.GetModalLevel(), 0);
+  EXPECT_EQ(Screen().FindForm("fGone"), nullptr);
+}
+
+} // namespace

@@ -233,3 +233,22 @@ TEST_F(Pages, FocusOnALeavingPageMovesToThePageControl) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Pages, MouseLeaveAndDoubleClickReachThePageControl) {
+  Control->OnMouseLeave = Note("MouseLeave");
+  Control->OnDblClick = Note("DblClick");
+  Control->OnClick = Note("Click");
+  Control->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
+    Log.push_back("MouseUp");
+  };
+  Form->Show();
+  Log.clear();
+  Driver.DblClick(*Form, "pgc");
+  Driver.MouseLeave(*Form, "pgc");
+  EXPECT_EQ(Log,
+            (std::vector<std::string>{"Click", "MouseUp", "DblClick", "MouseUp", "MouseLeave"}));
+}
+
+} // namespace
