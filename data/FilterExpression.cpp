@@ -61,8 +61,13 @@ private:
   TFilterExpression* FExpression = nullptr;
 
   [[noreturn]] void Fail(const std::string& what) const {
-    throw Exception("Invalid filter \"" + FText + "\": " + what + " at position " +
-                    std::to_string(FToken.Position + 1));
+    std::string message = "Invalid filter \"";
+    message += FText;
+    message += "\": ";
+    message += what;
+    message += " at position ";
+    message += std::to_string(FToken.Position + 1);
+    throw Exception(message);
   }
 
   void Advance() {
@@ -78,7 +83,7 @@ private:
       size_t i = FPos + 1;
       while (true) {
         if (i >= FText.size()) {
-          FToken.Text = "'";
+          FToken.Text.assign(1, '\'');
           Fail("the text literal is not closed");
         }
         if (FText[i] == '\'') {

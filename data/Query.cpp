@@ -12,7 +12,10 @@
 namespace {
 
 std::string Quote(const std::string& name) {
-  return "\"" + StringReplaceAll(name, "\"", "\"\"") + "\"";
+  std::string quoted(1, '"');
+  quoted += StringReplaceAll(name, "\"", "\"\"");
+  quoted += '"';
+  return quoted;
 }
 
 TFieldType FieldTypeOf(const detail::TFbColumn& column, int& size) {
