@@ -3,6 +3,7 @@
 // row is the dataset's current record; choosing a cell moves the dataset.
 #include "data/DB.h"
 #include "ui/Controls.h"
+#include "ui/Graphics.h"
 #include "ui/StdCtrls.h"
 
 #include <functional>
@@ -57,6 +58,11 @@ public:
   // Values offered when the cell is edited.
   TStrings& GetPickList() { return FPickList; }
   const TStrings& GetPickList() const { return FPickList; }
+  // The font of the column's cells and of its title.
+  TFont& GetFont() { return FFont; }
+  const TFont& GetFont() const { return FFont; }
+  TFont& GetTitleFont() { return FTitleFont; }
+  const TFont& GetTitleFont() const { return FTitleFont; }
 
 private:
   TDBGrid* FGrid;
@@ -67,6 +73,8 @@ private:
   bool FReadOnly = false;
   TAlignment FAlignment = taLeftJustify;
   TStringList FPickList;
+  TFont FFont;
+  TFont FTitleFont;
 };
 
 // The columns of a grid.  Columns added by code are kept as they are; while none are, the grid
