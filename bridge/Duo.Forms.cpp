@@ -42,10 +42,10 @@ void TDuoForm::DestroyInstance() {
   delete this;
 }
 
-TDuoForm* TDuoForm::CreateInstance(TDuoFormClass DuoFormClass) {
-  if (DuoFormClass == nullptr || !DuoFormClass->InheritsFrom(TDuoForm::StaticClass()))
-    throw Exception("CreateInstance needs a class of TDuoForm");
-  return static_cast<TDuoForm*>(DuoInstance().CreateInstance(*DuoFormClass));
+TCustomForm* TDuoForm::CreateInstance(TFormClass FormClass) {
+  if (FormClass == nullptr)
+    throw Exception("CreateInstance needs a form class");
+  return DuoInstance().CreateInstance(*FormClass);
 }
 
 TComponent* TDuoForm::CreateDataModuleInstance(const TClassInfo& DataModuleClass) {

@@ -50,7 +50,6 @@ using TOnUpload = std::function<void(TStrings* AFiles, TObject* Sender)>;
 
 // A form class as a value: its run-time class information.
 using TFormClass = const TClassInfo*;
-using TDuoFormClass = const TClassInfo*;
 
 // What the web presentation does for a form: the layer that serves forms as pages implements it
 // and attaches it to each form it serves (TDuoForm::SetWebPresentation).  A form without one is a
@@ -96,9 +95,9 @@ public:
   void DestroyInstance();
 
   // Ask the process's registry to create and register an instance of class T (resp. of the
-  // given class), owned by the registry's owner.
+  // given form class), owned by the registry's owner.
   template <class T> static T* CreateInstance();
-  static TDuoForm* CreateInstance(TDuoFormClass DuoFormClass);
+  static TCustomForm* CreateInstance(TFormClass FormClass);
   static TComponent* CreateDataModuleInstance(const TClassInfo& DataModuleClass);
   // The registry's instance of class T, or nullptr.
   template <class T> static T* GetInstance();

@@ -196,3 +196,117 @@ TEST_F(DuoFormTest, WithoutApplicationTextsTheFormTranslates) {
 }
 
 } // namespace
+
+namespace {
+
+// What the page layer would do for a form, written down.
+class TRecordingWeb : public IDuoFormWeb {
+public:
+  TFacetSession* FacetSession(TDuoForm&) override { return nullptr; }
+  IFacetFormCallBacks* CallBacks(TDuoForm&) override { return nullptr; }
+  TDuoLang Language(const TDuoForm&) override { return TDuoLang::Portuguese; }
+  bool IsPrimaryForm(const TDuoForm&) override { return Primary; }
+  void Render(TDuoForm&) override { Log.push_back("Render"); }
+  void Clear(TDuoForm&) override { Log.push_back("Clear"); }
+  void ExportDuoAllControls(TDuoForm&) override { Log.push_back("ExportDuoAllControls"); }
+  void RunCellButton(TDuoForm&, IFacetDBGrid*, IFacetDBGridColumnButton*, TFacetDBGrid*&,
+                     TFacetDBGridColumnButton*&) override {
+    Log.push_back("RunCellButton");
+  }
+  void CloseShowmodal(TDuoForm& form) override {
+    Log.push_back("CloseShowmodal " + form.GetName());
+  }
+  void ShowPopup(TDuoForm&, const std::string& name) override {
+    Log.push_back("ShowPopup " + name);
+  }
+  void ClosePopup(TDuoForm&, const std::string& name) override {
+    Log.push_back("ClosePopup " + name);
+  }
+  void ShowMessage(TDuoForm&, const std::string& msg, bool, bool, int, TMsgDlgType,
+                   TToastPosition) override {
+    Log.push_back("ShowMessage " + msg);
+  }
+  int MessageDlg(TDuoForm&, const std::string& msg, TMsgDlgType, TMsgDlgButtons, int,
+                 const TDuoRespIdentify& id) override {
+    Log.push_back("MessageDlg " + msg + " " + id);
+    return mrYes;
+  }
+
+  bool Primary = false;
+  std::vector<std::string> Log;
+};
+
+class TCellForm : public TRecordingForm {
+public:
+  using TRecordingForm::TRecordingForm;
+  void CellButtonClick(TFacetDBGrid*, TFacetDBGridColumnButton*, int col, int row) override {
+    Log.push_back("CellButtonClick " + std::to_string(col) + "," + std::to_string(row));
+  }
+};
+
+TEST_F(DuoFormTest, AWebFormHandsItsPageWorkToThePresentation) {
+  TRecordingWeb web;
+  auto* form = new TCellForm(&App);
+  form->SetName("fPagina");
+  form->SetWebPresentation(&web);
+  EXPECT_EQ(form->GetLanguage(), TDuoLang::Portuguese);
+  form->Clear();
+  form->Render();
+  form->ExportDuoAllControls();
+  form->ShowPopup("popFiltro");
+  form->ClosePopup("popFiltro");
+  form->ShowMessage("Salvo");
+  EXPECT_EQ(form->MessageDlg("Excluir?", mtConfirmation, mbYesNo, 0, "del"), mrYes);
+  form->DoCellButtonClick(nullptr, nullptr, 2, 7);
+  EXPECT_EQ(web.Log, (std::vector<std::string>{"Clear", "Render", "ExportDuoAllControls",
+                                               "ShowPopup popFiltro", "ClosePopup popFiltro",
+                                               "ShowMessage Salvo", "MessageDlg Excluir? del",
+                                               "RunCellButton"}));
+  EXPECT_EQ(form->Log, std::vector<std::string>{"CellButtonClick 2,7"});
+  EXPECT_TRUE(Backend->Messages().empty());
+}
+
+TEST_F(DuoFormTest, ThePrimaryFormCountsAsShownWhenItsPageLoads) {
+  TRecordingWeb web;
+  web.Primary = true;
+  auto* prior = new TRecordingForm(&App);
+  prior->SetName("fAnterior");
+  prior->SetWebPresentation(&web);
+  auto* form = new TRecordingForm(&App);
+  form->SetWebPresentation(&web);
+  form->SetPriorDuo(prior);
+  std::vector<std::string> events;
+  form->OnActivate = [&](TObject*) { events.push_back("OnActivate"); };
+  form->OnPageLoaded = [&](TObject*) { events.push_back("OnPageLoaded"); };
+  prior->SetShowingModal(false);
+
+  form->DoPageLoaded();
+  EXPECT_TRUE(form->GetShowingPage());
+  EXPECT_EQ(form->Log, std::vector<std::string>{"OnShow"});
+  // The page of a form that is not a shown window reports no load.
+  EXPECT_EQ(events, std::vector<std::string>{"OnActivate"});
+  EXPECT_EQ(web.Log, std::vector<std::string>{"CloseShowmodal fAnterior"});
+
+  // A prior form shown modally keeps its wait.
+  web.Log.clear();
+  prior->SetShowingModal(true);
+  form->Show();
+  events.clear();
+  form->DoPageLoaded();
+  EXPECT_TRUE(web.Log.empty());
+  EXPECT_EQ(events, (std::vector<std::string>{"OnActivate", "OnPageLoaded"}));
+  EXPECT_TRUE(prior->GetShowingModal());
+}
+
+TEST_F(DuoFormTest, ClosingTheModalWaitClearsShowingModal) {
+  TRecordingWeb web;
+  auto* form = new TRecordingForm(&App);
+  form->SetName("fModal");
+  form->SetWebPresentation(&web);
+  form->SetShowingModal(true);
+  form->DoCloseShowmodal();
+  EXPECT_FALSE(form->GetShowingModal());
+  EXPECT_EQ(web.Log, std::vector<std::string>{"CloseShowmodal fModal"});
+}
+
+} // namespace
