@@ -1,0 +1,79 @@
+#include "app/FormParts.h"
+
+namespace detail {
+
+TPanel* PlainPanel(TComponent& owner, TWinControl* parent, const char* name, TAlign align,
+                   int size) {
+  TPanel* panel = Dock<TPanel>(owner, parent, name, align, size);
+  panel->SetBevelOuter(bvNone);
+  panel->SetShowCaption(false);
+  return panel;
+}
+
+TTitleBar MakeTitleBar(TComponent& owner, TWinControl* parent, const char* panelName,
+                       const std::string& title, bool bevelled) {
+  TTitleBar bar{};
+  bar.Panel = PlainPanel(owner, parent, panelName, alTop, 41);
+  if (bevelled) {
+    bar.Panel->SetBevelInner(bvRaised);
+    bar.Panel->SetBevelOuter(bvLowered);
+  }
+  bar.Sair = Dock<TBitBtn>(owner, bar.Panel, "btnSair", alRight, 100);
+  bar.Sair->SetCaption("Sair");
+  bar.Title = Dock<TLabel>(owner, bar.Panel, "lblTituloTela", alClient);
+  bar.Title->SetCaption(title);
+  bar.Title->SetLayout(tlCenter);
+  BoldFont(bar.Title->GetFont(), 21);
+  return bar;
+}
+
+TBitBtn* StripButton(TComponent& owner, TWinControl* strip, const char* name,
+                     const std::string& caption, int position) {
+  constexpr int width = 111;
+  constexpr int height = 41;
+  constexpr int margin = 3;
+  TBitBtn* button = Place<TBitBtn>(owner, strip, name, margin + position * (width + 2 * margin),
+                                   margin, width, height);
+  button->SetCaption(caption);
+  return button;
+}
+
+void SetGridColumns(TDBGrid& grid, std::initializer_list<std::pair<const char*, int>> columns) {
+  for (const auto& [field, width] : columns) {
+    TColumn& column = grid.GetColumns().Add();
+    column.SetFieldName(field);
+    if (width > 0)
+      column.SetWidth(width);
+  }
+}
+
+TDBGrid* ReadOnlyGrid(TComponent& owner, TWinControl* parent, const char* name, TDataSource* source,
+                      std::initializer_list<std::pair<const char*, int>> columns) {
+  TDBGrid* grid = Dock<TDBGrid>(owner, parent, name, alClient);
+  grid->SetReadOnly(true);
+  grid->SetOptions(grid->GetOptions().Exclude(dgEditing));
+  SetGridColumns(*grid, columns);
+  grid->SetDataSource(source);
+  return grid;
+}
+
+void KeyEditLook(TCustomEdit& edit, bool typable) {
+  edit.SetColor(clBtnFace);
+  if (!typable) {
+    edit.SetReadOnly(true);
+    edit.SetTabStop(false);
+  }
+}
+
+bool IsEditing(const TDataSet& dataSet) {
+  return dataSet.GetState() == TDataSetState::dsEdit ||
+         dataSet.GetState() == TDataSetState::dsInsert;
+}
+
+void BoldFont(TFont& font, int pixels) {
+  font.SetName("Segoe UI");
+  font.SetHeight(-pixels);
+  font.SetStyle({fsBold});
+}
+
+} // namespace detail

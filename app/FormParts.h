@@ -1,0 +1,76 @@
+#pragma once
+
+// Pieces the application's forms share: placing a control, the title bar with its "Sair" button,
+// grid columns, and the rules that follow a dataset's state.
+
+#include "data/DB.h"
+#include "data/DBGrids.h"
+#include "ui/Buttons.h"
+#include "ui/ExtCtrls.h"
+#include "ui/StdCtrls.h"
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+namespace detail {
+
+// Creates a control owned by `owner`, named, on `parent`, at the given bounds.
+template <class T>
+T* Place(TComponent& owner, TWinControl* parent, const char* name, int left, int top, int width,
+         int height) {
+  auto* control = new T(&owner);
+  control->SetName(name);
+  control->SetParent(parent);
+  control->SetBounds(left, top, width, height);
+  return control;
+}
+
+// Creates a control that takes an edge (or the rest) of its parent.
+template <class T>
+T* Dock(TComponent& owner, TWinControl* parent, const char* name, TAlign align, int size = 0) {
+  auto* control = new T(&owner);
+  control->SetName(name);
+  control->SetParent(parent);
+  if (align == alLeft || align == alRight)
+    control->SetWidth(size);
+  else if (align == alTop || align == alBottom)
+    control->SetHeight(size);
+  control->SetAlign(align);
+  return control;
+}
+
+// A panel without caption or bevels.
+TPanel* PlainPanel(TComponent& owner, TWinControl* parent, const char* name, TAlign align,
+                   int size = 0);
+
+// The title bar of a form: a panel along the top, 41 pixels high, with the title filling it and
+// "Sair" at its right end.  `bevelled` gives the panel a raised inner and a lowered outer bevel;
+// otherwise it is flat.
+struct TTitleBar {
+  TPanel* Panel;
+  TLabel* Title;
+  TBitBtn* Sair;
+};
+TTitleBar MakeTitleBar(TComponent& owner, TWinControl* parent, const char* panelName,
+                       const std::string& title, bool bevelled);
+
+// A button of a button strip: 111 x 41 pixels, lined up from the left with 3-pixel margins.
+TBitBtn* StripButton(TComponent& owner, TWinControl* strip, const char* name,
+                     const std::string& caption, int position);
+
+// A read-only grid on a data source with the given columns (field name, width in pixels; a width
+// of 0 keeps the default).  Column titles are the fields' labels.
+void SetGridColumns(TDBGrid& grid, std::initializer_list<std::pair<const char*, int>> columns);
+TDBGrid* ReadOnlyGrid(TComponent& owner, TWinControl* parent, const char* name, TDataSource* source,
+                      std::initializer_list<std::pair<const char*, int>> columns);
+
+// The look of a key edit: grey; read-only and out of the tab order unless `typable`.
+void KeyEditLook(TCustomEdit& edit, bool typable);
+
+bool IsEditing(const TDataSet& dataSet);
+
+// Sets a bold "Segoe UI" font of the given height in pixels.
+void BoldFont(TFont& font, int pixels);
+
+} // namespace detail

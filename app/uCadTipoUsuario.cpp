@@ -1,0 +1,26 @@
+#include "app/uCadTipoUsuario.h"
+
+#include "app/uDM.h"
+
+const TClassInfo& TfCadTipoUsuario::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TfCadTipoUsuario>("TfCadTipoUsuario").Creatable().Build();
+  return info;
+}
+
+TfCadTipoUsuario::TfCadTipoUsuario(TComponent* AOwner)
+    : TCadastroForm(AOwner, {"fCadTipoUsuario",
+                             "Cadastro de Tipos de Usuário",
+                             DM->qryTipoUsuario,
+                             DM->dtsTipoUsuario,
+                             "ID_TIPO_USUARIO",
+                             {{"ID_TIPO_USUARIO", 42}, {"TIPO_USUARIO", 200}, {"TIPO_ACESSO", 0}},
+                             382}) {
+  lblIdTipoUsuario = DetailLabel("lblIdTipoUsuario", "Id Tipo de Usuário");
+  dbeIdTipoUsuario = DetailEdit("dbeIdTipoUsuario", "ID_TIPO_USUARIO", 121);
+  lblTipoUsuario = DetailLabel("lblTipoUsuario", "Tipo de Usuário");
+  dbeTipoUsuario = DetailEdit("dbeTipoUsuario", "TIPO_USUARIO", 360);
+  rdgTipoAcesso = DetailRadioGroup(
+      "rdgTipoAcesso", "Nível de Acesso", "TIPO_ACESSO",
+      {{"Administrador", "A"}, {"Gerente/Encarregado", "G"}, {"Servidor", "S"}, {"Cidadão", "C"}});
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+// The dashboard: the counts of new, in-progress and finished requests and of requests per type,
+// as read at login, and every request, newest first.
+
+#include "bridge/Duo.Forms.h"
+#include "data/DBCtrls.h"
+#include "data/DBGrids.h"
+#include "ui/ExtCtrls.h"
+#include "ui/StdCtrls.h"
+
+class TfDashboard : public TDuoForm {
+  DUO_CLASS(TfDashboard, TDuoForm)
+
+public:
+  explicit TfDashboard(TComponent* AOwner);
+
+  TPanel* Panel1;
+  TGroupBox* GroupBox1;
+  TDBText* DBText1;
+  TGroupBox* GroupBox2;
+  TDBText* DBText2;
+  TGroupBox* GroupBox3;
+  TDBText* DBText3;
+  TImage* Image1;
+  TPanel* Panel2;
+  TGroupBox* gpbTipoSolicitacoes;
+  TDBGrid* dbgTipoSolicitacoes;
+  TPanel* pnlDash1;
+  TGroupBox* gpbNovasSolicitacoes;
+  TDBGrid* dbgNovasSolicitacoes;
+
+  // Rebuilds the shared request query with the newest requests first.
+  void FormCreate(TObject* Sender);
+};

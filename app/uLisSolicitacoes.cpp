@@ -1,0 +1,230 @@
+#include "app/uLisSolicitacoes.h"
+
+#include "app/FormParts.h"
+#include "app/uDM.h"
+#include "app/uLogin.h"
+#include "app/uMenu.h"
+#include "app/uSolicitacao.h"
+
+#include <memory>
+
+namespace {
+
+// Puts a text between single quotes as a literal of the filter language, doubling the quotes
+// inside it.
+std::string QuotedStr(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    quoted += c;
+    if (c == '\'')
+      quoted += '\'';
+  }
+  return quoted + "'";
+}
+
+// The key of the user row of the user who logged in; null when there is none.
+Variant LoggedUserKey() {
+  TQuery query(nullptr);
+  query.SetConnection(DM->conBD);
+  query.GetSQL().SetText("SELECT ID_USUARIO FROM USUARIO WHERE LOGIN_USUARIO = :LOGIN");
+  query.ParamByName("LOGIN").SetAsString(UsuarioLogado());
+  query.Open();
+  return query.IsEmpty() ? Variant::Null() : Variant(query.Fields(0).GetAsLargeInt());
+}
+
+// A new request belongs to the city hall and to the user who logged in; the form offers no
+// control for either.
+void FillNewRequestOwners() {
+  TQuery& request = *DM->qrySolicitacao;
+  if (request.GetState() != TDataSetState::dsInsert)
+    return;
+  if (!DM->qryPrefeitura->IsEmpty())
+    request.FieldByName("ID_PREFEITURA")
+        .SetAsLargeInt(DM->qryPrefeitura->FieldByName("ID_PREFEITURA").GetAsLargeInt());
+  request.FieldByName("ID_USUARIO").SetAsVariant(LoggedUserKey());
+}
+
+} // namespace
+
+const TClassInfo& TfLisSolicitacoes::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TfLisSolicitacoes>("TfLisSolicitacoes").Creatable().Build();
+  return info;
+}
+
+TfLisSolicitacoes::TfLisSolicitacoes(TComponent* AOwner) : TDuoForm(AOwner) {
+  SetFormName("fLisSolicitacoes");
+  SetCaption("Solicitacoes");
+  SetClientWidth(1100);
+  SetClientHeight(600);
+  GetFont().SetName("Segoe UI");
+  GetFont().SetSize(9);
+
+  const detail::TTitleBar bar =
+      detail::MakeTitleBar(*this, this, "pnlTituloTela", "Lista de Solicitações", false);
+  pnlTituloTela = bar.Panel;
+  lblTituloTela = bar.Title;
+  btnSair = bar.Sair;
+
+  gpbFiltragem = detail::Dock<TGroupBox>(*this, this, "gpbFiltragem", alTop, 75);
+  gpbFiltragem->SetCaption("Filtragem");
+  pnlFiltragem = detail::PlainPanel(*this, gpbFiltragem, "pnlFiltragem", alClient);
+  lblSituacao = detail::Place<TLabel>(*this, pnlFiltragem, "lblSituacao", 8, 2, 200, 15);
+  lblSituacao->SetCaption("Situação");
+  cbbSituacao = detail::Place<TComboBox>(*this, pnlFiltragem, "cbbSituacao", 8, 20, 200, 23);
+  lblPesquisa = detail::Place<TLabel>(*this, pnlFiltragem, "lblPesquisa", 216, 2, 300, 15);
+  lblPesquisa->SetCaption("Nome da Tarefa");
+  edtPesquisa = detail::Place<TEdit>(*this, pnlFiltragem, "edtPesquisa", 216, 20, 300, 23);
+  lblDtInicial = detail::Place<TLabel>(*this, pnlFiltragem, "lblDtInicial", 524, 2, 110, 15);
+  lblDtInicial->SetCaption("Data Inicial");
+  lblDtInicial->SetEnabled(false);
+  dtpDtInicial =
+      detail::Place<TDateTimePicker>(*this, pnlFiltragem, "dtpDtInicial", 524, 20, 110, 23);
+  dtpDtInicial->SetEnabled(false);
+  lblDtFinal = detail::Place<TLabel>(*this, pnlFiltragem, "lblDtFinal", 642, 2, 110, 15);
+  lblDtFinal->SetCaption("Data Final");
+  lblDtFinal->SetEnabled(false);
+  dtpDtFinal = detail::Place<TDateTimePicker>(*this, pnlFiltragem, "dtpDtFinal", 642, 20, 110, 23);
+  dtpDtFinal->SetEnabled(false);
+  btnBuscar = detail::Place<TButton>(*this, pnlFiltragem, "btnBuscar", 760, 18, 90, 27);
+  btnBuscar->SetCaption("Buscar");
+  btnBuscar->SetVisible(false);
+
+  gpbTarefas = detail::Dock<TGroupBox>(*this, this, "gpbTarefas", alClient);
+  gpbTarefas->SetCaption("Solicitações");
+  pnlBotoes = detail::PlainPanel(*this, gpbTarefas, "pnlBotoes", alTop, 47);
+  btnNovo = detail::StripButton(*this, pnlBotoes, "btnNovo", "Novo", 0);
+  btnAlterar = detail::StripButton(*this, pnlBotoes, "btnAlterar", "Alterar", 1);
+  dbgTarefas = detail::ReadOnlyGrid(*this, gpbTarefas, "dbgTarefas", DM->dtsLisSolicitacao,
+                                    {{"ID_SOLICITACAO", 80},
+                                     {"DATA_SOLICITACAO", 115},
+                                     {"SOLICITACAO", 200},
+                                     {"NOME_USUARIO", 200},
+                                     {"NOME_SITUACAO", 200},
+                                     {"NOME_TIPO", 200},
+                                     {"NOME_UNIDADE", 200}});
+
+  OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
+  OnShow = [this](TObject* Sender) { FormShow(Sender); };
+  cbbSituacao->OnChange = [this](TObject* Sender) { cbbSituacaoChange(Sender); };
+  edtPesquisa->OnChange = [this](TObject* Sender) { edtPesquisaChange(Sender); };
+  btnNovo->OnClick = [this](TObject* Sender) { btnNovoClick(Sender); };
+  btnAlterar->OnClick = [this](TObject* Sender) { btnAlterarClick(Sender); };
+  btnSair->OnClick = [this](TObject* Sender) { btnSairClick(Sender); };
+}
+
+void TfLisSolicitacoes::FormCreate(TObject* /*Sender*/) {
+  TQuery& statuses = *DM->qrySituacao;
+  cbbSituacao->GetItems().Clear();
+  FSituacaoIds.clear();
+  cbbSituacao->GetItems().Add("Todos");
+  statuses.First();
+  while (!statuses.GetEof()) {
+    const int64_t id = statuses.FieldByName("ID_SITUACAO").GetAsLargeInt();
+    cbbSituacao->GetItems().Add(std::to_string(id) + " - " +
+                                statuses.FieldByName("NOME_SITUACAO").GetAsString());
+    FSituacaoIds.push_back(id);
+    statuses.Next();
+  }
+  statuses.First();
+  cbbSituacao->SetItemIndex(0);
+}
+
+void TfLisSolicitacoes::FormShow(TObject* /*Sender*/) {
+  BuscarDados();
+}
+
+void TfLisSolicitacoes::cbbSituacaoChange(TObject* /*Sender*/) {
+  BuscarDados();
+}
+
+void TfLisSolicitacoes::edtPesquisaChange(TObject* /*Sender*/) {
+  FiltrarDados();
+}
+
+void TfLisSolicitacoes::BuscarDados() {
+  TQuery& list = *DM->qryLisSolicitacao;
+  list.Close();
+  TStrings& sql = list.GetSQL();
+  sql.BeginUpdate();
+  sql.Clear();
+  for (const char* line : {"SELECT",
+                           "  SOL.ID_SOLICITACAO,",
+                           "  SOL.DATA_SOLICITACAO,",
+                           "  SOL.SOLICITACAO,",
+                           "  SOL.ID_USUARIO,",
+                           "  SOL.ID_PREFEITURA,",
+                           "  SOL.ID_SITUACAO,",
+                           "  SOL.ID_TIPO,",
+                           "  SOL.ID_UNIDADE,",
+                           "  USU.NOME_USUARIO,",
+                           "  SIT.NOME_SITUACAO,",
+                           "  TPS.NOME_TIPO,",
+                           "  UNI.NOME_UNIDADE",
+                           "FROM",
+                           "  SOLICITACAO SOL",
+                           "  LEFT JOIN USUARIO          USU ON USU.ID_USUARIO  = SOL.ID_USUARIO",
+                           "  LEFT JOIN SITUACAO         SIT ON SIT.ID_SITUACAO = SOL.ID_SITUACAO",
+                           "  LEFT JOIN TIPO_SOLICITACAO TPS ON TPS.ID_TIPO     = SOL.ID_TIPO",
+                           "  LEFT JOIN UNIDADE          UNI ON UNI.ID_UNIDADE  = SOL.ID_UNIDADE",
+                           "WHERE 1=1"})
+    sql.Add(line);
+  // The chosen item stands for the status whose id it shows, which is not its position when the
+  // ids have gaps.
+  const int index = cbbSituacao->GetItemIndex();
+  if (index > 0 && index <= static_cast<int>(FSituacaoIds.size()))
+    sql.Add("   AND SOL.ID_SITUACAO = " + std::to_string(FSituacaoIds[index - 1]));
+  sql.Add("ORDER BY");
+  sql.Add("  SOL.DATA_SOLICITACAO");
+  sql.EndUpdate();
+  list.Open();
+  FiltrarDados();
+}
+
+void TfLisSolicitacoes::FiltrarDados() {
+  TQuery& list = *DM->qryLisSolicitacao;
+  const std::string& text = edtPesquisa->GetText();
+  if (text.empty()) {
+    list.SetFilter("");
+    list.SetFiltered(false);
+    return;
+  }
+  list.SetFilter("SOLICITACAO LIKE " + QuotedStr("%" + text + "%"));
+  list.SetFiltered(true);
+}
+
+void TfLisSolicitacoes::btnNovoClick(TObject* /*Sender*/) {
+  TQuery& request = *DM->qrySolicitacao;
+  request.Close();
+  request.ParamByName("P_ID_SOLICITACAO").SetAsLargeInt(0);
+  request.Open();
+  request.Insert();
+  MostrarSolicitacao();
+}
+
+void TfLisSolicitacoes::btnAlterarClick(TObject* /*Sender*/) {
+  TQuery& request = *DM->qrySolicitacao;
+  request.Close();
+  request.ParamByName("P_ID_SOLICITACAO")
+      .SetAsLargeInt(DM->qryLisSolicitacao->FieldByName("ID_SOLICITACAO").GetAsLargeInt());
+  request.Open();
+  request.Edit();
+  MostrarSolicitacao();
+}
+
+void TfLisSolicitacoes::MostrarSolicitacao() {
+  // "Alterar" on an empty list starts a new request too.
+  FillNewRequestOwners();
+  if (fSolicitacao == nullptr)
+    fSolicitacao = CreateForm<TfSolicitacao>(this);
+  {
+    const std::unique_ptr<TfSolicitacao> form(fSolicitacao);
+    form->ShowModal();
+  }
+  fSolicitacao = nullptr;
+  DM->qrySolicitacao->Close();
+}
+
+void TfLisSolicitacoes::btnSairClick(TObject* /*Sender*/) {
+  FTDI->Fechar(false);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+// The staff's working list of requests: narrowed by status (a new query) and by a text typed
+// into a search box (a filter on the rows already read); opens the request form for a new
+// request or for the selected one.
+
+#include "bridge/Duo.Forms.h"
+#include "data/DBGrids.h"
+#include "ui/Buttons.h"
+#include "ui/ComCtrls.h"
+#include "ui/ExtCtrls.h"
+#include "ui/StdCtrls.h"
+
+#include <cstdint>
+#include <vector>
+
+class TfLisSolicitacoes : public TDuoForm {
+  DUO_CLASS(TfLisSolicitacoes, TDuoForm)
+
+public:
+  explicit TfLisSolicitacoes(TComponent* AOwner);
+
+  TPanel* pnlTituloTela;
+  TLabel* lblTituloTela;
+  TBitBtn* btnSair;
+  TGroupBox* gpbFiltragem;
+  TPanel* pnlFiltragem;
+  TLabel* lblSituacao;
+  TComboBox* cbbSituacao;
+  TLabel* lblPesquisa;
+  TEdit* edtPesquisa;
+  TLabel* lblDtInicial;
+  TDateTimePicker* dtpDtInicial;
+  TLabel* lblDtFinal;
+  TDateTimePicker* dtpDtFinal;
+  TButton* btnBuscar;
+  TGroupBox* gpbTarefas;
+  TPanel* pnlBotoes;
+  TBitBtn* btnNovo;
+  TBitBtn* btnAlterar;
+  TDBGrid* dbgTarefas;
+
+  // Fills the status box: "Todos", then one item per status.
+  void FormCreate(TObject* Sender);
+  void FormShow(TObject* Sender);
+  void cbbSituacaoChange(TObject* Sender);
+  void edtPesquisaChange(TObject* Sender);
+  void btnNovoClick(TObject* Sender);
+  void btnAlterarClick(TObject* Sender);
+  void btnSairClick(TObject* Sender);
+
+  // Reads the requests again, with the chosen status when one is chosen, oldest first, and
+  // applies the search text to them.
+  void BuscarDados();
+  // Shows only the rows whose text contains the search text (case-sensitive; "%" and "_" keep
+  // their wildcard meaning), or every row when the search box is empty.
+  void FiltrarDados();
+
+private:
+  // The status ids in the order of the box's items after "Todos".
+  std::vector<int64_t> FSituacaoIds;
+
+  // Opens the request form on the request query as it was prepared, then closes the query.
+  void MostrarSolicitacao();
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+// The request form: one citizen's request, new or existing, for entry or change.  Every data
+// control writes into the current record of the data module's request query, which the request
+// list prepares before showing the form and closes after it.
+
+#include "bridge/Duo.Forms.h"
+#include "data/DBCtrls.h"
+#include "ui/Buttons.h"
+#include "ui/ExtCtrls.h"
+#include "ui/StdCtrls.h"
+
+class TfSolicitacao : public TDuoForm {
+  DUO_CLASS(TfSolicitacao, TDuoForm)
+
+public:
+  explicit TfSolicitacao(TComponent* AOwner);
+  ~TfSolicitacao() override;
+
+  TPanel* pnButtons;
+  TLabel* lblTituloTela;
+  TBitBtn* btnSair;
+  TLabel* lblControle;
+  TDBEdit* dbeControle;
+  TLabel* lblTipo;
+  TDBLookupComboBox* cbbTipo;
+  TLabel* lblData;
+  TDBEdit* dbeData;
+  TLabel* lblDescricao;
+  TDBEdit* dbeDescricao;
+  TLabel* lblUnidade;
+  TDBLookupComboBox* cbbUnidade;
+  TLabel* lblSituacao;
+  TDBLookupComboBox* cbbSituacao;
+  TGroupBox* gpbFotos;
+  TDBImage* dbiImage1;
+  TDBImage* dbiImage2;
+  TDBImage* dbiImage3;
+  TDBImage* dbiImage4;
+  TDBImage* dbiImage5;
+  TBitBtn* btnSalvar;
+  TBitBtn* btnCancelar;
+
+  // Stores the request being edited or entered, and keeps showing it as stored.
+  void btnSalvarClick(TObject* Sender);
+  // Discards the changes made since the request was opened or last saved.
+  void btnCancelarClick(TObject* Sender);
+  // Closes the form, ending its modal run.
+  void btnSairClick(TObject* Sender);
+};
+
+extern TfSolicitacao* fSolicitacao;
