@@ -601,10 +601,18 @@ bool TQtBackend::MouseEvent(TQtPresenter& presenter, QWidget* receiver, QEvent* 
   if (type == QEvent::ContextMenu)
     return true;
   if (type == QEvent::Enter) {
-    if (FHovered != &control) {
-      FHovered = &control;
-      RunInput([&] { app.RunUserAction([&] { control.MouseEnter(); }); });
+    if (FHovered == &control)
+      return false;
+    // Qt keeps a parent hovered while the pointer is over its child; the model's controls, like
+    // the platform's windows, are left when the pointer moves into a child.
+    if (TControl* left = FHovered) {
+      FHovered = nullptr;
+      RunInput([&] { TUserInput::MouseLeave(*left); });
     }
+    if (!watch.Alive())
+      return false;
+    FHovered = &control;
+    RunInput([&] { app.RunUserAction([&] { control.MouseEnter(); }); });
     return false;
   }
   if (type == QEvent::Leave) {
