@@ -93,10 +93,12 @@ void TTDI::CriarFormulario(const TClassInfo& Classe) {
 void TTDI::MostrarFormulario(const TClassInfo& Classe, bool Multi) {
   if (!Multi) {
     TTabSheet* previous = FPageControl->GetActivePage();
-    FPageControl->SetActivePageIndex(Pagina(Classe));
-    TTabSheet* active = FPageControl->GetActivePage();
-    if (active != nullptr) {
-      if (active != previous)
+    const int page = Pagina(Classe);
+    FPageControl->SetActivePageIndex(page);
+    // Decided by the scan, not by whatever tab is active now: leaving no tab active may have
+    // brought the default form back (OnTabHide), and that is no tab of this class.
+    if (page >= 0) {
+      if (FPageControl->GetActivePage() != previous)
         FPageControl->Change();
       return;
     }

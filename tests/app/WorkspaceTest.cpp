@@ -229,6 +229,17 @@ TEST_F(Workspace, ADefaultFormOpensWithTheWorkspace) {
   EXPECT_TRUE(other.Formulario(0)->Is<TfGama>());
 }
 
+TEST_F(Workspace, ClosingAnotherTabLeavesTheDefaultFormShowing) {
+  TTDI other(Host, B);
+  other.MostrarFormulario(*A, false);
+  ASSERT_EQ(other.GetPageControl()->PageCount(), 2);
+  other.Fechar(false);
+  ASSERT_EQ(other.GetPageControl()->PageCount(), 1);
+  EXPECT_TRUE(other.Formulario(0)->Is<TfBeta>());
+  EXPECT_EQ(other.GetPageControl()->GetActivePageIndex(), 0);
+  EXPECT_TRUE(other.Formulario(0)->GetShowing());
+}
+
 TEST_F(Workspace, DestroyingTheWorkspaceClosesEveryTab) {
   OpenTabs({A, A}, 0);
   TfAlfa::Closes = 0;
