@@ -149,7 +149,11 @@ void TUserInput::TypeText(TWinControl& control, const std::string& text) {
     if (!watch.Alive())
       return;
     TShiftState shift;
-    const Word key = character.size() == 1 ? KeyOfChar(character[0], shift) : Word{0xE7};
+    Word key = character.size() == 1 ? KeyOfChar(character[0], shift) : Word{0};
+    // A character without a key of its own on a standard keyboard (a quote, a bracket, a
+    // letter with an accent) comes as a packet of typed text.
+    if (key == 0)
+      key = 0xE7;
     PressKey(*form, key, shift, character);
   }
 }
