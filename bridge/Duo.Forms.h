@@ -65,7 +65,8 @@ public:
   virtual void Render(TDuoForm& Form) = 0;
   virtual void Clear(TDuoForm& Form) = 0;
   virtual void ExportDuoAllControls(TDuoForm& Form) = 0;
-  // Runs the grid button's own procedure and click event (the form then calls CellButtonClick).
+  // Runs the grid button's own procedure and click event, and gives back the grid and the
+  // button as page-control objects for the form's CellButtonClick.
   virtual void RunCellButton(TDuoForm& Form, IFacetDBGrid* AFacetDBGrid,
                              IFacetDBGridColumnButton* AFacetCellButton, TFacetDBGrid*& AGrid,
                              TFacetDBGridColumnButton*& AButton) = 0;
