@@ -310,3 +310,25 @@ TEST_F(DuoFormTest, ClosingTheModalWaitClearsShowingModal) {
 }
 
 } // namespace
+
+namespace {
+
+class TNamedForm : public TDuoForm {
+public:
+  explicit TNamedForm(TComponent* AOwner) : TDuoForm(AOwner) { SetFormName("fNamed"); }
+};
+
+TEST_F(DuoFormTest, FurtherInstancesOfAFormGetNumberedNames) {
+  TComponent owner(nullptr);
+  auto* first = new TNamedForm(&owner);
+  auto* second = new TNamedForm(&owner);
+  auto* third = new TNamedForm(&owner);
+  EXPECT_EQ(first->GetName(), "fNamed");
+  EXPECT_EQ(second->GetName(), "fNamed_1");
+  EXPECT_EQ(third->GetName(), "fNamed_2");
+  // Another owner has its own names.
+  TComponent other(nullptr);
+  EXPECT_EQ((new TNamedForm(&other))->GetName(), "fNamed");
+}
+
+} // namespace
