@@ -1,9 +1,14 @@
 #include "app/Vozmira.h"
+#include "desktop/Desktop.h"
 
 #include <exception>
 #include <iostream>
 
-int main() {
+int main(int argc, char** argv) {
+  if (!InstallDesktopBackend(argc, argv)) {
+    std::cerr << DesktopUnavailableMessage();
+    return 1;
+  }
   try {
     return RunVozmira();
   } catch (const std::exception& e) {
