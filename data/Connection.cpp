@@ -120,24 +120,32 @@ void TConnection::CreateDatabase(const std::vector<std::string>& scripts,
   const detail::TFbConnectParams params = ConnectParams();
   if (params.Database.empty())
     throw Exception("Cannot create a database: no database file is configured");
+  if (std::filesystem::exists(params.Database))
+    throw Exception("Cannot create the " + Describe() + ": the file already exists");
+  // The database is built under a temporary name without waiting for the disk, and gets its
+  // final setting and name only once complete: an interrupted first start leaves no half-made
+  // database behind, and the next start builds it again.
+  detail::TFbConnectParams building = params;
+  building.Database = params.Database + ".creating";
+  std::error_code ignored;
+  std::filesystem::remove(building.Database, ignored);
   try {
-    FAttachment = detail::TFbAttachment::Create(params, forcedWrites == TForcedWrites::fwOn
-                                                            ? detail::TFbForcedWrites::On
-                                                            : detail::TFbForcedWrites::Off);
-  } catch (const Exception& error) {
-    throw Exception("Cannot create the " + Describe() + ": " + error.Message());
-  }
-  try {
+    FAttachment = detail::TFbAttachment::Create(building, detail::TFbForcedWrites::Off);
     for (const std::string& script : scripts)
       ExecuteScript(script);
-  } catch (...) {
     FAttachment.reset();
-    std::error_code ignored;
-    std::filesystem::remove(params.Database, ignored);
-    throw;
+    if (forcedWrites == TForcedWrites::fwOn)
+      detail::SetForcedWrites(building, detail::TFbForcedWrites::On);
+    std::filesystem::rename(building.Database, params.Database);
+  } catch (const Exception& error) {
+    FAttachment.reset();
+    std::filesystem::remove(building.Database, ignored);
+    throw Exception("Cannot create the " + Describe() + ": " + error.Message());
+  } catch (const std::filesystem::filesystem_error& error) {
+    std::filesystem::remove(building.Database, ignored);
+    throw Exception("Cannot create the " + Describe() + ": " + error.what());
   }
-  if (AfterConnect)
-    AfterConnect(this);
+  Open();
 }
 
 void TConnection::ExecuteScript(const std::string& script) {

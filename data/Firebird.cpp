@@ -202,6 +202,22 @@ std::unique_ptr<TFbAttachment> TFbAttachment::Create(const TFbConnectParams& par
   }
 }
 
+void SetForcedWrites(const TFbConnectParams& params, TFbForcedWrites forcedWrites) {
+  TStatus status;
+  try {
+    auto dpb = ConnectionBlock(status, params);
+    dpb->insertInt(status.Get(), isc_dpb_force_write, forcedWrites == TFbForcedWrites::On ? 1 : 0);
+    TRef<Firebird::IProvider> provider(Master()->getDispatcher());
+    const std::string target = FbConnectString(params);
+    Firebird::IAttachment* handle =
+        provider->attachDatabase(status.Get(), target.c_str(), dpb->getBufferLength(status.Get()),
+                                 dpb->getBuffer(status.Get()));
+    handle->detach(status.Get());
+  } catch (const FbException& error) {
+    Fail("changing forced writes failed", error);
+  }
+}
+
 TFbAttachment::~TFbAttachment() {
   TStatus status;
   try {

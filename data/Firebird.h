@@ -34,6 +34,9 @@ std::string FbConnectString(const TFbConnectParams& params);
 // How a new database file is written: forced writes wait for the disk on every commit.
 enum class TFbForcedWrites { On, Off };
 
+// Changes how an existing database file is written (attaches as its owner, then detaches).
+void SetForcedWrites(const TFbConnectParams& params, TFbForcedWrites forcedWrites);
+
 class TFbAttachment {
 public:
   static std::unique_ptr<TFbAttachment> Attach(const TFbConnectParams& params);

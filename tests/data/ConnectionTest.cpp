@@ -174,3 +174,42 @@ TEST(Connection, RemoteServerServesQueriesAndPosts) {
   EXPECT_EQ(query->GetRecordCount(), 6);
   EXPECT_EQ(query->FieldByName("NOME_SITUACAO").GetAsString(), "Remota – ção");
 }
+
+TEST(Connection, ANewDatabaseIsCompleteAndWaitsForTheDiskWhenAsked) {
+  TTempFolder folder;
+  for (const TForcedWrites forcedWrites : {TForcedWrites::fwOn, TForcedWrites::fwOff}) {
+    const auto file =
+        folder.Path() / (forcedWrites == TForcedWrites::fwOn ? "durable.fdb" : "scratch.fdb");
+    TComponent owner(nullptr);
+    auto* connection = new TConnection(&owner);
+    testdb::SetEmbeddedParams(*connection, file);
+    connection->CreateDatabase(testdb::DatabaseScripts(), forcedWrites);
+    EXPECT_TRUE(connection->GetConnected());
+    auto* query = new TQuery(&owner);
+    query->SetConnection(connection);
+    query->GetSQL().SetText("SELECT MON$FORCED_WRITES FROM MON$DATABASE");
+    query->Open();
+    EXPECT_EQ(query->Fields(0).GetAsInteger(), forcedWrites == TForcedWrites::fwOn ? 1 : 0);
+    EXPECT_FALSE(std::filesystem::exists(file.string() + ".creating"));
+  }
+
+  // An existing file is never replaced; a failing script leaves nothing behind.
+  TComponent owner(nullptr);
+  auto* connection = new TConnection(&owner);
+  testdb::SetEmbeddedParams(*connection, folder.Path() / "durable.fdb");
+  const auto size = std::filesystem::file_size(folder.Path() / "durable.fdb");
+  EXPECT_THROW(connection->CreateDatabase({"CREATE TABLE X (A INTEGER);"}, TForcedWrites::fwOff),
+               Exception);
+  EXPECT_EQ(std::filesystem::file_size(folder.Path() / "durable.fdb"), size);
+  testdb::SetEmbeddedParams(*connection, folder.Path() / "broken.fdb");
+  try {
+    connection->CreateDatabase({"CREATE TABLE X (A INTEGER);\nCREATE TABLE X (B INTEGER);"},
+                               TForcedWrites::fwOff);
+    FAIL() << "created";
+  } catch (const Exception& error) {
+    EXPECT_NE(error.Message().find("line 2"), std::string::npos) << error.Message();
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "broken.fdb"));
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "broken.fdb.creating"));
+  EXPECT_FALSE(connection->GetConnected());
+}
