@@ -325,3 +325,25 @@ TEST_F(AppForms, RequestListSairClosesItsTab) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AppForms, AlterarOnAnEmptyListOpensANewRequest) {
+  Open<TfLisSolicitacoes>();
+  Driver.Type("fLisSolicitacoes", "edtPesquisa", "nada disso existe");
+  ASSERT_TRUE(DM->qryLisSolicitacao->IsEmpty());
+  bool seen = false;
+  Driver.Queue([&] {
+    seen = true;
+    EXPECT_EQ(DM->qrySolicitacao->GetState(), TDataSetState::dsInsert);
+    EXPECT_EQ(fSolicitacao->dbeControle->GetText(), "0");
+    EXPECT_EQ(DM->qrySolicitacao->FieldByName("ID_PREFEITURA").GetAsLargeInt(), 1);
+    EXPECT_EQ(DM->qrySolicitacao->FieldByName("ID_USUARIO").GetAsLargeInt(), 1);
+    Driver.Click("fSolicitacao", "btnSair");
+  });
+  Driver.Click("fLisSolicitacoes", "btnAlterar");
+  EXPECT_TRUE(seen);
+  EXPECT_TRUE(Driver.Messages().empty());
+}
+
+} // namespace
