@@ -425,8 +425,9 @@ void TWinControl::RemoveControl(TControl* control) {
     if (c->Is<TCustomForm>())
       static_cast<TCustomForm*>(c)->Defocus(control);
   std::erase(FControls, control);
-  if (control->IsWindowed())
-    std::erase(FTabList, static_cast<TWinControl*>(control));
+  // Compared as controls: a windowed control being destroyed no longer says it is windowed by
+  // the time its base class takes it off its parent, and must not stay in the tab order.
+  std::erase_if(FTabList, [control](const TWinControl* c) { return c == control; });
   control->FParent = nullptr;
   FApplication->Notify([&](TControlObserver& o) { o.ChildRemoved(*this, *control); });
   if (IsDestroyingControl())
