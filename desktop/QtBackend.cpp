@@ -251,6 +251,9 @@ TModalResult TQtBackend::ShowMessageDialog(TApplication& app, const TMessageDial
                                              : QMessageBox::AcceptRole;
     QPushButton* b = box.addButton(ButtonCaption(button), role);
     results[b] = ModalResultOf(button);
+    // Enter answers with the first button, as on the platform.
+    if (results.size() == 1)
+      box.setDefaultButton(b);
     if (button == mbCancel || (button == mbNo && !dialog.Buttons.Contains(mbCancel)) ||
         buttons.size() == 1)
       box.setEscapeButton(b);
