@@ -2,7 +2,6 @@
 
 #include "app/FormParts.h"
 #include "app/uDM.h"
-#include "app/uLogin.h"
 #include "app/uMenu.h"
 #include "app/uSolicitacao.h"
 
@@ -20,28 +19,6 @@ std::string QuotedStr(const std::string& text) {
       quoted += '\'';
   }
   return quoted + "'";
-}
-
-// The key of the user row of the user who logged in; null when there is none.
-Variant LoggedUserKey() {
-  TQuery query(nullptr);
-  query.SetConnection(DM->conBD);
-  query.GetSQL().SetText("SELECT ID_USUARIO FROM USUARIO WHERE LOGIN_USUARIO = :LOGIN");
-  query.ParamByName("LOGIN").SetAsString(UsuarioLogado());
-  query.Open();
-  return query.IsEmpty() ? Variant::Null() : Variant(query.Fields(0).GetAsLargeInt());
-}
-
-// A new request belongs to the city hall and to the user who logged in; the form offers no
-// control for either.
-void FillNewRequestOwners() {
-  TQuery& request = *DM->qrySolicitacao;
-  if (request.GetState() != TDataSetState::dsInsert)
-    return;
-  if (!DM->qryPrefeitura->IsEmpty())
-    request.FieldByName("ID_PREFEITURA")
-        .SetAsLargeInt(DM->qryPrefeitura->FieldByName("ID_PREFEITURA").GetAsLargeInt());
-  request.FieldByName("ID_USUARIO").SetAsVariant(LoggedUserKey());
 }
 
 } // namespace
@@ -213,8 +190,6 @@ void TfLisSolicitacoes::btnAlterarClick(TObject* /*Sender*/) {
 }
 
 void TfLisSolicitacoes::MostrarSolicitacao() {
-  // "Alterar" on an empty list starts a new request too.
-  FillNewRequestOwners();
   if (fSolicitacao == nullptr)
     fSolicitacao = CreateForm<TfSolicitacao>(this);
   {

@@ -2,10 +2,32 @@
 
 #include "app/FormParts.h"
 #include "app/uDM.h"
+#include "app/uLogin.h"
 
 TfSolicitacao* fSolicitacao = nullptr;
 
 namespace {
+
+// The key of the user row of the user who logged in; null when there is none.
+Variant LoggedUserKey() {
+  TQuery query(nullptr);
+  query.SetConnection(DM->conBD);
+  query.GetSQL().SetText("SELECT ID_USUARIO FROM USUARIO WHERE LOGIN_USUARIO = :LOGIN");
+  query.ParamByName("LOGIN").SetAsString(UsuarioLogado());
+  query.Open();
+  return query.IsEmpty() ? Variant::Null() : Variant(query.Fields(0).GetAsLargeInt());
+}
+
+// A new request belongs to the city hall and to the user who logged in; the form offers no
+// control for either.
+void FillNewRequestOwners(TQuery& request) {
+  TField& cityHall = request.FieldByName("ID_PREFEITURA");
+  if (cityHall.IsNull() && !DM->qryPrefeitura->IsEmpty())
+    cityHall.SetAsLargeInt(DM->qryPrefeitura->FieldByName("ID_PREFEITURA").GetAsLargeInt());
+  TField& user = request.FieldByName("ID_USUARIO");
+  if (user.IsNull())
+    user.SetAsVariant(LoggedUserKey());
+}
 
 TDBLookupComboBox* LookupBox(TfSolicitacao& form, const char* name, int left, int top, int width,
                              const char* dataField, TDataSource* list, const char* listField) {
@@ -107,6 +129,8 @@ void TfSolicitacao::btnSalvarClick(TObject* /*Sender*/) {
   TQuery& query = *DM->qrySolicitacao;
   if (!detail::IsEditing(query))
     return;
+  if (query.GetState() == TDataSetState::dsInsert)
+    FillNewRequestOwners(query);
   query.Post();
   // The query selects one request by its key; a new request has its key only now, so the query
   // is pointed at it before it is read again.

@@ -337,13 +337,37 @@ TEST_F(AppForms, AlterarOnAnEmptyListOpensANewRequest) {
     seen = true;
     EXPECT_EQ(DM->qrySolicitacao->GetState(), TDataSetState::dsInsert);
     EXPECT_EQ(fSolicitacao->dbeControle->GetText(), "0");
-    EXPECT_EQ(DM->qrySolicitacao->FieldByName("ID_PREFEITURA").GetAsLargeInt(), 1);
-    EXPECT_EQ(DM->qrySolicitacao->FieldByName("ID_USUARIO").GetAsLargeInt(), 1);
     Driver.Click("fSolicitacao", "btnSair");
   });
   Driver.Click("fLisSolicitacoes", "btnAlterar");
   EXPECT_TRUE(seen);
   EXPECT_TRUE(Driver.Messages().empty());
+}
+
+// After "Cancelar" the form shows no request; typing starts a new one, which is saved with its
+// owners as one started by "Novo".
+TEST_F(AppForms, RequestStartedAfterCancelIsSavedWithItsOwners) {
+  Open<TfLisSolicitacoes>();
+  Driver.Queue([&] {
+    Driver.Type("fSolicitacao", "dbeDescricao", "Primeira tentativa");
+    Driver.Click("fSolicitacao", "btnCancelar");
+    EXPECT_TRUE(DM->qrySolicitacao->IsEmpty());
+    Driver.Type("fSolicitacao", "dbeDescricao", "Segunda tentativa");
+    EXPECT_EQ(DM->qrySolicitacao->GetState(), TDataSetState::dsInsert);
+    Driver.Choose("fSolicitacao", "cbbTipo", "Sugestão");
+    Driver.Choose("fSolicitacao", "cbbUnidade", "Secretaria de Educação");
+    Driver.Choose("fSolicitacao", "cbbSituacao", "Aberta");
+    Driver.Click("fSolicitacao", "btnSalvar");
+    EXPECT_EQ(DM->qrySolicitacao->GetState(), TDataSetState::dsBrowse);
+    Driver.Click("fSolicitacao", "btnSair");
+  });
+  Driver.Click("fLisSolicitacoes", "btnNovo");
+  EXPECT_TRUE(Driver.Messages().empty());
+  EXPECT_EQ(ReadValue("SELECT COUNT(*) FROM SOLICITACAO WHERE SOLICITACAO = 'Segunda tentativa' "
+                      "AND ID_USUARIO = 1 AND ID_PREFEITURA = 1")
+                .AsInteger(),
+            1);
+  EXPECT_EQ(ReadValue("SELECT COUNT(*) FROM SOLICITACAO").AsInteger(), 61);
 }
 
 } // namespace
