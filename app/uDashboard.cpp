@@ -66,10 +66,14 @@ TfDashboard::TfDashboard(TComponent* AOwner) : TDuoForm(AOwner) {
                                                {"NOME_USUARIO", 130},
                                                {"NOME_TIPO", 130},
                                                {"NOME_UNIDADE", 130}});
-  for (TDBGrid* grid : {dbgTipoSolicitacoes, dbgNovasSolicitacoes}) {
-    grid->GetFont().SetName("Segoe UI");
-    grid->GetFont().SetHeight(-12);
-  }
+  // Cells in regular and titles in bold 12-pixel letters.
+  for (TDBGrid* grid : {dbgTipoSolicitacoes, dbgNovasSolicitacoes})
+    for (int i = 0; i < grid->GetColumns().Count(); ++i) {
+      TColumn& column = grid->GetColumns().Items(i);
+      column.GetFont().SetName("Segoe UI");
+      column.GetFont().SetHeight(-12);
+      detail::BoldFont(column.GetTitleFont(), 12);
+    }
 
   OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
 }

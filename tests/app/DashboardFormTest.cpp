@@ -39,6 +39,15 @@ TEST_F(AppForms, DashboardShowsTheCountsAndTheNewestRequestsFirst) {
   EXPECT_EQ(requests.Items(1).GetWidth(), 259);
   EXPECT_EQ(requests.Items(5).GetFieldName(), "NOME_UNIDADE");
   EXPECT_EQ(requests.Items(5).GetTitleCaption(), "Unidade");
+  for (TDBGrid* grid : {form.dbgTipoSolicitacoes, form.dbgNovasSolicitacoes})
+    for (int i = 0; i < grid->GetColumns().Count(); ++i) {
+      const TColumn& column = grid->GetColumns().Items(i);
+      EXPECT_EQ(column.GetFont().GetName(), "Segoe UI");
+      EXPECT_EQ(column.GetFont().GetHeight(), -12);
+      EXPECT_TRUE(column.GetFont().GetStyle().Empty());
+      EXPECT_EQ(column.GetTitleFont().GetHeight(), -12);
+      EXPECT_TRUE(column.GetTitleFont().GetStyle().Contains(fsBold));
+    }
 
   TQuery& list = *DM->qryLisSolicitacao;
   EXPECT_EQ(list.GetRecordCount(), 60);
