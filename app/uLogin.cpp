@@ -1,5 +1,7 @@
 #include "app/uLogin.h"
 
+#include "app/Artwork.h"
+
 #include "app/uDM.h"
 
 TfLogin* fLogin = nullptr;
@@ -62,6 +64,8 @@ TfLogin::TfLogin(TComponent* AOwner) : TDuoForm(AOwner) {
   Image1 = Make<TImage>(*this, "Image1", 472, 0, 447, 535);
   Image1->SetAlign(alRight);
   Image1->SetStretch(true);
+  LoadArtwork(Image2->GetPicture(), "login-logo");
+  LoadArtwork(Image1->GetPicture(), "login-side");
 
   // The tab order the form was laid out with: the entry button comes between the two edits.
   edtLogin->SetTabOrder(0);

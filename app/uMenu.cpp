@@ -1,5 +1,6 @@
 #include "app/uMenu.h"
 
+#include "app/Artwork.h"
 #include "app/FormClasses.h"
 
 #include "app/uDM.h"
@@ -143,6 +144,26 @@ TfMenu::TfMenu(TComponent* AOwner) : TDuoForm(AOwner) {
   Image1->SetParent(this);
   Image1->SetAlign(alClient);
   Image1->SetCenter(true);
+  // The pictures shipped with the program: the logo and the buttons' glyphs.
+  LoadArtwork(Image1->GetPicture(), "menu-logo");
+  for (const auto& [button, art] : std::initializer_list<std::pair<TSpeedButton*, const char*>>{
+           {btnUser, "usuario"},
+           {btnFechar, "fechar"},
+           {btnRecolher, "recolher"},
+           {btnMenuCategoria1, "solicitacoes"},
+           {SpeedButton4, "gerenciamento"},
+           {btnOpcao1, "relatorio"},
+           {SpeedButton2, "usuarios"},
+           {SpeedButton1, "cadusuarios"},
+           {SpeedButton3, "tiposusuario"},
+           {SpeedButton5, "cadastros"},
+           {SpeedButton6, "prefeitura"},
+           {SpeedButton7, "unidades"},
+           {SpeedButton8, "tiposunidade"},
+           {SpeedButton9, "tipossolicitacao"},
+           {SpeedButton10, "situacoes"},
+           {btnConfiguracoes, "configuracoes"}})
+    LoadArtwork(button->GetGlyph(), art);
 
   MainMenu1 = new TMainMenu(this);
   MainMenu1->SetName("MainMenu1");
