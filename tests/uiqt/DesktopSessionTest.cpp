@@ -8,8 +8,10 @@
 #include "app/TDI.h"
 #include "app/Vozmira.h"
 #include "app/uDM.h"
+#include "app/uLisSolicitacoes.h"
 #include "app/uLogin.h"
 #include "app/uMenu.h"
+#include "app/uSolicitacao.h"
 #include "data/TestDatabase.h"
 
 #include <QLineEdit>
@@ -37,6 +39,7 @@ protected:
 
   static bool LoginWaits() { return fLogin != nullptr && fLogin->IsModal(); }
   static bool MenuWaits() { return fMenu != nullptr && fMenu->IsModal(); }
+  static bool RequestWaits() { return fSolicitacao != nullptr && fSolicitacao->IsModal(); }
   static QMessageBox* MessageBox() {
     return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
   }
@@ -57,6 +60,7 @@ protected:
 TEST_F(DesktopSession, LogInThroughTheWindowsWorkInTheMenuAndLeave) {
   QString warning;
   bool menuSeen = false;
+  bool requestSeen = false;
   std::string dashboardCaption;
 
   When(LoginWaits, [&] {
@@ -85,7 +89,28 @@ TEST_F(DesktopSession, LogInThroughTheWindowsWorkInTheMenuAndLeave) {
                dashboardCaption = pages.Pages(0)->GetCaption();
                EXPECT_TRUE(W(pages)->isVisible());
                Screenshot(*Backend().WindowOf(*fMenu), "menu-dashboard");
-               QTest::mouseClick(W(*fMenu->btnFechar), Qt::LeftButton);
+               // "Gerenciamento" opens the request list as a second tab; its "new" button opens the
+               // request form modally.
+               QTest::mouseClick(W(*fMenu->SpeedButton4), Qt::LeftButton);
+               Settle();
+               ASSERT_EQ(pages.PageCount(), 2);
+               auto* list = static_cast<TfLisSolicitacoes*>(FTDI->Formulario(1));
+               ASSERT_NE(list, nullptr);
+               Screenshot(*Backend().WindowOf(*fMenu), "menu-requests");
+               When(RequestWaits, [&] {
+                 Settle();
+                 requestSeen = true;
+                 Screenshot(*Backend().WindowOf(*fSolicitacao), "request-form");
+                 Backend().WindowOf(*fSolicitacao)->close();
+                 When([] { return !RequestWaits() || MessageBox() != nullptr; },
+                      [&] {
+                        if (MessageBox() != nullptr)
+                          QTest::keyClick(MessageBox(), Qt::Key_Return);
+                        When([] { return !RequestWaits() && MessageBox() == nullptr; },
+                             [&] { QTest::mouseClick(W(*fMenu->btnFechar), Qt::LeftButton); });
+                      });
+               });
+               QTest::mouseClick(W(*list->btnNovo), Qt::LeftButton);
              });
              QTest::mouseClick(W(*fLogin->btnEntrar), Qt::LeftButton);
            });
@@ -97,6 +122,7 @@ TEST_F(DesktopSession, LogInThroughTheWindowsWorkInTheMenuAndLeave) {
 
   EXPECT_EQ(warning, "Usuário ou Senha não confere!");
   EXPECT_TRUE(menuSeen);
+  EXPECT_TRUE(requestSeen);
   EXPECT_EQ(dashboardCaption.substr(dashboardCaption.size() - 6), "      ");
   EXPECT_EQ(UsuarioLogado(), "pelix");
   EXPECT_EQ(fLogin, nullptr);
