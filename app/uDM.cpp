@@ -211,36 +211,31 @@ void TDM::OpenQueries() {
     query->Open();
 }
 
-void TDM::BuscaSolicitacoes(std::string cORDER) {
-  if (cORDER.empty())
-    cORDER = "DATA_ASCENDING";
+void TDM::BeginListaSolicitacoesSQL() {
   qryLisSolicitacao->Close();
   TStrings& sql = qryLisSolicitacao->GetSQL();
   sql.BeginUpdate();
   sql.Clear();
-  for (const char* line : {"SELECT",
-                           "  SOL.ID_SOLICITACAO,",
-                           "  SOL.DATA_SOLICITACAO,",
-                           "  SOL.SOLICITACAO,",
-                           "  SOL.ID_USUARIO,",
-                           "  SOL.ID_PREFEITURA,",
-                           "  SOL.ID_SITUACAO,",
-                           "  SOL.ID_TIPO,",
-                           "  SOL.ID_UNIDADE,",
-                           "  USU.NOME_USUARIO,",
-                           "  SIT.NOME_SITUACAO,",
-                           "  TPS.NOME_TIPO,",
-                           "  UNI.NOME_UNIDADE",
-                           "FROM",
-                           "  SOLICITACAO SOL",
-                           "  LEFT JOIN USUARIO          USU ON USU.ID_USUARIO  = SOL.ID_USUARIO",
-                           "  LEFT JOIN SITUACAO         SIT ON SIT.ID_SITUACAO = SOL.ID_SITUACAO",
-                           "  LEFT JOIN TIPO_SOLICITACAO TPS ON TPS.ID_TIPO     = SOL.ID_TIPO",
-                           "  LEFT JOIN UNIDADE          UNI ON UNI.ID_UNIDADE  = SOL.ID_UNIDADE",
-                           "ORDER BY"})
+  for (const char* line :
+       {"SELECT", "  SOL.ID_SOLICITACAO,", "  SOL.DATA_SOLICITACAO,", "  SOL.SOLICITACAO,",
+        "  SOL.ID_USUARIO,", "  SOL.ID_PREFEITURA,", "  SOL.ID_SITUACAO,", "  SOL.ID_TIPO,",
+        "  SOL.ID_UNIDADE,", "  USU.NOME_USUARIO,", "  SIT.NOME_SITUACAO,", "  TPS.NOME_TIPO,",
+        "  UNI.NOME_UNIDADE", "FROM", "  SOLICITACAO SOL",
+        "  LEFT JOIN USUARIO          USU ON USU.ID_USUARIO  = SOL.ID_USUARIO",
+        "  LEFT JOIN SITUACAO         SIT ON SIT.ID_SITUACAO = SOL.ID_SITUACAO",
+        "  LEFT JOIN TIPO_SOLICITACAO TPS ON TPS.ID_TIPO     = SOL.ID_TIPO",
+        "  LEFT JOIN UNIDADE          UNI ON UNI.ID_UNIDADE  = SOL.ID_UNIDADE"})
     sql.Add(line);
-  sql.Add(cORDER == "DATA_DESCENDING" ? "  SOL.DATA_SOLICITACAO DESC" : "  SOL.DATA_SOLICITACAO");
   sql.EndUpdate();
+}
+
+void TDM::BuscaSolicitacoes(std::string cORDER) {
+  if (cORDER.empty())
+    cORDER = "DATA_ASCENDING";
+  BeginListaSolicitacoesSQL();
+  TStrings& sql = qryLisSolicitacao->GetSQL();
+  sql.Add("ORDER BY");
+  sql.Add(cORDER == "DATA_DESCENDING" ? "  SOL.DATA_SOLICITACAO DESC" : "  SOL.DATA_SOLICITACAO");
   qryLisSolicitacao->Open();
 }
 

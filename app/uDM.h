@@ -54,6 +54,9 @@ public:
   // Rebuilds and reopens qryLisSolicitacao with every request, newest first for
   // "DATA_DESCENDING" and oldest first for anything else.  Its local filter stays as it is.
   void BuscaSolicitacoes(std::string cORDER);
+  // Clears qryLisSolicitacao's SQL and writes its select list, FROM and joins, line by line as the
+  // request list and the dashboard rebuild it; the caller adds the condition and the order.
+  void BeginListaSolicitacoesSQL();
 
   void qrySolicitacaoNewRecord(TDataSet* DataSet);
   void qrySituacaoNewRecord(TDataSet* DataSet);

@@ -121,31 +121,10 @@ void TfLisSolicitacoes::edtPesquisaChange(TObject* /*Sender*/) {
 
 void TfLisSolicitacoes::BuscarDados() {
   TQuery& list = *DM->qryLisSolicitacao;
-  list.Close();
+  DM->BeginListaSolicitacoesSQL();
   TStrings& sql = list.GetSQL();
   sql.BeginUpdate();
-  sql.Clear();
-  for (const char* line : {"SELECT",
-                           "  SOL.ID_SOLICITACAO,",
-                           "  SOL.DATA_SOLICITACAO,",
-                           "  SOL.SOLICITACAO,",
-                           "  SOL.ID_USUARIO,",
-                           "  SOL.ID_PREFEITURA,",
-                           "  SOL.ID_SITUACAO,",
-                           "  SOL.ID_TIPO,",
-                           "  SOL.ID_UNIDADE,",
-                           "  USU.NOME_USUARIO,",
-                           "  SIT.NOME_SITUACAO,",
-                           "  TPS.NOME_TIPO,",
-                           "  UNI.NOME_UNIDADE",
-                           "FROM",
-                           "  SOLICITACAO SOL",
-                           "  LEFT JOIN USUARIO          USU ON USU.ID_USUARIO  = SOL.ID_USUARIO",
-                           "  LEFT JOIN SITUACAO         SIT ON SIT.ID_SITUACAO = SOL.ID_SITUACAO",
-                           "  LEFT JOIN TIPO_SOLICITACAO TPS ON TPS.ID_TIPO     = SOL.ID_TIPO",
-                           "  LEFT JOIN UNIDADE          UNI ON UNI.ID_UNIDADE  = SOL.ID_UNIDADE",
-                           "WHERE 1=1"})
-    sql.Add(line);
+  sql.Add("WHERE 1=1");
   // The chosen item stands for the status whose id it shows, which is not its position when the
   // ids have gaps.
   const int index = cbbSituacao->GetItemIndex();
