@@ -17,23 +17,8 @@ TFormatSettings English() {
   return s;
 }
 
-TFormatSettings Portuguese() {
-  TFormatSettings s;
-  s.DateSeparator = '/';
-  s.ShortDateFormat = "dd/mm/yyyy";
-  s.LongDateFormat = "dddd, d 'de' mmmm 'de' yyyy";
-  s.DecimalSeparator = ',';
-  s.ThousandSeparator = '.';
-  s.CurrencyString = "R$";
-  s.ShortMonthNames = {"jan", "fev", "mar", "abr", "mai", "jun",
-                       "jul", "ago", "set", "out", "nov", "dez"};
-  s.LongMonthNames = {"janeiro", "fevereiro", "março",    "abril",   "maio",     "junho",
-                      "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
-  s.ShortDayNames = {"dom", "seg", "ter", "qua", "qui", "sex", "sáb"};
-  s.LongDayNames = {"domingo",      "segunda-feira", "terça-feira", "quarta-feira",
-                    "quinta-feira", "sexta-feira",   "sábado"};
-  return s;
-}
+// Brazilian Portuguese: the same settings the rest of the program formats pt-BR with.
+TFormatSettings Portuguese() { return PtBrFormatSettings(); }
 
 TFormatSettings Spanish() {
   TFormatSettings s;
