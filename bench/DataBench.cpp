@@ -1,6 +1,7 @@
 // Open-and-read-everything of a 2,000-row query through TQuery, against a plain loop over the
 // database client's interface running the same statement on the same attachment; and the time
 // the first start takes to create and fill the embedded database.
+#include "app/db/DatabaseScripts.h"
 #include "data/Connection.h"
 #include "data/Firebird.h"
 #include "data/Query.h"
@@ -13,9 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -29,19 +28,6 @@ const char* ListSql = "SELECT SOL.ID_SOLICITACAO, SOL.DATA_SOLICITACAO, SOL.SOLI
                       "LEFT JOIN TIPO_SOLICITACAO TPS ON TPS.ID_TIPO = SOL.ID_TIPO "
                       "LEFT JOIN UNIDADE UNI ON UNI.ID_UNIDADE = SOL.ID_UNIDADE "
                       "ORDER BY SOL.DATA_SOLICITACAO";
-
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> Scripts() {
-  const std::filesystem::path folder = std::filesystem::path(VOZMIRA_SOURCE_DIR) / "app" / "db";
-  return {ReadText(folder / "schema.sql"), ReadText(folder / "procedures.sql"),
-          ReadText(folder / "seed.sql")};
-}
 
 std::filesystem::path TempFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vozmira-bench-XXXXXX").string();
@@ -72,7 +58,7 @@ struct TListDatabase {
 
   TListDatabase() {
     SetParams(*Connection, Folder.Path / "bench.fdb");
-    Connection->CreateDatabase(Scripts(), TForcedWrites::fwOff);
+    Connection->CreateDatabase(DatabaseScripts(), TForcedWrites::fwOff);
     Connection->ExecuteScript(
         "SET TERM ^ ;\n"
         "EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN\n"
@@ -174,7 +160,7 @@ void BM_FirstStartCreateDatabase(benchmark::State& state) {
       auto* connection = new TConnection(&owner);
       SetParams(*connection, folder.Path / "Brenvox.fdb");
       state.ResumeTiming();
-      connection->CreateDatabase(Scripts(),
+      connection->CreateDatabase(DatabaseScripts(),
                                  forcedWrites ? TForcedWrites::fwOn : TForcedWrites::fwOff);
       state.PauseTiming();
     }
