@@ -246,7 +246,10 @@ Variant TField::GetAsVariant() const {
 }
 
 std::string TField::GetAsString() const {
-  const Variant& value = Value();
+  return TextOf(Value());
+}
+
+std::string TField::TextOf(const Variant& value) const {
   if (value.IsEmptyOrNull())
     return {};
   switch (value.GetKind()) {
@@ -363,14 +366,17 @@ std::string TField::GetText() const {
 }
 
 std::string TField::GetDisplayText() const {
-  const Variant& value = Value();
+  return DisplayTextOf(Value());
+}
+
+std::string TField::DisplayTextOf(const Variant& value) const {
   if (value.IsEmptyOrNull() || FDisplayFormat.empty())
-    return GetText();
+    return TextOf(value);
   if (IsDateType(FDataType) && value.GetKind() == Variant::Kind::DateTime)
     return detail::FormatDateTimeField(FDisplayFormat, value.AsDateTime());
   if (value.IsNumeric())
     return detail::FormatNumberField(FDisplayFormat, value.AsFloat());
-  return GetText();
+  return TextOf(value);
 }
 
 // ---- TDataSet ---------------------------------------------------------------------------------
@@ -665,6 +671,19 @@ void TDataSet::Prior() {
 
 int TDataSet::GetRecNo() const {
   return GetActive() && FCursor >= 0 ? FCursor + 1 : 0;
+}
+
+std::string TDataSet::DisplayTextAt(int recNo, const TField& field) const {
+  CheckActive();
+  if (field.GetDataSet() != this)
+    throw EListError("Field \"" + field.GetFieldName() + "\" is not a field of " + GetName());
+  if (recNo < 1 || recNo > GetRecordCount())
+    throw EListError("Record " + std::to_string(recNo) + " out of range");
+  if (FState == TDataSetState::dsEdit && recNo - 1 == FCursor)
+    return field.GetDisplayText();
+  const TValues& values = FRecords[FView[static_cast<size_t>(recNo - 1)]].Values;
+  const int index = field.GetIndex();
+  return field.DisplayTextOf(index < static_cast<int>(values.size()) ? values[index] : NullValue());
 }
 
 void TDataSet::SetRecNo(int recNo) {

@@ -142,6 +142,8 @@ private:
   bool FDefined = false; // declared before opening: kept when the dataset's columns change
 
   const Variant& Value() const;
+  std::string TextOf(const Variant& value) const;
+  std::string DisplayTextOf(const Variant& value) const;
   [[noreturn]] void Refuse(const std::string& why) const;
 };
 
@@ -184,6 +186,10 @@ public:
   // 1 for the first record; 0 when there is none.
   int GetRecNo() const;
   void SetRecNo(int recNo);
+  // A field's display text in the record at `recNo` (1-based, among the records that pass the
+  // filter) without making that record current, so that no scroll events are raised: what a grid
+  // paints for its rows.  The current record shows the values being edited.
+  std::string DisplayTextAt(int recNo, const TField& field) const;
   TBookmark GetBookmark() const;
   bool BookmarkValid(TBookmark bookmark) const;
   void GotoBookmark(TBookmark bookmark);

@@ -147,6 +147,7 @@ TDataSource* TDBGrid::GetDataSource() const {
 void TDBGrid::SetDataSource(TDataSource* dataSource) {
   FDataLink->SetDataSource(dataSource);
   LayoutChanged();
+  Changed("DataSource");
 }
 
 TDataSet* TDBGrid::GetDataSet() const {
@@ -212,4 +213,18 @@ void TDBGrid::EditCell(const std::string& text) {
   if (!CanEditCell() || !FDataLink->Edit())
     return;
   GetSelectedField()->SetText(text);
+}
+
+void TDBGrid::KeyDownDefault(Word key, TShiftState) {
+  TDataSet* dataSet = GetDataSet();
+  if (dataSet == nullptr || !dataSet->GetActive())
+    return;
+  if (key == VK_DOWN)
+    dataSet->Next();
+  else if (key == VK_UP)
+    dataSet->Prior();
+}
+
+bool TDBGrid::WantsKey(Word key) const {
+  return key == VK_UP || key == VK_DOWN || TWinControl::WantsKey(key);
 }

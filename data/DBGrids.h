@@ -145,6 +145,10 @@ public:
   // the field; refused silently when the cell cannot be edited.
   void EditCell(const std::string& text);
 
+  // Up and Down move the dataset to the previous and next record.
+  void KeyDownDefault(Word key, TShiftState shift) override;
+  bool WantsKey(Word key) const override;
+
   std::function<void(TColumn* Column)> OnCellClick;
   TNotifyEvent OnColEnter;
   TNotifyEvent OnColExit;

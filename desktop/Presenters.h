@@ -9,6 +9,8 @@ class TPageControl;
 
 // Registers a presenter for every control kind of the control library (once per process).
 void RegisterStandardPresenters();
+// Registers the presenters of the data-aware controls (once per process).
+void RegisterDataPresenters();
 // Registers the painting of the application's workspace tabs (once per process).
 void RegisterWorkspacePainting();
 

@@ -173,6 +173,7 @@ TQtBackend::TQtBackend(TApplication& app, std::unique_ptr<QApplication> qt)
     : FQt(std::move(qt)), FContext(std::make_unique<TInputFilter>(*this)), FApp(app),
       FHandOverTimer(new QTimer(FContext.get())) {
   RegisterStandardPresenters();
+  RegisterDataPresenters();
   RegisterWorkspacePainting();
   qApp->installEventFilter(FContext.get());
   QObject::connect(FHandOverTimer, &QTimer::timeout, FContext.get(), [this] {

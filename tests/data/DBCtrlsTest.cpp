@@ -3,6 +3,7 @@
 #include "data/TestDatabase.h"
 #include "runtime/Exceptions.h"
 #include "ui/Forms.h"
+#include "ui/Input.h"
 
 #include <gtest/gtest.h>
 
@@ -242,4 +243,64 @@ TEST_F(DBControlsTest, GridFollowsTheDataSetAndKeepsSelectedRowsByBookmark) {
   query->Close();
   EXPECT_EQ(grid->GetSelectedRows().Count(), 0);
   EXPECT_EQ(grid->GetColumns().Count(), 0);
+}
+
+TEST_F(DBControlsTest, DisplayTextAtReadsAnyRowWithoutScrolling) {
+  auto [query, source] = Bound("qrySituacao", "SELECT SIT.ID_SITUACAO, SIT.NOME_SITUACAO FROM "
+                                              "SITUACAO SIT ORDER BY SIT.ID_SITUACAO");
+  TField& id = query->FieldByName("ID_SITUACAO");
+  TField& name = query->FieldByName("NOME_SITUACAO");
+  id.SetDisplayFormat("000");
+  int scrolls = 0;
+  query->AfterScroll = [&](TDataSet*) { ++scrolls; };
+  query->SetRecNo(2);
+  scrolls = 0;
+
+  EXPECT_EQ(query->DisplayTextAt(1, id), "001");
+  EXPECT_EQ(query->DisplayTextAt(6, name), "Cancelada");
+  EXPECT_EQ(query->GetRecNo(), 2);
+  EXPECT_EQ(scrolls, 0);
+
+  // Positions count the records that pass the filter.
+  query->SetFilter("ID_SITUACAO >= 4");
+  query->SetFiltered(true);
+  ASSERT_EQ(query->GetRecordCount(), 3);
+  EXPECT_EQ(query->DisplayTextAt(1, name), "Aguardando Cidadão");
+  EXPECT_EQ(query->DisplayTextAt(3, id), "006");
+  query->SetFiltered(false);
+
+  // The record being edited shows its new value; the others what is stored.
+  query->SetRecNo(3);
+  query->Edit();
+  name.SetAsString("Em Execução");
+  EXPECT_EQ(query->DisplayTextAt(3, name), "Em Execução");
+  EXPECT_EQ(query->DisplayTextAt(2, name), "Em Análise");
+  query->Cancel();
+  EXPECT_EQ(query->DisplayTextAt(3, name), "Em Andamento");
+
+  // Refusals: rows out of range, a field of another dataset, a closed dataset.
+  auto [other, otherSource] = Bound("qryTipo", "SELECT ID_TIPO FROM TIPO_SOLICITACAO");
+  EXPECT_THROW(query->DisplayTextAt(0, name), EListError);
+  EXPECT_THROW(query->DisplayTextAt(7, name), EListError);
+  EXPECT_THROW(query->DisplayTextAt(1, other->Fields(0)), EListError);
+  query->Close();
+  EXPECT_THROW(query->DisplayTextAt(1, name), Exception);
+}
+
+TEST_F(DBControlsTest, UpAndDownKeysInAGridMoveTheRecord) {
+  auto [query, source] = Bound("qrySituacao", "SELECT SIT.ID_SITUACAO, SIT.NOME_SITUACAO FROM "
+                                              "SITUACAO SIT ORDER BY SIT.ID_SITUACAO");
+  auto* grid = Add<TDBGrid>("DBGrid1");
+  grid->SetDataSource(source);
+  Form->Show();
+  grid->SetFocus();
+  TUserInput::PressKey(*Form, VK_DOWN);
+  TUserInput::PressKey(*Form, VK_DOWN);
+  EXPECT_EQ(query->GetRecNo(), 3);
+  TUserInput::PressKey(*Form, VK_UP);
+  EXPECT_EQ(query->GetRecNo(), 2);
+  query->Last();
+  TUserInput::PressKey(*Form, VK_DOWN);
+  EXPECT_EQ(query->GetRecNo(), 6);
+  EXPECT_EQ(query->GetState(), TDataSetState::dsBrowse);
 }
