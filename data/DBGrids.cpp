@@ -135,6 +135,7 @@ const TClassInfo& TDBGrid::StaticClass() {
 TDBGrid::TDBGrid(TComponent* AOwner)
     : TWinControl(AOwner), FDataLink(std::make_unique<TGridLink>(*this)) {
   SetTabStop(true);
+  SetColor(clWindow);
   SetBounds(0, 0, 320, 120);
 }
 

@@ -8,11 +8,14 @@
 #include "app/TDI.h"
 #include "app/Vozmira.h"
 #include "app/uDM.h"
+#include "app/uDashboard.h"
 #include "app/uLisSolicitacoes.h"
 #include "app/uLogin.h"
 #include "app/uMenu.h"
 #include "app/uSolicitacao.h"
+#include "data/DBGrids.h"
 #include "data/TestDatabase.h"
+#include "desktop/GridPresenter.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -53,6 +56,14 @@ protected:
     QTest::keyClicks(widget, QString::fromStdString(text));
   }
 
+  // A grid shows its dataset's first records from the top.
+  void ExpectRowsShown(TDBGrid& grid) {
+    auto* view = dynamic_cast<TDBGridPresenter*>(Backend().PresenterOf(grid));
+    ASSERT_NE(view, nullptr) << grid.GetName();
+    EXPECT_EQ(view->TopRecNo(), 1) << grid.GetName();
+    EXPECT_FALSE(view->CellText(0, 1).empty()) << grid.GetName();
+  }
+
   testdb::TTempFolder Folder;
   QObject Watchdog;
 };
@@ -88,6 +99,10 @@ TEST_F(DesktopSession, LogInThroughTheWindowsWorkInTheMenuAndLeave) {
                EXPECT_EQ(pages.PageCount(), 1);
                dashboardCaption = pages.Pages(0)->GetCaption();
                EXPECT_TRUE(W(pages)->isVisible());
+               ExpectRowsShown(
+                   *static_cast<TfDashboard*>(FTDI->Formulario(0))->dbgTipoSolicitacoes);
+               ExpectRowsShown(
+                   *static_cast<TfDashboard*>(FTDI->Formulario(0))->dbgNovasSolicitacoes);
                Screenshot(*Backend().WindowOf(*fMenu), "menu-dashboard");
                // "Gerenciamento" opens the request list as a second tab; its "new" button opens the
                // request form modally.
@@ -96,6 +111,7 @@ TEST_F(DesktopSession, LogInThroughTheWindowsWorkInTheMenuAndLeave) {
                ASSERT_EQ(pages.PageCount(), 2);
                auto* list = static_cast<TfLisSolicitacoes*>(FTDI->Formulario(1));
                ASSERT_NE(list, nullptr);
+               ExpectRowsShown(*list->dbgTarefas);
                Screenshot(*Backend().WindowOf(*fMenu), "menu-requests");
                When(RequestWaits, [&] {
                  Settle();

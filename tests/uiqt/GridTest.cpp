@@ -118,6 +118,10 @@ TEST_F(GridWindow, ShowsTitlesWidthsAndTheRecordsDisplayTexts) {
   }
   EXPECT_EQ(view.TopRecNo(), 1);
   EXPECT_FALSE(view.ScrollBar().isVisible());
+  // Cells on the window colour, titles on the button face.
+  EXPECT_EQ(Painted(1, 2), QColor(Qt::white));
+  const QImage image = W(*Grid)->grab().toImage();
+  EXPECT_EQ(image.pixelColor(view.TitleRect(1).topLeft() + QPoint(1, 1)), QColor(0xF0, 0xF0, 0xF0));
   // Painting read the rows without moving the dataset.
   EXPECT_EQ(Query->GetRecNo(), 1);
   EXPECT_TRUE(Log.empty());
