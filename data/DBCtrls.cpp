@@ -28,9 +28,9 @@ private:
 
 namespace detail {
 
-TTextFieldBinding::TTextFieldBinding(std::function<std::string()> getText,
+TTextFieldBinding::TTextFieldBinding(TFieldDataLink& link, std::function<std::string()> getText,
                                      std::function<void(const std::string&)> showText)
-    : FGetText(std::move(getText)), FShowText(std::move(showText)) {
+    : Link(link), FGetText(std::move(getText)), FShowText(std::move(showText)) {
   Link.OnDataChange = [this] { Show(); };
   Link.OnEditingChange = [this] { Show(); };
   Link.OnUpdateData = [this] { Flush(); };
@@ -108,14 +108,15 @@ const TClassInfo& TDBEdit::StaticClass() {
 
 TDBEdit::TDBEdit(TComponent* AOwner)
     : TCustomEdit(AOwner),
-      FBinding([this] { return GetText(); },
-               [this](const std::string& text) {
-                 const TField* field = GetField();
-                 SetMaxLength(field != nullptr && field->GetDataType() == TFieldType::ftString
-                                  ? field->GetSize()
-                                  : 0);
-                 SetTextWithoutChange(text);
-               }) {}
+      FBinding(
+          FDataLink, [this] { return GetText(); },
+          [this](const std::string& text) {
+            const TField* field = GetField();
+            SetMaxLength(field != nullptr && field->GetDataType() == TFieldType::ftString
+                             ? field->GetSize()
+                             : 0);
+            SetTextWithoutChange(text);
+          }) {}
 
 void TDBEdit::Change() {
   FBinding.Typed();
@@ -123,7 +124,7 @@ void TDBEdit::Change() {
 }
 
 bool TDBEdit::EditCanModify() {
-  return FBinding.Link.Edit();
+  return FDataLink.Edit();
 }
 
 void TDBEdit::DoExit() {
@@ -141,9 +142,9 @@ const TClassInfo& TDBMemo::StaticClass() {
 }
 
 TDBMemo::TDBMemo(TComponent* AOwner)
-    : TCustomMemo(AOwner),
-      FBinding([this] { return GetText(); },
-               [this](const std::string& text) { SetTextWithoutChange(text); }) {}
+    : TCustomMemo(AOwner), FBinding(
+                               FDataLink, [this] { return GetText(); },
+                               [this](const std::string& text) { SetTextWithoutChange(text); }) {}
 
 void TDBMemo::Change() {
   FBinding.Typed();
@@ -151,7 +152,7 @@ void TDBMemo::Change() {
 }
 
 bool TDBMemo::EditCanModify() {
-  return FBinding.Link.Edit();
+  return FDataLink.Edit();
 }
 
 void TDBMemo::DoExit() {

@@ -15,12 +15,25 @@
 
 namespace detail {
 
+// The field link of a data-aware control and the accessors every such control publishes.
+class TFieldControl {
+public:
+  TDataSource* GetDataSource() const { return FDataLink.GetDataSource(); }
+  void SetDataSource(TDataSource* dataSource) { FDataLink.SetDataSource(dataSource); }
+  const std::string& GetDataField() const { return FDataLink.GetFieldName(); }
+  void SetDataField(const std::string& dataField) { FDataLink.SetFieldName(dataField); }
+  TField* GetField() const { return FDataLink.GetField(); }
+  TFieldDataLink& GetDataLink() { return FDataLink; }
+
+protected:
+  TFieldDataLink FDataLink;
+};
+
 // Ties the text of a text box to a field: shows the field's text, writes what the user types.
 class TTextFieldBinding {
 public:
-  TTextFieldBinding(std::function<std::string()> getText,
+  TTextFieldBinding(TFieldDataLink& link, std::function<std::string()> getText,
                     std::function<void(const std::string&)> showText);
-  TFieldDataLink Link;
   // After the user changed the text: writes it when the field takes it, keeps it pending when
   // not.
   void Typed();
@@ -28,6 +41,7 @@ public:
   void Flush();
 
 private:
+  TFieldDataLink& Link;
   std::function<std::string()> FGetText;
   std::function<void(const std::string&)> FShowText;
   bool FPending = false;
@@ -39,33 +53,20 @@ private:
 } // namespace detail
 
 // Shows a field's display text.
-class TDBText : public TLabel {
+class TDBText : public TLabel, public detail::TFieldControl {
   DUO_CLASS(TDBText, TLabel)
 public:
   explicit TDBText(TComponent* AOwner);
-  TDataSource* GetDataSource() const { return FDataLink.GetDataSource(); }
-  void SetDataSource(TDataSource* dataSource) { FDataLink.SetDataSource(dataSource); }
-  const std::string& GetDataField() const { return FDataLink.GetFieldName(); }
-  void SetDataField(const std::string& dataField) { FDataLink.SetFieldName(dataField); }
-  TField* GetField() const { return FDataLink.GetField(); }
-  TFieldDataLink& GetDataLink() { return FDataLink; }
 
 private:
-  TFieldDataLink FDataLink;
   void DataChange();
 };
 
 // An edit on a field: its display text while browsing, its edit text while editing.
-class TDBEdit : public TCustomEdit {
+class TDBEdit : public TCustomEdit, public detail::TFieldControl {
   DUO_CLASS(TDBEdit, TCustomEdit)
 public:
   explicit TDBEdit(TComponent* AOwner);
-  TDataSource* GetDataSource() const { return FBinding.Link.GetDataSource(); }
-  void SetDataSource(TDataSource* dataSource) { FBinding.Link.SetDataSource(dataSource); }
-  const std::string& GetDataField() const { return FBinding.Link.GetFieldName(); }
-  void SetDataField(const std::string& dataField) { FBinding.Link.SetFieldName(dataField); }
-  TField* GetField() const { return FBinding.Link.GetField(); }
-  TFieldDataLink& GetDataLink() { return FBinding.Link; }
   void DoExit() override;
 
 protected:
@@ -76,16 +77,10 @@ private:
   detail::TTextFieldBinding FBinding;
 };
 
-class TDBMemo : public TCustomMemo {
+class TDBMemo : public TCustomMemo, public detail::TFieldControl {
   DUO_CLASS(TDBMemo, TCustomMemo)
 public:
   explicit TDBMemo(TComponent* AOwner);
-  TDataSource* GetDataSource() const { return FBinding.Link.GetDataSource(); }
-  void SetDataSource(TDataSource* dataSource) { FBinding.Link.SetDataSource(dataSource); }
-  const std::string& GetDataField() const { return FBinding.Link.GetFieldName(); }
-  void SetDataField(const std::string& dataField) { FBinding.Link.SetFieldName(dataField); }
-  TField* GetField() const { return FBinding.Link.GetField(); }
-  TFieldDataLink& GetDataLink() { return FBinding.Link; }
   void DoExit() override;
 
 protected:
@@ -98,16 +93,10 @@ private:
 
 // Checked when the field's text is ValueChecked (without regard to case); the user's click
 // writes ValueChecked or ValueUnchecked.
-class TDBCheckBox : public TCustomCheckBox {
+class TDBCheckBox : public TCustomCheckBox, public detail::TFieldControl {
   DUO_CLASS(TDBCheckBox, TCustomCheckBox)
 public:
   explicit TDBCheckBox(TComponent* AOwner);
-  TDataSource* GetDataSource() const { return FDataLink.GetDataSource(); }
-  void SetDataSource(TDataSource* dataSource) { FDataLink.SetDataSource(dataSource); }
-  const std::string& GetDataField() const { return FDataLink.GetFieldName(); }
-  void SetDataField(const std::string& dataField) { FDataLink.SetFieldName(dataField); }
-  TField* GetField() const { return FDataLink.GetField(); }
-  TFieldDataLink& GetDataLink() { return FDataLink; }
   const std::string& GetValueChecked() const { return FValueChecked; }
   void SetValueChecked(const std::string& value);
   const std::string& GetValueUnchecked() const { return FValueUnchecked; }
@@ -118,7 +107,6 @@ protected:
   void StateChanged() override;
 
 private:
-  TFieldDataLink FDataLink;
   std::string FValueChecked = "True";
   std::string FValueUnchecked = "False";
   bool FSyncing = false;
@@ -126,16 +114,10 @@ private:
 };
 
 // A combo box whose text is the field's text; choosing or typing writes it.
-class TDBComboBox : public TCustomComboBox {
+class TDBComboBox : public TCustomComboBox, public detail::TFieldControl {
   DUO_CLASS(TDBComboBox, TCustomComboBox)
 public:
   explicit TDBComboBox(TComponent* AOwner);
-  TDataSource* GetDataSource() const { return FDataLink.GetDataSource(); }
-  void SetDataSource(TDataSource* dataSource) { FDataLink.SetDataSource(dataSource); }
-  const std::string& GetDataField() const { return FDataLink.GetFieldName(); }
-  void SetDataField(const std::string& dataField) { FDataLink.SetFieldName(dataField); }
-  TField* GetField() const { return FDataLink.GetField(); }
-  TFieldDataLink& GetDataLink() { return FDataLink; }
   void SelectItem(int index) override;
   void InsertText(const std::string& text) override;
 
@@ -144,7 +126,6 @@ protected:
   void Select() override;
 
 private:
-  TFieldDataLink FDataLink;
   bool FSyncing = false;
   void DataChange();
   void WriteField();
@@ -152,17 +133,11 @@ private:
 
 // A choice among the rows of a list dataset: shows ListField of the row whose KeyField equals
 // the data field; choosing a row stores its key in the data field.
-class TDBLookupComboBox : public TCustomComboBox {
+class TDBLookupComboBox : public TCustomComboBox, public detail::TFieldControl {
   DUO_CLASS(TDBLookupComboBox, TCustomComboBox)
 public:
   explicit TDBLookupComboBox(TComponent* AOwner);
   ~TDBLookupComboBox() override;
-  TDataSource* GetDataSource() const { return FDataLink.GetDataSource(); }
-  void SetDataSource(TDataSource* dataSource) { FDataLink.SetDataSource(dataSource); }
-  const std::string& GetDataField() const { return FDataLink.GetFieldName(); }
-  void SetDataField(const std::string& dataField) { FDataLink.SetFieldName(dataField); }
-  TField* GetField() const { return FDataLink.GetField(); }
-  TFieldDataLink& GetDataLink() { return FDataLink; }
   TDataSource* GetListSource() const;
   void SetListSource(TDataSource* listSource);
   const std::string& GetListField() const { return FListField; }
@@ -175,7 +150,6 @@ public:
 
 private:
   class TListLink;
-  TFieldDataLink FDataLink;
   std::unique_ptr<TListLink> FListLink;
   std::string FListField;
   std::string FKeyField;
@@ -187,22 +161,15 @@ private:
 
 // A radio group whose items stand for the stored Values (the items' captions themselves when
 // Values is empty).  A stored value outside Values selects no button.
-class TDBRadioGroup : public TCustomRadioGroup {
+class TDBRadioGroup : public TCustomRadioGroup, public detail::TFieldControl {
   DUO_CLASS(TDBRadioGroup, TCustomRadioGroup)
 public:
   explicit TDBRadioGroup(TComponent* AOwner);
-  TDataSource* GetDataSource() const { return FDataLink.GetDataSource(); }
-  void SetDataSource(TDataSource* dataSource) { FDataLink.SetDataSource(dataSource); }
-  const std::string& GetDataField() const { return FDataLink.GetFieldName(); }
-  void SetDataField(const std::string& dataField) { FDataLink.SetFieldName(dataField); }
-  TField* GetField() const { return FDataLink.GetField(); }
-  TFieldDataLink& GetDataLink() { return FDataLink; }
   TStrings& GetValues() { return FValues; }
   void SetValues(const TStrings& values);
   void SelectItem(int index) override;
 
 private:
-  TFieldDataLink FDataLink;
   TStringList FValues;
   void DataChange();
   std::string ValueOf(int index) const;
@@ -211,22 +178,15 @@ private:
 // A picture held in a blob field.  A picture replaced while the record is being edited is
 // written to the field when the record is posted; one replaced while browsing is not saved, and
 // the stored picture comes back when the record changes or editing starts.
-class TDBImage : public TImage {
+class TDBImage : public TImage, public detail::TFieldControl {
   DUO_CLASS(TDBImage, TImage)
 public:
   explicit TDBImage(TComponent* AOwner);
-  TDataSource* GetDataSource() const { return FDataLink.GetDataSource(); }
-  void SetDataSource(TDataSource* dataSource) { FDataLink.SetDataSource(dataSource); }
-  const std::string& GetDataField() const { return FDataLink.GetFieldName(); }
-  void SetDataField(const std::string& dataField) { FDataLink.SetFieldName(dataField); }
-  TField* GetField() const { return FDataLink.GetField(); }
-  TFieldDataLink& GetDataLink() { return FDataLink; }
 
 protected:
   void PictureChanged() override;
 
 private:
-  TFieldDataLink FDataLink;
   bool FLoading = false;
   bool FChangedWhileEditing = false;
   void LoadPicture();
