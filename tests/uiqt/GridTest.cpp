@@ -7,6 +7,7 @@
 #include "data/DBGrids.h"
 #include "data/TestDatabase.h"
 #include "desktop/GridPresenter.h"
+#include "ui/StdCtrls.h"
 
 #include <QLineEdit>
 #include <QScrollBar>
@@ -255,4 +256,62 @@ TEST_F(GridWindow, ASecondClickOnTheCurrentCellEditsItWhenTheGridAllowsIt) {
   ClickCell(1, 3);
   EXPECT_FALSE(editor.isVisible());
   EXPECT_EQ(Query->FieldByName("NOME_SITUACAO").GetAsString(), "Em Espera");
+}
+
+TEST_F(GridWindow, TheCurrentRowIsMarkedAsTheOptionsAndTheFocusSay) {
+  auto* other = new TEdit(Form);
+  other->SetName("edtOutro");
+  other->SetParent(Form);
+  other->SetBounds(10, 230, 100, 23);
+  Grid->SetHeight(200);
+  ShowStatuses();
+  ClickCell(1, 2);
+  ASSERT_TRUE(Grid->Focused());
+
+  struct Case {
+    TDBGridOptions Added;
+    bool Focused;
+    bool CodeMarked, NameMarked;
+  };
+  const Case cases[] = {
+      {{}, true, false, true},
+      {{dgRowSelect}, true, true, true},
+      {{}, false, false, false},
+      {{dgAlwaysShowSelection}, false, false, true},
+      {{dgRowSelect, dgAlwaysShowSelection}, false, true, true},
+  };
+  const TDBGridOptions plain = Grid->GetOptions();
+  for (const Case& c : cases) {
+    Grid->SetOptions(plain + c.Added);
+    if (c.Focused)
+      Grid->SetFocus();
+    else
+      other->SetFocus();
+    Settle();
+    SCOPED_TRACE(std::string(c.Focused ? "focused" : "not focused") + " with " +
+                 std::to_string(c.Added.Contains(dgRowSelect)) +
+                 std::to_string(c.Added.Contains(dgAlwaysShowSelection)));
+    EXPECT_EQ(Painted(0, 2) == Highlight, c.CodeMarked);
+    EXPECT_EQ(Painted(1, 2) == Highlight, c.NameMarked);
+    EXPECT_NE(Painted(1, 1), Highlight);
+  }
+}
+
+TEST_F(GridWindow, ADataSourceSetByCodeIsShown) {
+  ShowStatuses();
+  TDataSource* statuses = Source;
+  Open("qryTipo", "SELECT TS.NOME_TIPO FROM TIPO_SOLICITACAO TS ORDER BY TS.NOME_TIPO");
+  Grid->GetColumns().Clear();
+  Grid->SetDataSource(Source);
+  Settle();
+  EXPECT_EQ(View().TitleRect(0).width(), 64);
+  EXPECT_EQ(View().CellText(0, 1), "Denúncia");
+  Grid->SetDataSource(statuses);
+  Settle();
+  // Default columns now: one per field of the statuses.
+  EXPECT_EQ(View().CellText(0, 1), "001");
+  EXPECT_EQ(View().CellText(1, 1), "Aberta");
+  Grid->SetDataSource(nullptr);
+  Settle();
+  EXPECT_EQ(View().TopRecNo(), 0);
 }
