@@ -67,13 +67,7 @@ void TTDI::CriarFormulario(const TClassInfo& Classe) {
   if (!Classe.InheritsFrom(TCustomForm::StaticClass()) || !Classe.IsCreatable())
     throw Exception("Class " + Classe.ClassName() + " is not a form the workspace can create");
   TTabSheet* sheet = NovaAba();
-  auto* form = static_cast<TCustomForm*>(Classe.CreateInstance(sheet));
-  try {
-    form->AfterConstruction();
-  } catch (...) {
-    delete form;
-    throw;
-  }
+  TCustomForm* form = CreateFormOfClass(Classe, sheet);
   form->SetAlign(alClient);
   form->SetBorderStyle(bsNone);
   form->SetParent(sheet);

@@ -54,14 +54,10 @@ TObject* CreateOfClass(const TClassInfo& AClass, TComponent* owner) {
 TCustomForm* CreateForm(const TClassInfo& AFormClass, TComponent* owner) {
   if (!AFormClass.InheritsFrom(TCustomForm::StaticClass()))
     throw Exception("Class " + AFormClass.ClassName() + " is not a form class");
-  auto* form = static_cast<TCustomForm*>(CreateOfClass(AFormClass, owner));
-  try {
-    form->AfterConstruction();
-  } catch (...) {
-    delete form;
-    throw;
-  }
-  return form;
+  if (!AFormClass.IsCreatable())
+    throw Exception("Class " + AFormClass.ClassName() +
+                    " cannot be created by the instance registry");
+  return CreateFormOfClass(AFormClass, owner);
 }
 
 } // namespace

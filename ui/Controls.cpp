@@ -163,12 +163,8 @@ void TControl::SetShowHint(bool showHint) {
 
 void TControl::SetColor(TColor color) {
   FParentColor = false;
-  if (color == FColor)
-    return;
-  FColor = color;
-  Changed("Color");
-  if (IsWindowed())
-    static_cast<TWinControl*>(this)->ChildColorChanged();
+  // The colour spreads to the children that take their parent's, as an inherited one does.
+  ParentColorChanged(color);
 }
 
 void TControl::SetParentColor(bool parentColor) {

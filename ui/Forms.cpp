@@ -93,6 +93,23 @@ TCustomForm::~TCustomForm() {
     app.FMainForm = nullptr;
 }
 
+void detail::RunOnCreate(TCustomForm* form) {
+  try {
+    form->AfterConstruction();
+  } catch (...) {
+    delete form;
+    throw;
+  }
+}
+
+TCustomForm* CreateFormOfClass(const TClassInfo& formClass, TComponent* owner) {
+  if (!formClass.InheritsFrom(TCustomForm::StaticClass()) || !formClass.IsCreatable())
+    throw Exception("Class " + formClass.ClassName() + " is not a form class that can be created");
+  auto* form = static_cast<TCustomForm*>(formClass.CreateInstance(owner));
+  detail::RunOnCreate(form);
+  return form;
+}
+
 void TCustomForm::AfterConstruction() {
   if (FCreated)
     return;

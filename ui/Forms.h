@@ -292,18 +292,22 @@ private:
   TApplication* FPrevious;
 };
 
+namespace detail {
+// Runs a new form's OnCreate; a form whose OnCreate raises is freed and the error raised again.
+void RunOnCreate(TCustomForm* form);
+} // namespace detail
+
 // Creates a form owned by `owner` and runs its OnCreate; a form whose OnCreate raises is freed
 // and the error raised again.
 template <class T> T* CreateForm(TComponent* owner) {
   T* form = new T(owner);
-  try {
-    form->AfterConstruction();
-  } catch (...) {
-    delete form;
-    throw;
-  }
+  detail::RunOnCreate(form);
   return form;
 }
+
+// The same for a form class known by its class info; raises when the class is not a form class
+// that can be created by name.
+TCustomForm* CreateFormOfClass(const TClassInfo& formClass, TComponent* owner);
 
 template <class T> void TApplication::CreateForm(T*& reference) {
   reference = new T(this);
