@@ -61,7 +61,7 @@ protected:
 void PaintText(QPainter& p, const QRect& cell, const TFont& font, const std::string& text,
                TAlignment alignment) {
   p.save();
-  p.setClipRect(cell);
+  p.setClipRect(cell, Qt::IntersectClip);
   p.setFont(QtFont(font));
   p.setPen(QtColor(font.GetColor()));
   Qt::Alignment horizontal = Qt::AlignLeft;
@@ -110,7 +110,8 @@ protected:
 
 TDBGridPresenter::TDBGridPresenter(TQtBackend& backend, TDBGrid& grid)
     : TQtPresenter(backend, grid, new TGridWidget), FGrid(grid),
-      FScrollBar(new QScrollBar(Qt::Vertical, Widget())), FEditor(new TCellEditor(Widget())),
+      FScrollBar(new QScrollBar(Qt::Vertical, Widget())),
+      FHorizontalBar(new QScrollBar(Qt::Horizontal, Widget())), FEditor(new TCellEditor(Widget())),
       FLink(std::make_unique<detail::TGridViewLink>()) {
   auto& view = static_cast<TGridWidget&>(*Widget());
   view.OnPaint = [this](QPainter& p) { Paint(p); };
@@ -120,6 +121,13 @@ TDBGridPresenter::TDBGridPresenter(TQtBackend& backend, TDBGrid& grid)
   FScrollBar->hide();
   QObject::connect(FScrollBar, &QScrollBar::valueChanged, Widget(), [this](int value) {
     FTop = value;
+    Widget()->update();
+  });
+  FHorizontalBar->setFocusPolicy(Qt::NoFocus);
+  FHorizontalBar->hide();
+  QObject::connect(FHorizontalBar, &QScrollBar::valueChanged, Widget(), [this](int value) {
+    FLeft = value;
+    FEditor->hide();
     Widget()->update();
   });
   auto* editor = static_cast<TCellEditor*>(FEditor);
@@ -226,8 +234,9 @@ int TDBGridPresenter::TitleHeight() const {
 
 // The rows' area: inside the frame, below the titles, left of the scroll bar.
 QRect TDBGridPresenter::DataArea() const {
-  const int right = FScrollBar->isVisible() ? FScrollBar->x() - 1 : Widget()->width() - 2;
-  return QRect(QPoint(1, TitleHeight() + 1), QPoint(right, Widget()->height() - 2));
+  const int right = FScrollBar->isHidden() ? Widget()->width() - 2 : FScrollBar->x() - 1;
+  const int bottom = FHorizontalBar->isHidden() ? Widget()->height() - 2 : FHorizontalBar->y() - 1;
+  return QRect(QPoint(1, TitleHeight() + 1), QPoint(right, bottom));
 }
 
 int TDBGridPresenter::RowsShown() const {
@@ -238,9 +247,14 @@ int TDBGridPresenter::TopRecNo() const {
   return RecordCount() > 0 ? FTop + 1 : 0;
 }
 
+// Where the columns start: right of the indicator, which stays when they scroll.
+int TDBGridPresenter::ColumnsLeft() const {
+  return 1 + IndicatorRight();
+}
+
 // Columns follow each other from the indicator on, one line apart; hidden ones take no room.
 int TDBGridPresenter::ColumnLeft(int column) const {
-  int x = 1 + IndicatorRight();
+  int x = ColumnsLeft() - FLeft;
   TDBGridColumns& columns = FGrid.GetColumns();
   for (int i = 0; i < column; ++i)
     if (columns.Items(i).GetVisible())
@@ -249,6 +263,8 @@ int TDBGridPresenter::ColumnLeft(int column) const {
 }
 
 int TDBGridPresenter::ColumnAt(int x) const {
+  if (x < ColumnsLeft())
+    return -1;
   TDBGridColumns& columns = FGrid.GetColumns();
   for (int i = 0; i < columns.Count(); ++i) {
     const int left = ColumnLeft(i);
@@ -263,7 +279,8 @@ QRect TDBGridPresenter::TitleRect(int column) const {
   if (TitleHeight() == 0 || column < 0 || column >= columns.Count() ||
       !columns.Items(column).GetVisible())
     return {};
-  return QRect(ColumnLeft(column), 1, columns.Items(column).GetWidth(), TitleHeight() - 1);
+  const QRect title(ColumnLeft(column), 1, columns.Items(column).GetWidth(), TitleHeight() - 1);
+  return title.right() < ColumnsLeft() || title.left() > DataArea().right() ? QRect() : title;
 }
 
 QRect TDBGridPresenter::CellRect(int column, int recNo) const {
@@ -272,8 +289,9 @@ QRect TDBGridPresenter::CellRect(int column, int recNo) const {
   if (column < 0 || column >= columns.Count() || !columns.Items(column).GetVisible() || recNo < 1 ||
       recNo > RecordCount() || row < 0 || row > RowsShown())
     return {};
-  return QRect(ColumnLeft(column), DataArea().top() + row * RowHeight(),
-               columns.Items(column).GetWidth(), RowHeight() - 1);
+  const QRect cell(ColumnLeft(column), DataArea().top() + row * RowHeight(),
+                   columns.Items(column).GetWidth(), RowHeight() - 1);
+  return cell.right() < ColumnsLeft() || cell.left() > DataArea().right() ? QRect() : cell;
 }
 
 std::string TDBGridPresenter::CellText(int column, int recNo) const {
@@ -294,14 +312,36 @@ QLineEdit& TDBGridPresenter::Editor() const {
 void TDBGridPresenter::Arrange() {
   QWidget& w = *Widget();
   const int barWidth = FScrollBar->sizeHint().width();
-  FScrollBar->setGeometry(w.width() - 1 - barWidth, 1, barWidth, w.height() - 2);
+  const int barHeight = FHorizontalBar->sizeHint().height();
   const int count = RecordCount();
-  FScrollBar->setVisible(count * RowHeight() > w.height() - 2 - TitleHeight());
-  const QSignalBlocker blocker(FScrollBar);
-  FScrollBar->setRange(0, std::max(0, count - RowsShown()));
-  FScrollBar->setPageStep(RowsShown());
-  FTop = std::clamp(FTop, 0, FScrollBar->maximum());
-  FScrollBar->setValue(FTop);
+  const int columnsWidth = ColumnLeft(FGrid.GetColumns().Count()) + FLeft - ColumnsLeft();
+  const int roomWidth = w.width() - 1 - ColumnsLeft();
+  const int roomHeight = w.height() - 2 - TitleHeight();
+  // Each bar takes room from the other's direction.
+  bool horizontal = columnsWidth > roomWidth;
+  const bool vertical = count * RowHeight() > roomHeight - (horizontal ? barHeight : 0);
+  if (vertical && !horizontal)
+    horizontal = columnsWidth > roomWidth - barWidth;
+  FScrollBar->setGeometry(w.width() - 1 - barWidth, 1, barWidth,
+                          w.height() - 2 - (horizontal ? barHeight : 0));
+  FHorizontalBar->setGeometry(1, w.height() - 1 - barHeight,
+                              w.width() - 2 - (vertical ? barWidth : 0), barHeight);
+  FScrollBar->setVisible(vertical);
+  FHorizontalBar->setVisible(horizontal);
+  {
+    const QSignalBlocker blocker(FScrollBar);
+    FScrollBar->setRange(0, std::max(0, count - RowsShown()));
+    FScrollBar->setPageStep(RowsShown());
+    FTop = std::clamp(FTop, 0, FScrollBar->maximum());
+    FScrollBar->setValue(FTop);
+  }
+  const QSignalBlocker blocker(FHorizontalBar);
+  const int shown = DataArea().right() - ColumnsLeft() + 1;
+  FHorizontalBar->setRange(0, std::max(0, columnsWidth - shown));
+  FHorizontalBar->setPageStep(std::max(1, shown));
+  FHorizontalBar->setSingleStep(RowHeight());
+  FLeft = std::clamp(FLeft, 0, FHorizontalBar->maximum());
+  FHorizontalBar->setValue(FLeft);
 }
 
 void TDBGridPresenter::ScrollTo(int top) {
@@ -335,31 +375,34 @@ void TDBGridPresenter::Paint(QPainter& p) {
   TDataSet* dataSet = OpenDataSet();
   const int current = dataSet != nullptr ? dataSet->GetRecNo() : 0;
   const bool showSelection = FGrid.Focused() || options.Contains(dgAlwaysShowSelection);
-  const int right = ColumnLeft(columns.Count()) - 1;
+  const int right = std::min(ColumnLeft(columns.Count()) - 1, area.right());
   const int last = std::min(RecordCount(), FTop + RowsShown() + 1);
   const int bottom = std::max(titleHeight, area.top() + (last - FTop) * RowHeight() - 1);
 
-  if (titleHeight > 0) {
+  // The fixed parts: the titles' band and the indicator with the current row's mark.
+  if (titleHeight > 0)
     p.fillRect(QRect(1, 1, area.right(), titleHeight), QtColor(clBtnFace));
-    for (int i = 0; i < columns.Count(); ++i)
-      if (const QRect cell = TitleRect(i); !cell.isEmpty())
-        PaintText(p, cell, columns.Items(i).GetTitleFont(), columns.Items(i).GetTitleCaption(),
-                  columns.Items(i).GetAlignment());
-  }
-  if (options.Contains(dgIndicator))
+  if (options.Contains(dgIndicator)) {
     p.fillRect(QRect(1, 1, IndicatorWidth, area.bottom()), QtColor(clBtnFace));
+    if (current > FTop && current <= last)
+      PaintIndicator(p,
+                     QRect(1, area.top() + (current - 1 - FTop) * RowHeight(), IndicatorWidth,
+                           RowHeight() - 1),
+                     dataSet->GetState());
+  }
 
-  for (int recNo = FTop + 1; recNo <= last; ++recNo) {
-    const bool isCurrent = recNo == current;
-    if (isCurrent && options.Contains(dgIndicator)) {
-      const QRect cell = CellRect(0, recNo);
-      PaintIndicator(p, QRect(1, cell.top(), IndicatorWidth, cell.height()), dataSet->GetState());
-    }
+  // The columns, scrolled under the indicator.
+  p.setClipRect(QRect(ColumnsLeft(), 0, area.right() - ColumnsLeft() + 1, w.height()));
+  for (int i = 0; i < columns.Count(); ++i)
+    if (const QRect cell = TitleRect(i); !cell.isEmpty())
+      PaintText(p, cell, columns.Items(i).GetTitleFont(), columns.Items(i).GetTitleCaption(),
+                columns.Items(i).GetAlignment());
+  for (int recNo = FTop + 1; recNo <= last; ++recNo)
     for (int i = 0; i < columns.Count(); ++i) {
       const QRect cell = CellRect(i, recNo);
       if (cell.isEmpty())
         continue;
-      const bool selected = isCurrent && showSelection &&
+      const bool selected = recNo == current && showSelection &&
                             (options.Contains(dgRowSelect) || i == FGrid.GetSelectedIndex());
       TFont font = columns.Items(i).GetFont();
       if (selected) {
@@ -368,18 +411,17 @@ void TDBGridPresenter::Paint(QPainter& p) {
       }
       PaintText(p, cell, font, CellText(i, recNo), columns.Items(i).GetAlignment());
     }
-  }
-
   p.setPen(LineColor);
-  if (options.Contains(dgColLines)) {
+  if (options.Contains(dgColLines))
     for (int i = 0; i < columns.Count(); ++i)
       if (columns.Items(i).GetVisible()) {
         const int x = ColumnLeft(i) + columns.Items(i).GetWidth();
         p.drawLine(x, 1, x, bottom);
       }
-    if (options.Contains(dgIndicator))
-      p.drawLine(IndicatorWidth + 1, 1, IndicatorWidth + 1, bottom);
-  }
+  p.setClipping(false);
+
+  if (options.Contains(dgColLines) && options.Contains(dgIndicator))
+    p.drawLine(IndicatorWidth + 1, 1, IndicatorWidth + 1, bottom);
   if (options.Contains(dgRowLines))
     for (int recNo = FTop + 1; recNo <= last; ++recNo) {
       const int y = area.top() + (recNo - FTop) * RowHeight() - 1;

@@ -43,13 +43,17 @@ public:
   // The editor of the current cell; hidden while no cell is edited.
   QLineEdit& Editor() const;
   QScrollBar& ScrollBar() const { return *FScrollBar; }
+  // Scrolls the columns when they are wider than the grid.
+  QScrollBar& HorizontalScrollBar() const { return *FHorizontalBar; }
 
 private:
   TDBGrid& FGrid;
   QScrollBar* FScrollBar;
+  QScrollBar* FHorizontalBar;
   QLineEdit* FEditor;
   std::unique_ptr<detail::TGridViewLink> FLink;
-  int FTop = 0; // the first record shown, counted from 0
+  int FTop = 0;  // the first record shown, counted from 0
+  int FLeft = 0; // pixels the columns are scrolled to the left
 
   void Link();
   void DataChanged(TDataEvent event);
@@ -59,6 +63,7 @@ private:
   int RowHeight() const;
   int TitleHeight() const;
   QRect DataArea() const;
+  int ColumnsLeft() const;
   int ColumnLeft(int column) const;
   int ColumnAt(int x) const;
   void Arrange();

@@ -315,3 +315,29 @@ TEST_F(GridWindow, ADataSourceSetByCodeIsShown) {
   Settle();
   EXPECT_EQ(View().TopRecNo(), 0);
 }
+
+TEST_F(GridWindow, ColumnsWiderThanTheGridScrollSidewaysUnderTheIndicator) {
+  Grid->SetWidth(150);
+  ShowStatuses();
+  TDBGridPresenter& view = View();
+  QScrollBar& bar = view.HorizontalScrollBar();
+  ASSERT_TRUE(bar.isVisible());
+  EXPECT_FALSE(view.ScrollBar().isVisible());
+  const int nameLeft = view.TitleRect(1).left();
+
+  bar.setValue(bar.maximum());
+  Settle();
+  // The code column went out of sight; the name column's end is at the grid's right edge.
+  EXPECT_TRUE(view.TitleRect(0).isEmpty());
+  EXPECT_EQ(view.TitleRect(1).left(), nameLeft - bar.maximum());
+  EXPECT_EQ(view.TitleRect(1).right(), 150 - 3);
+
+  ClickCell(1, 5);
+  EXPECT_EQ(Query->GetRecNo(), 5);
+  EXPECT_EQ(Grid->GetSelectedIndex(), 1);
+  // A click on the indicator keeps the column and moves the record.
+  QTest::mouseClick(W(*Grid), Qt::LeftButton, {}, QPoint(5, view.CellRect(1, 2).center().y()));
+  Settle();
+  EXPECT_EQ(Query->GetRecNo(), 2);
+  EXPECT_EQ(Grid->GetSelectedIndex(), 1);
+}
