@@ -341,3 +341,32 @@ TEST_F(GridWindow, ColumnsWiderThanTheGridScrollSidewaysUnderTheIndicator) {
   EXPECT_EQ(Query->GetRecNo(), 2);
   EXPECT_EQ(Grid->GetSelectedIndex(), 1);
 }
+
+TEST_F(GridWindow, FontsAndAlignmentShapeTheTitlesAndCells) {
+  ShowStatuses();
+  TDBGridPresenter& view = View();
+  // The text's ink starts right of the middle in the right-aligned code column, at the left in
+  // the name column.
+  const auto inkLeft = [&](const QRect& cell) {
+    const QImage image = W(*Grid)->grab().toImage();
+    for (int x = cell.left(); x <= cell.right(); ++x)
+      for (int y = cell.top(); y <= cell.bottom(); ++y)
+        if (image.pixelColor(x, y).lightness() < 128)
+          return x - cell.left();
+    return -1;
+  };
+  EXPECT_GT(inkLeft(view.CellRect(0, 3)), 30);
+  const int nameInk = inkLeft(view.CellRect(1, 3));
+  EXPECT_GE(nameInk, 0);
+  EXPECT_LT(nameInk, 8);
+
+  const int titleHeight = view.TitleRect(0).height();
+  const int rowHeight = view.CellRect(0, 1).height();
+  Grid->GetColumns().Items(1).GetTitleFont().SetSize(18);
+  Grid->GetColumns().Items(0).GetFont().SetSize(16);
+  QTest::mouseMove(W(*Grid), QPoint(5, 5));
+  Settle();
+  EXPECT_GT(view.TitleRect(0).height(), titleHeight + 5);
+  EXPECT_GT(view.CellRect(1, 1).height(), rowHeight + 5);
+  EXPECT_EQ(view.CellRect(1, 2).top(), view.CellRect(1, 1).bottom() + 2);
+}
