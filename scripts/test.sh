@@ -11,7 +11,10 @@ cmake --build "$build"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
+# The leak checker reads every thread's thread-local storage when the process ends; the embedded
+# database engine's threads can be tearing theirs down at that moment, which crashes the checker.
+# Not scanning thread-local storage can only add leak reports, never hide one.
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:use_tls=0"
 
 # The remote-protocol tests talk to a database server on this machine; it runs for the tests only.
 scripts/firebird-server.sh start
