@@ -42,7 +42,7 @@ protected:
   DesktopSession() {
     std::ofstream(ConfigFile()) << "[Database]\nDatabase=vozmira.fdb\n";
     // A session that stops waiting for input that never comes ends instead of hanging the run.
-    QTimer::singleShot(180000, &Session, [this] {
+    QTimer::singleShot(120000, &Session, [this] {
       ADD_FAILURE() << "the session did not end in time";
       EndSession();
     });
@@ -259,6 +259,7 @@ TEST_F(DesktopSession, LogInWorkWithRequestsStatusesAndUsersAndLeaveThroughTheWi
     EXPECT_EQ(DM->qryDashTipo->GetRecordCount(), 6);
     ExpectRowsShown(*dashboard->dbgTipoSolicitacoes);
     ExpectRowsShown(*dashboard->dbgNovasSolicitacoes);
+    EXPECT_EQ(GridView(*dashboard->dbgNovasSolicitacoes).CellText(0, 1), "28/12/2026 09:29:00");
     DM->qryLisSolicitacao->First();
     EXPECT_EQ(DM->qryLisSolicitacao->FieldByName("DATA_SOLICITACAO").GetText(),
               "28/12/2026 09:29:00");
