@@ -228,27 +228,11 @@ TTabSheet* TPageControl::PageOfTab(int tabIndex) const {
 
 TTabSheet* TPageControl::FindNextPage(TTabSheet* current, bool goForward,
                                       bool checkTabVisible) const {
-  const int count = PageCount();
-  if (count == 0)
-    return nullptr;
-  int start = current == nullptr ? -1 : current->GetPageIndex();
-  if (start < 0)
-    start = goForward ? count - 1 : 0;
-  int i = start;
-  do {
-    if (goForward) {
-      if (++i == count)
-        i = 0;
-    } else {
-      if (i == 0)
-        i = count;
-      --i;
-    }
-    TTabSheet* page = FPages[static_cast<size_t>(i)];
-    if (!checkTabVisible || page->FTabVisible)
-      return page;
-  } while (i != start);
-  return nullptr;
+  const int start = current == nullptr ? -1 : current->GetPageIndex();
+  const int found = detail::FindInRing(PageCount(), start, goForward, [&](int i) {
+    return !checkTabVisible || FPages[static_cast<size_t>(i)]->FTabVisible;
+  });
+  return found < 0 ? nullptr : FPages[static_cast<size_t>(found)];
 }
 
 void TPageControl::SelectNextPage(bool goForward, bool checkTabVisible) {

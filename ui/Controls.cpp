@@ -500,28 +500,13 @@ std::vector<TWinControl*> TWinControl::GetTabOrderList() const {
 TWinControl* TWinControl::FindNextControl(TWinControl* current, bool goForward, bool checkTabStop,
                                           bool checkParent) const {
   const std::vector<TWinControl*> list = GetTabOrderList();
-  const int count = static_cast<int>(list.size());
-  if (count == 0)
-    return nullptr;
-  int start = static_cast<int>(std::find(list.begin(), list.end(), current) - list.begin());
-  if (start == count)
-    start = goForward ? count - 1 : 0;
-  int i = start;
-  do {
-    if (goForward) {
-      if (++i == count)
-        i = 0;
-    } else {
-      if (i == 0)
-        i = count;
-      --i;
-    }
-    TWinControl* candidate = list[static_cast<size_t>(i)];
-    if (candidate->CanFocus() && (!checkTabStop || candidate->FTabStop) &&
-        (!checkParent || candidate->GetParent() == this))
-      return candidate;
-  } while (i != start);
-  return nullptr;
+  const int start = static_cast<int>(std::find(list.begin(), list.end(), current) - list.begin());
+  const int found = detail::FindInRing(static_cast<int>(list.size()), start, goForward, [&](int i) {
+    const TWinControl* candidate = list[static_cast<size_t>(i)];
+    return candidate->CanFocus() && (!checkTabStop || candidate->FTabStop) &&
+           (!checkParent || candidate->GetParent() == this);
+  });
+  return found < 0 ? nullptr : list[static_cast<size_t>(found)];
 }
 
 void TWinControl::SelectNext(TWinControl* current, bool goForward, bool checkTabStop) {

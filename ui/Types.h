@@ -171,3 +171,24 @@ using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int 
 using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
 using TStartDragEvent = std::function<void(TObject* Sender)>;
 using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+
+namespace detail {
+
+// Steps round a ring of `count` positions from `start` (excluded; -1 or `count` for "before the
+// first") in the given direction, once round, and returns the first position `accept` takes, or
+// -1.  Tab order and page order both wrap this way.
+template <class F> int FindInRing(int count, int start, bool goForward, F&& accept) {
+  if (count == 0)
+    return -1;
+  if (start < 0 || start >= count)
+    start = goForward ? count - 1 : 0;
+  int i = start;
+  do {
+    i = goForward ? (i + 1) % count : (i + count - 1) % count;
+    if (accept(i))
+      return i;
+  } while (i != start);
+  return -1;
+}
+
+} // namespace detail
