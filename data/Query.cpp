@@ -94,34 +94,30 @@ void TParam::SetValue(const Variant& value) {
   }
 }
 
-void TParam::SetAsInteger(int32_t value) {
+void TParam::SetTyped(TFieldType type, const Variant& value) {
   if (FDataType == TFieldType::ftUnknown)
-    FDataType = TFieldType::ftInteger;
-  SetValue(Variant(value));
+    FDataType = type;
+  SetValue(value);
+}
+
+void TParam::SetAsInteger(int32_t value) {
+  SetTyped(TFieldType::ftInteger, Variant(value));
 }
 
 void TParam::SetAsLargeInt(int64_t value) {
-  if (FDataType == TFieldType::ftUnknown)
-    FDataType = TFieldType::ftLargeint;
-  SetValue(Variant(value));
+  SetTyped(TFieldType::ftLargeint, Variant(value));
 }
 
 void TParam::SetAsString(const std::string& value) {
-  if (FDataType == TFieldType::ftUnknown)
-    FDataType = TFieldType::ftString;
-  SetValue(Variant(value));
+  SetTyped(TFieldType::ftString, Variant(value));
 }
 
 void TParam::SetAsFloat(double value) {
-  if (FDataType == TFieldType::ftUnknown)
-    FDataType = TFieldType::ftFloat;
-  SetValue(Variant(value));
+  SetTyped(TFieldType::ftFloat, Variant(value));
 }
 
 void TParam::SetAsDateTime(TDateTime value) {
-  if (FDataType == TFieldType::ftUnknown)
-    FDataType = TFieldType::ftTimeStamp;
-  SetValue(Variant(value));
+  SetTyped(TFieldType::ftTimeStamp, Variant(value));
 }
 
 TParam& TParams::Items(int index) const {

@@ -35,6 +35,8 @@ public:
   void SetAsDateTime(TDateTime value);
 
 private:
+  // Takes `type` as the parameter's type when none was declared, then the value.
+  void SetTyped(TFieldType type, const Variant& value);
   std::string FName;
   TFieldType FDataType = TFieldType::ftUnknown;
   Variant FValue = Variant::Null();
