@@ -472,3 +472,45 @@ TEST_F(DesktopSession, LogInWorkWithRequestsStatusesAndUsersAndLeaveThroughTheWi
 }
 
 } // namespace
+
+// Every form the side menu opens is laid out in a tab of its own; each is pictured for review.
+TEST_F(DesktopSession, EverySideMenuFormOpensInATabOfItsOwn) {
+  struct TOpened {
+    TSpeedButton* TfMenu::*Button;
+    const char* Picture;
+  };
+  const TOpened opened[] = {
+      {&TfMenu::SpeedButton1, "tab-users"},      {&TfMenu::SpeedButton3, "tab-user-types"},
+      {&TfMenu::SpeedButton6, "tab-city-hall"},  {&TfMenu::SpeedButton7, "tab-units"},
+      {&TfMenu::SpeedButton8, "tab-unit-types"}, {&TfMenu::SpeedButton9, "tab-request-types"},
+      {&TfMenu::SpeedButton10, "tab-statuses"},
+  };
+  std::vector<std::string> captions;
+
+  Step(LoginWaits, [&] {
+    Retype(*fLogin->edtLogin, "brud");
+    Retype(*fLogin->edtSenha, "brud");
+    Click(*fLogin->btnEntrar);
+  });
+  bool first = true;
+  for (const TOpened& form : opened) {
+    Step(first ? std::function<bool()>(MenuWaits) : nullptr, [&, form] {
+      Settle();
+      const int before = Tabs().PageCount();
+      Click(*(fMenu->*form.Button));
+      Settle();
+      ASSERT_EQ(Tabs().PageCount(), before + 1) << form.Picture;
+      EXPECT_EQ(Tabs().GetTabIndex(), before) << form.Picture;
+      captions.push_back(Tabs().GetActivePage()->GetCaption());
+      Screenshot(*Backend().WindowOf(*fMenu), form.Picture);
+    });
+    first = false;
+  }
+  Step([&] { Click(*fMenu->btnFechar); });
+  StartSteps();
+
+  EXPECT_EQ(RunVozmira(ConfigFile()), 0);
+  // One tab per form, each with its own caption.
+  EXPECT_EQ(captions.size(), std::size(opened));
+  EXPECT_EQ(std::set<std::string>(captions.begin(), captions.end()).size(), captions.size());
+}
