@@ -5,12 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -49,17 +43,6 @@ protected:
   TComponent Owner{nullptr};
   TDM* DM = nullptr;
 };
-
-bool ServerListens() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(3050);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool open = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return open;
-}
 
 } // namespace
 
@@ -309,23 +292,9 @@ TEST_F(DMTest, DataModulesShareNoCursorEditOrFilter) {
 
 // The same module on the database server the test command starts, configured by Config.ini.
 TEST(DMStart, OpensAgainstADatabaseServer) {
-  if (!ServerListens()) {
-    if (std::getenv("VOZMIRA_FIREBIRD_SERVER") != nullptr)
-      FAIL() << "no database server listens on 127.0.0.1:3050 although the test command "
-                "started one";
-    GTEST_SKIP() << "no database server listens on 127.0.0.1:3050; "
-                    "scripts/firebird-server.sh start runs one";
-  }
+  REQUIRE_DATABASE_SERVER();
   TTempFolder folder;
-  chmod(folder.Path().c_str(), 0777);
-  const auto file = folder.Path() / "Brenvox.fdb";
-  {
-    TComponent creatorOwner(nullptr);
-    auto* creator = new TConnection(&creatorOwner);
-    testdb::SetEmbeddedParams(*creator, file);
-    creator->CreateDatabase(DatabaseScripts(), TForcedWrites::fwOff);
-  }
-  chmod(file.c_str(), 0666);
+  const auto file = testdb::CreateServerDatabase(folder, "Brenvox.fdb");
   const auto config = folder.Path() / "Config.ini";
   std::ofstream(config) << "[Database]\nHost=127.0.0.1\nPort=3050\nDatabase=" << file.string()
                         << "\nUser=SYSDBA\nPassword=tulipvane\n";

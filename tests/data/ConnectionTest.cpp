@@ -3,12 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 
@@ -24,17 +18,6 @@ std::string ConnectError(TConnection& connection) {
     return error.Message();
   }
   return "connected";
-}
-
-bool ServerListens(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool open = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return open;
 }
 
 } // namespace
@@ -122,25 +105,9 @@ TEST_F(DatabaseTest, ScriptErrorsNameTheLineAndKeepEarlierStatements) {
 
 // The same work over the remote protocol, against the server the test command starts.
 TEST(Connection, RemoteServerServesQueriesAndPosts) {
-  const char* required = std::getenv("VOZMIRA_FIREBIRD_SERVER");
-  if (!ServerListens(3050)) {
-    if (required != nullptr)
-      FAIL() << "no database server listens on 127.0.0.1:3050 although the test command "
-                "started one";
-    GTEST_SKIP() << "no database server listens on 127.0.0.1:3050; "
-                    "scripts/firebird-server.sh start runs one";
-  }
+  REQUIRE_DATABASE_SERVER();
   TTempFolder folder;
-  // The server runs under its own account: it needs to reach the folder and the file.
-  chmod(folder.Path().c_str(), 0777);
-  const auto file = folder.Path() / "remote.fdb";
-  {
-    TComponent owner(nullptr);
-    auto* creator = new TConnection(&owner);
-    testdb::SetEmbeddedParams(*creator, file);
-    creator->CreateDatabase(testdb::DatabaseScripts(), TForcedWrites::fwOff);
-  }
-  chmod(file.c_str(), 0666);
+  const auto file = testdb::CreateServerDatabase(folder, "remote.fdb");
 
   TComponent owner(nullptr);
   auto* connection = new TConnection(&owner);

@@ -7,6 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -63,6 +69,49 @@ inline void SetEmbeddedParams(TConnection& connection, const std::filesystem::pa
   params.SetValue("Password", "tulipvane");
   params.SetValue("CharacterSet", "WIN1252");
 }
+
+// Whether a database server listens on 127.0.0.1:3050, where the test command starts one.
+inline bool ServerListens() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(3050);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool open = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return open;
+}
+
+// Creates `name` in `folder` from the creation scripts, readable and writable by the server,
+// which runs under its own account.
+inline std::filesystem::path CreateServerDatabase(const TTempFolder& folder,
+                                                  const std::string& name) {
+  chmod(folder.Path().c_str(), 0777);
+  const auto file = folder.Path() / name;
+  {
+    TComponent owner(nullptr);
+    auto* creator = new TConnection(&owner);
+    SetEmbeddedParams(*creator, file);
+    creator->CreateDatabase(DatabaseScripts(), TForcedWrites::fwOff);
+  }
+  chmod(file.c_str(), 0666);
+  return file;
+}
+
+} // namespace testdb
+
+// A test of the remote protocol fails when the test command started a server that does not
+// answer, and is skipped when it runs outside the test command with no server.
+#define REQUIRE_DATABASE_SERVER()                                                                  \
+  if (!testdb::ServerListens()) {                                                                  \
+    if (std::getenv("VOZMIRA_FIREBIRD_SERVER") != nullptr)                                         \
+      FAIL() << "no database server listens on 127.0.0.1:3050 although the test command "          \
+                "started one";                                                                     \
+    GTEST_SKIP() << "no database server listens on 127.0.0.1:3050; "                               \
+                    "scripts/firebird-server.sh start runs one";                                   \
+  }
+
+namespace testdb {
 
 class DatabaseTest : public ::testing::Test {
 protected:
