@@ -2,6 +2,9 @@
 
 #include "app/FormParts.h"
 #include "app/uDM.h"
+#include "bridge/Duo.Item.HTML.h"
+#include "bridge/Duo.Item.UIObj.h"
+#include "bridge/Duo.h"
 
 namespace {
 
@@ -80,4 +83,32 @@ TfDashboard::TfDashboard(TComponent* AOwner) : TDuoForm(AOwner) {
 
 void TfDashboard::FormCreate(TObject* /*Sender*/) {
   DM->BuscaSolicitacoes("DATA_DESCENDING");
+}
+
+void TfDashboard::ExportDuo() {
+  TDuoForm::ExportDuo();
+  OnTagHTML = [this](const std::string& TagString, std::string& ReplaceTag) {
+    TagHTML(TagString, ReplaceTag);
+  };
+  SetTemplateFiles("pages/template.html", "pages/dashboard.html");
+  SetTitle("Dashboard");
+  TDuoItems& items = GetDuo()->Items;
+  items.Add()
+      .Row("row")
+      .Items.Add()
+      .PanelGroup(gpbNovasSolicitacoes->GetCaption(), "", false, "col", "expanel-default")
+      .Items.Add()
+      .UIObj(dbgNovasSolicitacoes);
+  items.Add()
+      .Row("row")
+      .Items.Add()
+      .PanelGroup(gpbTipoSolicitacoes->GetCaption(), "", false, "col", "expanel-default")
+      .Items.Add()
+      .UIObj(dbgTipoSolicitacoes);
+}
+
+void TfDashboard::TagHTML(const std::string& TagString, std::string& ReplaceTag) {
+  for (const char* count : {"QT_NOVAS", "QT_ANDAMENTO", "QT_FINALIZADAS"})
+    if (TagString == count)
+      ReplaceTag = DM->qryDashQt->FieldByName(count).GetAsString();
 }

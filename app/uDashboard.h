@@ -32,4 +32,10 @@ public:
 
   // Rebuilds the shared request query with the newest requests first.
   void FormCreate(TObject* Sender);
+
+  // The dashboard page: the two grids in their panels; the counts come through template tags.
+  void ExportDuo() override;
+  // Answers the tags QT_NOVAS, QT_ANDAMENTO and QT_FINALIZADAS (letter case included) with the
+  // counts read at login; leaves every other tag alone.
+  void TagHTML(const std::string& TagString, std::string& ReplaceTag) override;
 };

@@ -4,6 +4,9 @@
 #include "app/uDM.h"
 #include "app/uMenu.h"
 #include "app/uSolicitacao.h"
+#include "bridge/Duo.Item.HTML.h"
+#include "bridge/Duo.Item.UIObj.h"
+#include "bridge/Duo.h"
 
 #include <memory>
 
@@ -181,4 +184,48 @@ void TfLisSolicitacoes::MostrarSolicitacao() {
 
 void TfLisSolicitacoes::btnSairClick(TObject* /*Sender*/) {
   FTDI->Fechar(false);
+}
+
+void TfLisSolicitacoes::ExportDuo() {
+  TDuoForm::ExportDuo();
+  SetTitle("Brenvox");
+  SetTemplateFiles("pages/template.html", "pages/itemtemplate.html");
+  TDuoItems& items = GetDuo()->Items;
+
+  TDuoItems& title = items.Add().Row("row").Items;
+  title.Add().FormGroup(pnlTituloTela->GetCaption(), "col-auto");
+  title.Add().UIObj(lblTituloTela, "fs-2 fw-bold");
+  title.Add().FormGroup("", "col-auto").AddUIObj(btnSair);
+
+  TDuoItems& filters =
+      items.Add()
+          .Row("row")
+          .Items.Add()
+          .PanelGroup(gpbFiltragem->GetCaption(), "", false, "col", "expanel-default")
+          .Items.Add()
+          .Row("row")
+          .Items;
+  filters.Add().FormGroup(pnlFiltragem->GetCaption(), "col-auto").AddUIObj(lblSituacao);
+  for (TControl* control :
+       std::initializer_list<TControl*>{cbbSituacao, lblPesquisa, edtPesquisa, lblDtInicial,
+                                        dtpDtInicial, lblDtFinal, dtpDtFinal})
+    filters.Add().FormGroup("", "col-auto").AddUIObj(control);
+  filters.Add()
+      .FormGroup("", "col-auto")
+      .AddUIObj(btnBuscar, "btn-primary [override-button-fe fe-search fa fa-search me-2]");
+
+  TDuoItems& requests =
+      items.Add()
+          .Row("row")
+          .Items.Add()
+          .PanelGroup(gpbTarefas->GetCaption(), "", false, "col", "expanel-default")
+          .Items;
+  TDuoItems& buttons = requests.Add().Row("row").Items;
+  buttons.Add()
+      .FormGroup(pnlBotoes->GetCaption(), "col-auto")
+      .AddUIObj(btnNovo, "btn-success [override-button-fe fe-plus fa fa-plus me-2]");
+  buttons.Add()
+      .FormGroup("", "col-auto")
+      .AddUIObj(btnAlterar, "btn-primary [override-button-fe fe-edit fa fa-edit me-2]");
+  requests.Add().Row("row").Items.Add().UIObj(dbgTarefas);
 }

@@ -40,6 +40,9 @@ public:
   TBitBtn* btnAlterar;
   TDBGrid* dbgTarefas;
 
+  // The request list page: title bar, filters and the request grid with its buttons.
+  void ExportDuo() override;
+
   // Fills the status box: "Todos", then one item per status.
   void FormCreate(TObject* Sender);
   void FormShow(TObject* Sender);

@@ -1,6 +1,9 @@
 #include "app/uLogin.h"
 
 #include "app/Artwork.h"
+#include "bridge/Duo.Item.HTML.h"
+#include "bridge/Duo.Item.UIObj.h"
+#include "bridge/Duo.h"
 
 #include "app/uDM.h"
 
@@ -112,4 +115,17 @@ void TfLogin::btnEntrarClick(TObject* /*Sender*/) {
 
 void TfLogin::Button1Click(TObject* /*Sender*/) {
   GetApplication().Terminate();
+}
+
+void TfLogin::ExportDuo() {
+  TDuoForm::ExportDuo();
+  SetTitle("Brenvox");
+  SetTemplateFiles("", "pages\\login.html");
+  TDuoItems& items = GetDuo()->Items;
+  TDuoItems& credentials = items.Add().Row("row").Items;
+  credentials.Add().UIObj(lblLogin, "fs-4 fw-bold");
+  credentials.Add().UIObj(edtLogin, "fs-4");
+  credentials.Add().UIObj(lblSenha, "fs-4 fw-bold");
+  credentials.Add().UIObj(edtSenha, "fs-4");
+  items.Add().Row("row").Items.Add().UIObj(btnEntrar);
 }

@@ -32,6 +32,9 @@ public:
   void btnEntrarClick(TObject* Sender);
   // Ends the program.
   void Button1Click(TObject* Sender);
+
+  // The login page: the user-name and password pairs and the "Entrar" button.
+  void ExportDuo() override;
 };
 
 extern TfLogin* fLogin;

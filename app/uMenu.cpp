@@ -228,6 +228,11 @@ TfMenu::~TfMenu() {
     fMenu = nullptr;
 }
 
+void TfMenu::ExportDuo() {
+  TDuoForm::ExportDuo();
+  SetTitle("Brenvox");
+}
+
 void TfMenu::FormCreate(TObject* /*Sender*/) {
   FTDI = new TTDI(this, nullptr);
   FTDI->SetMostrarMenuPopup(false);

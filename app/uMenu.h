@@ -20,6 +20,9 @@ public:
   explicit TfMenu(TComponent* AOwner);
   ~TfMenu() override;
 
+  // The menu has no web layout of its own: only its title.
+  void ExportDuo() override;
+
   TPanel* Panel1;
   TDBText* DBText1;
   TSpeedButton* btnUser;

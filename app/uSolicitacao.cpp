@@ -3,6 +3,9 @@
 #include "app/FormParts.h"
 #include "app/uDM.h"
 #include "app/uLogin.h"
+#include "bridge/Duo.Item.HTML.h"
+#include "bridge/Duo.Item.UIObj.h"
+#include "bridge/Duo.h"
 
 TfSolicitacao* fSolicitacao = nullptr;
 
@@ -146,4 +149,38 @@ void TfSolicitacao::btnCancelarClick(TObject* /*Sender*/) {
 
 void TfSolicitacao::btnSairClick(TObject* /*Sender*/) {
   Close();
+}
+
+void TfSolicitacao::ExportDuo() {
+  TDuoForm::ExportDuo();
+  SetTitle("Brenvox");
+  SetTemplateFiles("pages/template.html", "pages/itemtemplate.html");
+  TDuoItems& items = GetDuo()->Items;
+
+  TDuoItems& title = items.Add().Row("row").Items;
+  title.Add().FormGroup(pnButtons->GetCaption(), "col-auto");
+  title.Add().UIObj(lblTituloTela, "fs-2 fw-bold");
+  title.Add().FormGroup("", "col-auto").AddUIObj(btnSair);
+
+  const std::pair<TControl*, TControl*> fields[] = {
+      {lblControle, dbeControle},   {lblTipo, cbbTipo},       {lblData, dbeData},
+      {lblDescricao, dbeDescricao}, {lblUnidade, cbbUnidade}, {lblSituacao, cbbSituacao}};
+  for (const auto& [label, control] : fields) {
+    TDuoItems& row = items.Add().Row("row").Items;
+    row.Add().UIObj(label);
+    row.Add().UIObj(control);
+  }
+
+  // Each photo stands in the row right after an empty group, not inside it.
+  TDuoItems& photos = items.Add().Row("row").Items;
+  photos.Add().FormGroup(gpbFotos->GetCaption(), "col-auto");
+  photos.Add().UIObj(dbiImage1);
+  for (TDBImage* photo : {dbiImage2, dbiImage3, dbiImage4, dbiImage5}) {
+    photos.Add().FormGroup("", "col-auto");
+    photos.Add().UIObj(photo);
+  }
+
+  TDuoItems& actions = items.Add().HTMLDIV("d-flex justify-content-start gap-2").Items;
+  actions.Add().UIObj(btnSalvar, "btn-success [override-button-fe fe-save fa fa-save me-2]");
+  actions.Add().UIObj(btnCancelar, "btn-warning [override-button-fe fe-x fa fa-x me-2]");
 }

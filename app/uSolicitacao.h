@@ -41,6 +41,9 @@ public:
   TBitBtn* btnSalvar;
   TBitBtn* btnCancelar;
 
+  // The request page: title bar, one row per field, the photos and the two buttons.
+  void ExportDuo() override;
+
   // Stores the request being edited or entered, and keeps showing it as stored.
   void btnSalvarClick(TObject* Sender);
   // Discards the changes made since the request was opened or last saved.

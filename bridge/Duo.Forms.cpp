@@ -1,8 +1,14 @@
 #include "bridge/Duo.Forms.h"
 
+#include "bridge/Duo.Manager.h"
+#include "bridge/Duo.UIObj.Override.h"
+#include "bridge/Duo.UIObj.h"
+#include "bridge/Duo.h"
+
 #include "lang/Duo.Lang.Core.h"
 #include "ui/Dialogs.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -151,18 +157,36 @@ void TDuoForm::PopupClosed(const std::string& AName) {
 }
 
 void TDuoForm::Render() {
-  if (FWeb != nullptr)
-    FWeb->Render(*this);
+  if (FDuo != nullptr)
+    FDuo->RenderDuo(FDuo->Items);
 }
 
 void TDuoForm::Clear() {
-  if (FWeb != nullptr)
-    FWeb->Clear(*this);
+  if (FDuo != nullptr)
+    FDuo->HTML().Render().Clear();
+}
+
+void TDuoForm::SetTemplateFiles(const std::string& Master, const std::string& Page) {
+  if (FDuo == nullptr || FDuo->FrameworkExportType() == nullptr)
+    return;
+  FDuo->FrameworkExportType()->SetTemplateMasterHTMLFile(Master);
+  FDuo->FrameworkExportType()->SetTemplatePageHTMLFile(Page);
 }
 
 void TDuoForm::ExportDuoAllControls() {
-  if (FWeb != nullptr)
-    FWeb->ExportDuoAllControls(*this);
+  if (FDuo == nullptr)
+    return;
+  const TDuoManager* manager = DuoManager();
+  const std::vector<const TClassInfo*> supported =
+      manager != nullptr ? manager->SupportedUIClasses() : SupportedUIObjClasses();
+  for (int i = 0; i < ControlCount(); ++i) {
+    TControl* control = Controls(i);
+    if (FDuo->ObjectExported(*control))
+      continue;
+    const TClassInfo& mapped = OverrideUI(control->ClassType());
+    if (std::find(supported.begin(), supported.end(), &mapped) != supported.end())
+      FDuo->Items.Add().UIObj(control);
+  }
 }
 
 void TDuoForm::DoInitFacetControl(TFacetControl* AFacetControl) {

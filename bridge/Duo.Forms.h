@@ -62,9 +62,6 @@ public:
   virtual TDuoLang Language(const TDuoForm& Form) = 0;
   // Whether the form's class is the one a new session starts with.
   virtual bool IsPrimaryForm(const TDuoForm& Form) = 0;
-  virtual void Render(TDuoForm& Form) = 0;
-  virtual void Clear(TDuoForm& Form) = 0;
-  virtual void ExportDuoAllControls(TDuoForm& Form) = 0;
   // Runs the grid button's own procedure and click event, and gives back the grid and the
   // button as page-control objects for the form's CellButtonClick.
   virtual void RunCellButton(TDuoForm& Form, IFacetDBGrid* AFacetDBGrid,
@@ -126,8 +123,12 @@ public:
   void PopupOpened(const std::string& AName);
   void PopupClosed(const std::string& AName);
 
+  // Renders the layout into the bridge object's HTML body; nothing without a bridge object.
   void Render();
+  // Empties the bridge object's HTML document.
   void Clear();
+  // Adds a control item for every direct child control of a supported class that no item
+  // exports yet.
   void ExportDuoAllControls();
   void DoInitFacetControl(TFacetControl* AFacetControl);
   void DoBeginTranslate();
@@ -181,6 +182,8 @@ public:
   void SetTitle(const std::string& Value) { FTitle = Value; }
   const std::string& GetSubTitle() const { return FSubTitle; }
   void SetSubTitle(const std::string& Value) { FSubTitle = Value; }
+  // The page's master template and page template (empty for none), kept by the framework type.
+  void SetTemplateFiles(const std::string& Master, const std::string& Page);
   TCSSClass* GetCSSClass() const { return FCSSClass; }
   void SetCSSClass(TCSSClass* Value) { FCSSClass = Value; }
   TStrings& GetPopupsShowing() { return FPopupsShowing; }

@@ -12,6 +12,7 @@
 #include <string>
 
 class TMenuItem;
+class TStrings;
 
 class TDuoItemUIObj : public TDuoItem {
 public:

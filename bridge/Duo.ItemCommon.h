@@ -27,6 +27,7 @@ class TDuoItemHTMLRow;
 class TDuoItemHTMLTabs;
 class TDuoItemHTMLUpload;
 class TDuoItemNested;
+class IFacetHTMLElement;
 class TDuoItemUIObj;
 class TItemAdd;
 class TPopupMenu;
@@ -158,13 +159,12 @@ public:
                        const std::string& CSS = "", const std::string& HTMLExtras = "",
                        const std::string& HTMLStyle = "");
   TDuoItemUIObj& UIObjHidden(TComponent* UIItem);
-  TDuoItemHTMLFormGroup& FormGroup(const std::string& ATextLabel = "",
-                                   const std::string& AColSize = "col-xl-auto",
-                                   const std::string& AItemID = "", bool AHTMLinLine = false,
-                                   const std::string& ACSS = "", const std::string& AHTMLExtras = "",
-                                   const std::string& AHTMLStyle = "");
-  TDuoItemHTMLPanelGroup& PanelGroup(const std::string& ATitle = "", const std::string& AItemID = "",
-                                     bool AHTMLinLine = false,
+  TDuoItemHTMLFormGroup&
+  FormGroup(const std::string& ATextLabel = "", const std::string& AColSize = "col-xl-auto",
+            const std::string& AItemID = "", bool AHTMLinLine = false, const std::string& ACSS = "",
+            const std::string& AHTMLExtras = "", const std::string& AHTMLStyle = "");
+  TDuoItemHTMLPanelGroup& PanelGroup(const std::string& ATitle = "",
+                                     const std::string& AItemID = "", bool AHTMLinLine = false,
                                      const std::string& AColSize = "col-xl-auto",
                                      const std::string& ACSS = "expanel-default",
                                      const std::string& AHTMLExtras = "",

@@ -206,9 +206,6 @@ public:
   IFacetFormCallBacks* CallBacks(TDuoForm&) override { return nullptr; }
   TDuoLang Language(const TDuoForm&) override { return TDuoLang::Portuguese; }
   bool IsPrimaryForm(const TDuoForm&) override { return Primary; }
-  void Render(TDuoForm&) override { Log.push_back("Render"); }
-  void Clear(TDuoForm&) override { Log.push_back("Clear"); }
-  void ExportDuoAllControls(TDuoForm&) override { Log.push_back("ExportDuoAllControls"); }
   void RunCellButton(TDuoForm&, IFacetDBGrid*, IFacetDBGridColumnButton*, TFacetDBGrid*&,
                      TFacetDBGridColumnButton*&) override {
     Log.push_back("RunCellButton");
@@ -250,16 +247,12 @@ TEST_F(DuoFormTest, AWebFormHandsItsPageWorkToThePresentation) {
   form->SetName("fPagina");
   form->SetWebPresentation(&web);
   EXPECT_EQ(form->GetLanguage(), TDuoLang::Portuguese);
-  form->Clear();
-  form->Render();
-  form->ExportDuoAllControls();
   form->ShowPopup("popFiltro");
   form->ClosePopup("popFiltro");
   form->ShowMessage("Salvo");
   EXPECT_EQ(form->MessageDlg("Excluir?", mtConfirmation, mbYesNo, 0, "del"), mrYes);
   form->DoCellButtonClick(nullptr, nullptr, 2, 7);
-  EXPECT_EQ(web.Log, (std::vector<std::string>{"Clear", "Render", "ExportDuoAllControls",
-                                               "ShowPopup popFiltro", "ClosePopup popFiltro",
+  EXPECT_EQ(web.Log, (std::vector<std::string>{"ShowPopup popFiltro", "ClosePopup popFiltro",
                                                "ShowMessage Salvo", "MessageDlg Excluir? del",
                                                "RunCellButton"}));
   EXPECT_EQ(form->Log, std::vector<std::string>{"CellButtonClick 2,7"});

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +84,65 @@ TEST(WidthPPI, ScalesToTheDefaultDensity) {
     Screen().SetPixelsPerInch(c.PixelsPerInch);
     EXPECT_EQ(WidthPPI(c.Value), c.Expected) << c.PixelsPerInch << " " << c.Value;
   }
+}
+
+TEST(HTMLEncode, WritesTheFiveMarkupCharactersAsReferences) {
+  EXPECT_EQ(HTMLEncode(R"(<a href="x" title='y'>&</a>)"),
+            "&lt;a href=&quot;x&quot; title=&#39;y&#39;&gt;&amp;&lt;/a&gt;");
+  EXPECT_EQ(HTMLEncode("Solicitação ${x} {{Title}} `q`"), "Solicitação ${x} {{Title}} `q`");
+}
+
+// Runs a script in node and returns what it printed.
+std::string RunNode(const std::string& script) {
+  const auto path = std::filesystem::temp_directory_path() / "duo_quoting_test.js";
+  std::ofstream(path) << script;
+  std::string output;
+  FILE* pipe = popen(("node " + path.string()).c_str(), "r");
+  if (pipe == nullptr)
+    return output;
+  char buffer[4096];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
+    output.append(buffer, n);
+  pclose(pipe);
+  std::filesystem::remove(path);
+  return output;
+}
+
+// A script engine reads every quoted value back as exactly the text, and no value ends the script
+// block or the literal it stands in.
+TEST(QuotedJSString, AScriptEngineReadsBackExactlyTheText) {
+  const std::vector<std::string> values = {"say \"hi\"",
+                                           "it's",
+                                           "<img src=x onerror=alert(1)>",
+                                           "</script><script>alert(1)",
+                                           "Tom & Jerry",
+                                           "back`quote",
+                                           "${x}",
+                                           "{{Title}}",
+                                           "line\r\nbreak",
+                                           "tab\there",
+                                           "back\\slash",
+                                           "Solicitação ç ã €",
+                                           "sep\u2028arator",
+                                           std::string("nul\0byte", 8),
+                                           ""};
+  std::string script = "const got = [];\n";
+  std::string expected;
+  for (const std::string& value : values) {
+    const std::string doubleQuoted = QuotedJSString(value);
+    const std::string singleQuoted = SingleQuotedJSString(value);
+    for (const std::string& literal : {doubleQuoted, singleQuoted}) {
+      EXPECT_EQ(literal.find("</"), std::string::npos) << literal;
+      EXPECT_EQ(literal.find('\n'), std::string::npos) << literal;
+      script += "got.push(Buffer.from(" + literal + ").toString('hex'));\n";
+      static constexpr char hex[] = "0123456789abcdef";
+      for (const unsigned char c : value)
+        expected += {hex[c >> 4], hex[c & 0xF]};
+      expected += "\n";
+    }
+  }
+  script += "process.stdout.write(got.join('\\n') + '\\n');\n";
+  EXPECT_EQ(RunNode(script), expected);
 }
 
 } // namespace

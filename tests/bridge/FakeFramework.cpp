@@ -14,17 +14,14 @@ std::string TPageControl::GetNamePrefix() const {
 }
 
 const TClassInfo& TPageControl::StaticClass() {
-  static const TClassInfo info = TClassBuilder<TPageControl>("TFakePageControl")
-                                     .Property("Caption", &TPageControl::GetCaption,
-                                               &TPageControl::SetCaption)
-                                     .Property("Enabled", &TPageControl::GetEnabled,
-                                               &TPageControl::SetEnabled)
-                                     .Property("Visible", &TPageControl::GetVisible,
-                                               &TPageControl::SetVisible)
-                                     .Property("Left", &TPageControl::GetLeft,
-                                               &TPageControl::SetLeft)
-                                     .Creatable()
-                                     .Build();
+  static const TClassInfo info =
+      TClassBuilder<TPageControl>("TFakePageControl")
+          .Property("Caption", &TPageControl::GetCaption, &TPageControl::SetCaption)
+          .Property("Enabled", &TPageControl::GetEnabled, &TPageControl::SetEnabled)
+          .Property("Visible", &TPageControl::GetVisible, &TPageControl::SetVisible)
+          .Property("Left", &TPageControl::GetLeft, &TPageControl::SetLeft)
+          .Creatable()
+          .Build();
   return info;
 }
 
