@@ -109,7 +109,7 @@ public:
   explicit TItem(std::string AKind) : Kind(std::move(AKind)) {}
   const TClassInfo& FrameworkClass() const override { return TPageControl::StaticClass(); }
   void ProcessPropertyClass(TComponent*, IFacetControl& NewObj) override {
-    static_cast<TPageControl&>(NewObj).Kind = Kind;
+    dynamic_cast<TPageControl&>(NewObj).Kind = Kind;
     PropertiesProcessed = true;
   }
   void ProcessEventClass(TComponent*, IFacetControl&) override { EventsProcessed = true; }
