@@ -1,7 +1,5 @@
 #include "bridge/Duo.UIObj.DBCtrls.h"
 
-#include <algorithm>
-
 using namespace detail;
 
 namespace {
