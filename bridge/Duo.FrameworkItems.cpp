@@ -123,6 +123,8 @@ void IDuoFrameworkItemDBGrid::Clear() {
   OnSetSelectedRow = nullptr;
   ProcEditable = nullptr;
   MultiSelect = false;
+  // A fresh list: the page grid of the previous control keeps the one it was given.
+  SelectedRowsID = std::make_shared<std::vector<int>>();
   Columns.Clear();
   Dataware.Clear();
 }

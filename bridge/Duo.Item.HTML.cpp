@@ -73,10 +73,11 @@ TDuoItemUIObj& TDuoItemHTMLFormGroup::AddUIObj(TComponent* UIItem, const std::st
   return AddUIObj(UIItem, static_cast<TPopupMenu*>(nullptr), CSS, HTMLExtras, HTMLStyle);
 }
 
-TDuoItemUIObj& TDuoItemHTMLFormGroup::AddUIObj(TComponent* UIItem, const Variant& AValidationGroup,
-                                               bool ARequired, const std::string& CSS,
-                                               const std::string& HTMLExtras,
-                                               const std::string& HTMLStyle) {
+TDuoItemUIObj& TDuoItemHTMLFormGroup::AddUIObjValidated(TComponent* UIItem,
+                                                        const Variant& AValidationGroup,
+                                                        bool ARequired, const std::string& CSS,
+                                                        const std::string& HTMLExtras,
+                                                        const std::string& HTMLStyle) {
   TDuoItemUIObj& item = AddUIObj(UIItem, CSS, HTMLExtras, HTMLStyle);
   item.SetRequired(ARequired);
   item.SetValidationGroup(AValidationGroup);

@@ -4,6 +4,7 @@
 
 #include "bridge/Duo.ItemCommon.h"
 
+#include <concepts>
 #include <memory>
 #include <string>
 
@@ -35,9 +36,15 @@ public:
 
   TDuoItemUIObj& AddUIObj(TComponent* UIItem, const std::string& CSS = "",
                           const std::string& HTMLExtras = "", const std::string& HTMLStyle = "");
-  TDuoItemUIObj& AddUIObj(TComponent* UIItem, const Variant& AValidationGroup, bool ARequired,
-                          const std::string& CSS = "", const std::string& HTMLExtras = "",
-                          const std::string& HTMLStyle = "");
+  // The validation group is taken only as a Variant, so that no pointer or text argument of
+  // the other overloads can turn into one.
+  template <class V>
+  requires std::same_as<V, Variant> TDuoItemUIObj&
+  AddUIObj(TComponent* UIItem, const V& AValidationGroup, bool ARequired,
+           const std::string& CSS = "", const std::string& HTMLExtras = "",
+           const std::string& HTMLStyle = "") {
+    return AddUIObjValidated(UIItem, AValidationGroup, ARequired, CSS, HTMLExtras, HTMLStyle);
+  }
   TDuoItemUIObj& AddUIObj(TComponent* UIItem, TPopupMenu* APopupMenu, const std::string& CSS = "",
                           const std::string& HTMLExtras = "", const std::string& HTMLStyle = "");
   TDuoItemUIObj& AddUIObjWithLabel(TComponent* UIItem, const std::string& ATextLabel,
@@ -59,6 +66,9 @@ public:
   void Render() override;
 
 private:
+  TDuoItemUIObj& AddUIObjValidated(TComponent* UIItem, const Variant& AValidationGroup,
+                                   bool ARequired, const std::string& CSS,
+                                   const std::string& HTMLExtras, const std::string& HTMLStyle);
   void BeginReader();
   bool HasControl() const;
   bool HasLabelControl() const;

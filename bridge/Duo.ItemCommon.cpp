@@ -80,9 +80,10 @@ TDuoItemUIObj& TItemAdd::UIObj(TComponent* UIItem, TPopupMenu* APopupMenu, const
   return item;
 }
 
-TDuoItemUIObj& TItemAdd::UIObj(TComponent* UIItem, const Variant& AValidationGroup, bool ARequired,
-                               const std::string& CSS, const std::string& HTMLExtras,
-                               const std::string& HTMLStyle) {
+TDuoItemUIObj& TItemAdd::UIObjValidated(TComponent* UIItem, const Variant& AValidationGroup,
+                                        bool ARequired, const std::string& CSS,
+                                        const std::string& HTMLExtras,
+                                        const std::string& HTMLStyle) {
   TDuoItemUIObj& item = UIObj(UIItem, CSS, HTMLExtras, HTMLStyle);
   item.SetRequired(ARequired);
   item.SetValidationGroup(AValidationGroup);

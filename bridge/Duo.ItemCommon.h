@@ -10,6 +10,7 @@
 
 #include "runtime/Variant.h"
 
+#include <concepts>
 #include <functional>
 #include <memory>
 #include <string>
@@ -155,9 +156,14 @@ public:
                        const std::string& HTMLExtras = "", const std::string& HTMLStyle = "");
   TDuoItemUIObj& UIObj(TComponent* UIItem, TPopupMenu* APopupMenu, const std::string& CSS = "",
                        const std::string& HTMLExtras = "", const std::string& HTMLStyle = "");
-  TDuoItemUIObj& UIObj(TComponent* UIItem, const Variant& AValidationGroup, bool ARequired,
-                       const std::string& CSS = "", const std::string& HTMLExtras = "",
-                       const std::string& HTMLStyle = "");
+  // The validation group is taken only as a Variant, so that no pointer or text argument of
+  // the other overloads can turn into one.
+  template <class V>
+  requires std::same_as<V, Variant> TDuoItemUIObj&
+  UIObj(TComponent* UIItem, const V& AValidationGroup, bool ARequired, const std::string& CSS = "",
+        const std::string& HTMLExtras = "", const std::string& HTMLStyle = "") {
+    return UIObjValidated(UIItem, AValidationGroup, ARequired, CSS, HTMLExtras, HTMLStyle);
+  }
   TDuoItemUIObj& UIObjHidden(TComponent* UIItem);
   TDuoItemHTMLFormGroup&
   FormGroup(const std::string& ATextLabel = "", const std::string& AColSize = "col-xl-auto",
@@ -204,6 +210,9 @@ public:
                                    const std::string& AItemID = "");
 
 private:
+  TDuoItemUIObj& UIObjValidated(TComponent* UIItem, const Variant& AValidationGroup, bool ARequired,
+                                const std::string& CSS, const std::string& HTMLExtras,
+                                const std::string& HTMLStyle);
   std::string IdOrGenerated(const std::string& AItemID, const std::string& APrefix) const;
 
   TDuoItems& FDuoItems;

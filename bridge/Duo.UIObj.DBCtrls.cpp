@@ -124,3 +124,10 @@ void TUIObjTDBCheckBox::ProcessPropertyClass(IFacetControl&) {
 void TUIObjTDBCheckBox::ProcessEventClass() {
   WireClickFocusKeys(FrameworkItemClass(), Control());
 }
+
+void TUIObjTDBImage::ProcessPropertyClass(IFacetControl&) {
+  TDBImage& image = Control();
+  IDuoFrameworkItemImage& item = FrameworkItemClass();
+  item.Picture = &image.GetPicture();
+  SetVisibleProcs(item, image);
+}

@@ -67,3 +67,15 @@ public:
   void ProcessPropertyClass(IFacetControl& NewObj) override;
   void ProcessEventClass() override;
 };
+
+// A data-aware picture box is shown as an image: its picture, whether loaded from its field or
+// set by the form.
+class TUIObjTDBImage : public detail::TUIObjOf<TDBImage, &TDBImage::StaticClass,
+                                               IDuoFrameworkItemImage, &IDuoFrameworkType::Image> {
+public:
+  using TUIObjOf::TUIObjOf;
+  std::string CSSClass() const override { return "rounded float-left img-fluid"; }
+  void ProcessPropertyClass(IFacetControl& NewObj) override;
+  // An image hands over no events.
+  void ProcessEventClass() override {}
+};

@@ -62,6 +62,7 @@ void RegisterBuiltInUIObjClasses() {
     AddBuiltIn<TUIObjTComboBox>("TUIObjTComboBox");
     AddBuiltIn<TUIObjTCheckBox>("TUIObjTCheckBox");
     AddBuiltIn<TUIObjTRadioButton>("TUIObjTRadioButton");
+    AddBuiltIn<TUIObjTDBImage>("TUIObjTDBImage");
   });
 }
 

@@ -70,6 +70,8 @@ std::vector<KindCase> Kinds() {
       {"TDBMemo", Make<TDBMemo>(), "form-control", [](F& f) { return &f.FDBMemo; }, false},
       {"TImage", Make<TImage>(), "rounded float-left img-fluid", [](F& f) { return &f.FImage; },
        false},
+      {"TDBImage", Make<TDBImage>(), "rounded float-left img-fluid", [](F& f) { return &f.FImage; },
+       false},
       {"TMemo", Make<TMemo>(), "form-control", [](F& f) { return &f.FMemo; }, false},
       {"TDBLookupComboBox", Make<TDBLookupComboBox>(), "form-select",
        [](F& f) { return &f.FDBLookupCombobox; }, false},
@@ -209,7 +211,8 @@ TEST_F(AdapterTest, EnabledAndVisibleAreReadUpTheParentsAndSetOnTheControl) {
     TControl* control = AddMade(c.Create, "ctl" + c.ClassName);
     IDuoFrameworkItem& item = Adapt(control).FrameworkItemClass();
     // A data-aware label follows its field only; an image has no enabled state to show.
-    const bool hasEnabled = c.ClassName != "TDBText" && c.ClassName != "TImage";
+    const bool hasEnabled =
+        c.ClassName != "TDBText" && c.ClassName != "TImage" && c.ClassName != "TDBImage";
     const bool hasVisible = c.ClassName != "TDBText";
     ASSERT_EQ(static_cast<bool>(item.ProcGetEnabled), hasEnabled);
     ASSERT_EQ(static_cast<bool>(item.ProcSetEnabled), hasEnabled);
@@ -558,6 +561,7 @@ std::map<std::string, std::vector<std::string>> WiredEvents() {
           {"TDBText", {"OnClick"}},
           {"TDBMemo", EditEvents},
           {"TImage", {}},
+          {"TDBImage", {}},
           {"TMemo", EditEvents},
           {"TDBLookupComboBox", ClickFocusKeys},
           {"TDBEdit", EditEvents},
