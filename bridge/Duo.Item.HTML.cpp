@@ -179,8 +179,6 @@ void TDuoItemNested::Render() {
 }
 
 TDuoItemHTMLElement::TDuoItemHTMLElement(TDuoClass& ABaseClass) : TDuoItem(ABaseClass) {
-  if (IDuoFrameworkType* framework = ABaseClass.FrameworkExportType())
-    FElement = framework->CreateHTMLElement();
   OnBeginReader = [this] { BeginReader(); };
 }
 
@@ -203,10 +201,17 @@ void TDuoItemHTMLElement::SetItemID(const std::string& Value) {
 }
 
 void TDuoItemHTMLElement::BeginReader() {
-  if (FElement == nullptr)
+  IDuoFrameworkForm* form = BaseClass().FrameworkForm();
+  if (form == nullptr)
     return;
-  if (IDuoFrameworkForm* form = BaseClass().FrameworkForm())
-    form->AddControl(FElement);
+  // The page control is made with the first rendering, once the form's page form exists.
+  if (FElement == nullptr) {
+    FElement = BaseClass().FrameworkExportType()->CreateHTMLElement();
+    FElement->SetName(GetItemID());
+    FElement->SetHTML(FHTML);
+    FElement->SetComponentHTMLElement(FComponentHTMLElement);
+  }
+  form->AddControl(FElement);
 }
 
 void TDuoItemHTMLElement::Render() {

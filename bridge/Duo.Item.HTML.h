@@ -117,8 +117,8 @@ private:
   std::string FNestedFormName;
 };
 
-// Raw markup (or a component's content) shown through its own page control; the markup is the
-// developer's and is written as it stands.
+// Raw markup (or a component's content) shown through its own page control, made when the item
+// first renders on a page; the markup is the developer's and is written as it stands.
 class TDuoItemHTMLElement : public TDuoItem {
 public:
   explicit TDuoItemHTMLElement(TDuoClass& ABaseClass);

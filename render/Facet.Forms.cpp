@@ -3,6 +3,7 @@
 #include "bridge/Duo.BaseClass.h"
 #include "bridge/Duo.Item.Tabs.h"
 #include "bridge/Duo.Util.h"
+#include "bridge/Duo.h"
 #include "render/Facet.Forms.Controls.h"
 #include "runtime/Random.h"
 #include "runtime/StrUtils.h"
@@ -332,10 +333,10 @@ void TFacetForm::ProcessCallBackTagHTML(std::string& HTML) const {
     HTML = ReplaceAllText(HTML, "{{" + name + "}}",
                           FFacetSession->CallBackJS(name, FFormUUID, "", true));
   for (const TSimpleCallBack& callBack : FSimpleCallBacks)
-    HTML = ReplaceAllText(
-        HTML, "{{" + callBack.Referente + "}}",
-        FFacetSession->CallBackJS(callBack.Name, FFormUUID,
-                                  SingleQuotedJSString(callBack.Parameters), true));
+    HTML =
+        ReplaceAllText(HTML, "{{" + callBack.Referente + "}}",
+                       FFacetSession->CallBackJS(callBack.Name, FFormUUID,
+                                                 SingleQuotedJSString(callBack.Parameters), true));
 }
 
 void TFacetForm::ProcessTagTranslate(std::string& HTML) {
@@ -443,8 +444,8 @@ bool TFacetForm::FlushControlUpdates() {
       continue;
     if (!script.empty())
       script += ' ';
-    script += "if (document.getElementById(" + QuotedJSString(control->ElementID()) +
-              ") !== null) {";
+    script +=
+        "if (document.getElementById(" + QuotedJSString(control->ElementID()) + ") !== null) {";
     for (size_t i = 0; i < lines.size(); ++i)
       script += (i == 0 ? "" : " ") + lines[i];
     script += "}";
