@@ -46,10 +46,13 @@ std::string UnquoteScript(std::string Text) {
 
 // A script function the column model uses as its display formatter: shows a data value as
 // text, so that markup stored in the data is never interpreted by the browser.
+// Written without double quotes and backslashes: the column model's JSON writing would escape
+// them, and the function stands in the model as script, not as a string.
 const char* EncodingFormatter =
-    "function (cellvalue) { if (cellvalue === null || cellvalue === undefined) return \"\"; "
-    "return String(cellvalue).replace(/&/g, \"&amp;\").replace(/</g, \"&lt;\")"
-    ".replace(/>/g, \"&gt;\").replace(/\"/g, \"&quot;\").replace(/'/g, \"&#39;\"); }";
+    "function (cellvalue) { if (cellvalue === null || cellvalue === undefined) return ''; "
+    "return String(cellvalue).replace(/&/g, '&amp;').replace(/</g, '&lt;')"
+    ".replace(/>/g, '&gt;').split(String.fromCharCode(34)).join('&quot;')"
+    ".replace(/'/g, '&#39;'); }";
 // Gives the editor the text as shown, decoded.
 const char* RawUnformatter = "function (cellvalue) { return cellvalue; }";
 

@@ -135,7 +135,11 @@ struct TFacetDBGrid::TCellEdit {
   std::string Error;
   std::vector<std::pair<TField*, Variant>> OldValues;
 
-  void Remember(TField& Field) { OldValues.emplace_back(&Field, Field.GetAsVariant()); }
+  // A field that cannot be written keeps its value by itself.
+  void Remember(TField& Field) {
+    if (Field.GetCanModify())
+      OldValues.emplace_back(&Field, Field.GetAsVariant());
+  }
   void Restore() {
     for (auto it = OldValues.rbegin(); it != OldValues.rend(); ++it)
       it->first->SetAsVariant(it->second);
