@@ -35,6 +35,8 @@ public:
   std::string GetNamePrefix() const override;
   // The control's element id in the page: the name prefix in upper case.
   std::string ElementID() const;
+  // `document.getElementById("ID")`, the element the statements address.
+  std::string ElementJS() const;
 
   bool GetEnabled() const;
   void SetEnabled(bool Value);
@@ -116,8 +118,6 @@ public:
 protected:
   // Appends the statements of the control's own values; `AForceUpdate` asks for all of them.
   virtual void UpdateControlState(std::vector<std::string>& ScriptJS, bool AForceUpdate) = 0;
-  // `document.getElementById("ID")`, the element the statements address.
-  std::string ElementJS() const;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
   std::string FHTMLControl;
