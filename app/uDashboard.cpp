@@ -1,5 +1,6 @@
 #include "app/uDashboard.h"
 
+#include "app/DuoFormTemplate.h"
 #include "app/FormParts.h"
 #include "app/uDM.h"
 #include "bridge/Duo.Item.HTML.h"
@@ -90,6 +91,7 @@ void TfDashboard::ExportDuo() {
   OnTagHTML = [this](const std::string& TagString, std::string& ReplaceTag) {
     TagHTML(TagString, ReplaceTag);
   };
+  SetTemplateClassForm(&TDuoFormTemplate::StaticClass());
   SetTemplateFiles("pages/template.html", "pages/dashboard.html");
   SetTitle("Dashboard");
   TDuoItems& items = GetDuo()->Items;

@@ -1,5 +1,6 @@
 #include "app/uLisSolicitacoes.h"
 
+#include "app/DuoFormTemplate.h"
 #include "app/FormParts.h"
 #include "app/uDM.h"
 #include "app/uMenu.h"
@@ -189,6 +190,8 @@ void TfLisSolicitacoes::btnSairClick(TObject* /*Sender*/) {
 void TfLisSolicitacoes::ExportDuo() {
   TDuoForm::ExportDuo();
   SetTitle("Brenvox");
+  // The master template names the user, which the application's page form answers.
+  SetTemplateClassForm(&TDuoFormTemplate::StaticClass());
   SetTemplateFiles("pages/template.html", "pages/itemtemplate.html");
   TDuoItems& items = GetDuo()->Items;
 

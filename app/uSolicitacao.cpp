@@ -1,5 +1,6 @@
 #include "app/uSolicitacao.h"
 
+#include "app/DuoFormTemplate.h"
 #include "app/FormParts.h"
 #include "app/uDM.h"
 #include "app/uLogin.h"
@@ -154,6 +155,8 @@ void TfSolicitacao::btnSairClick(TObject* /*Sender*/) {
 void TfSolicitacao::ExportDuo() {
   TDuoForm::ExportDuo();
   SetTitle("Brenvox");
+  // The master template names the user, which the application's page form answers.
+  SetTemplateClassForm(&TDuoFormTemplate::StaticClass());
   SetTemplateFiles("pages/template.html", "pages/itemtemplate.html");
   TDuoItems& items = GetDuo()->Items;
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 class TClassInfo;
+class TObject;
 class TComponent;
 class TDuoClass;
 class TDuoTerm;

@@ -41,6 +41,8 @@ function(vozmira_layer name)
   if(VOZMIRA_TESTS AND tests)
     add_executable(test_${name} ${tests})
     target_include_directories(test_${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    # Tests that read the program's own files (page templates) find them in the sources.
+    target_compile_definitions(test_${name} PRIVATE VOZMIRA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     target_link_libraries(test_${name} PRIVATE ${name} GTest::gtest GTest::gmock GTest::gtest_main)
     gtest_discover_tests(test_${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
                          DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${name})

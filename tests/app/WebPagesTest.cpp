@@ -1,0 +1,119 @@
+// The application's four pages built from their real forms on a fresh database, with the office's
+// templates: every control in its place with its state, every template tag resolved.
+
+#include "AppFormsFixture.h"
+
+#include "app/uDashboard.h"
+#include "app/uLisSolicitacoes.h"
+#include "app/uSolicitacao.h"
+#include "render/Duo.Facet.Page.h"
+#include "render/Facet.DBGrid.h"
+#include "render/Facet.Forms.h"
+
+#include <gmock/gmock.h>
+
+#include <regex>
+
+namespace {
+
+using apptest::AppForms;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class TNoSession : public IFacetSession {
+public:
+  std::string GetUUID() const override { return "SESSIONUUID1"; }
+  std::string GetToken() const override { return "TOKEN0000000000000000001"; }
+  std::string ActiveFormUUID() const override { return ""; }
+  void ExecJS(const std::string&) override {}
+  std::string CallBackJS(const std::string& ACallBackName, const std::string&, const std::string&,
+                         bool) override {
+    return "CallBack('" + ACallBackName + "')";
+  }
+  TDuoLang Language() const override { return TDuoLang::Portuguese; }
+  std::string LangCode() const override { return "pt-BR"; }
+  std::string LangName() const override { return "Português"; }
+  TDuoTerm* Lang() const override { return nullptr; }
+  TDuoTerm* LangNav() const override { return nullptr; }
+  TDuoAPPTerm* LangAPP() const override { return nullptr; }
+  void RemoveDuoForm(TDuoClass*) override {}
+};
+
+class WebPages : public AppForms {
+protected:
+  std::string Build(TDuoForm& form) {
+    Pages.push_back(std::make_unique<TDuoFacetPage>(form, &Session));
+    return Pages.back()->Build(std::filesystem::path(VOZMIRA_SOURCE_DIR) / "app" / "wwwroot");
+  }
+  void TearDown() override {
+    Pages.clear();
+    AppForms::TearDown();
+  }
+  // Every tag left on the page: template tags and control tags.
+  static std::vector<std::string> TagsLeft(const std::string& html) {
+    std::vector<std::string> tags;
+    const std::regex tag(R"(\{\{[^}]*\}\}|\{%[^%]*%\}|\$facet\w+)");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), tag);
+         it != std::sregex_iterator(); ++it)
+      tags.push_back(it->str());
+    return tags;
+  }
+
+  TNoSession Session;
+  std::vector<std::unique_ptr<TDuoFacetPage>> Pages;
+};
+
+TEST_F(WebPages, TheLoginPage) {
+  auto* login = CreateForm<TfLogin>(&App);
+  login->edtLogin->SetText("");
+  const std::string html = Build(*login);
+  EXPECT_THAT(TagsLeft(html), testing::IsEmpty());
+  EXPECT_THAT(html, HasSubstr("<title>Brenvox · Ouvidoria Municipal</title>"));
+  for (const char* id : {"LBLLOGIN", "EDTLOGIN", "LBLSENHA", "EDTSENHA", "BTNENTRAR"})
+    EXPECT_THAT(html, HasSubstr(std::string("id=\"") + id + "\"")) << id;
+  EXPECT_THAT(html, HasSubstr(R"(type="password")"));
+  EXPECT_THAT(html, Not(HasSubstr("BUTTON1")));
+  EXPECT_EQ(Pages.back()->PageForm().GetControls().size(), 5U);
+}
+
+TEST_F(WebPages, TheRequestListPageWithItsGridOfRequests) {
+  TfLisSolicitacoes& list = Open<TfLisSolicitacoes>();
+  const std::string html = Build(list);
+  EXPECT_THAT(TagsLeft(html), testing::IsEmpty());
+  for (const char* id : {"CBBSITUACAO", "EDTPESQUISA", "DTPDTINICIAL", "BTNBUSCAR", "BTNNOVO",
+                         "BTNALTERAR", "DBGTAREFAS"})
+    EXPECT_THAT(html, HasSubstr(std::string("id=\"") + id + "\"")) << id;
+  EXPECT_THAT(html, HasSubstr("Name of User"));
+  TFacetDBGrid* grid = nullptr;
+  for (IFacetControl* control : Pages.back()->PageForm().GetControls())
+    if (auto* g = dynamic_cast<TFacetDBGrid*>(control))
+      grid = g;
+  ASSERT_NE(grid, nullptr);
+  const TJSON data = TJSON::parse(grid->GetDataToJSON());
+  ASSERT_TRUE(data.is_array());
+  EXPECT_EQ(data.size(), 60U);
+}
+
+TEST_F(WebPages, TheRequestPageShowsTheRequestsValues) {
+  auto* request = CreateForm<TfSolicitacao>(&App);
+  DM->qrySolicitacao->Open();
+  const std::string html = Build(*request);
+  EXPECT_THAT(TagsLeft(html), testing::IsEmpty());
+  for (const char* id : {"DBECONTROLE", "CBBTIPO", "DBEDATA", "DBEDESCRICAO", "CBBUNIDADE",
+                         "CBBSITUACAO", "DBIIMAGE1", "DBIIMAGE5", "BTNSALVAR", "BTNCANCELAR"})
+    EXPECT_THAT(html, HasSubstr(std::string("id=\"") + id + "\"")) << id;
+}
+
+TEST_F(WebPages, TheDashboardAnswersItsCountsAndTheUserName) {
+  TfDashboard& dashboard = Open<TfDashboard>();
+  const std::string html = Build(dashboard);
+  EXPECT_THAT(TagsLeft(html), testing::IsEmpty());
+  EXPECT_THAT(html, HasSubstr("<span class=\"navbar-text\" id=\"userName\">Name of User</span>"));
+  for (const std::string tag : {"QT_NOVAS", "QT_ANDAMENTO", "QT_FINALIZADAS"})
+    EXPECT_THAT(html, HasSubstr(">" + DM->qryDashQt->FieldByName(tag).GetAsString() + "</p>"))
+        << tag;
+  EXPECT_THAT(html, HasSubstr(R"(id="DBGNOVASSOLICITACOES")"));
+  EXPECT_THAT(html, HasSubstr(R"(id="DBGTIPOSOLICITACOES")"));
+}
+
+} // namespace
