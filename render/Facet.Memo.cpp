@@ -14,7 +14,6 @@ std::string TFacetMemo::GetText() const {
 void TFacetMemo::Initialize() {
   TFacetControl::Initialize();
   FStoredText = GetText();
-  FStoredRows = FRows;
 }
 
 void TFacetMemo::ProcessHTML() {

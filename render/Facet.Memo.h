@@ -36,5 +36,4 @@ private:
   TStrings* FLines = nullptr;
   int FRows = 3;
   std::string FStoredText;
-  int FStoredRows = 3;
 };
