@@ -23,6 +23,29 @@ std::string JSONText(const TOrderedJSON& Value) {
   return Value.dump(-1, ' ', true);
 }
 
+// JSON text whose strings have every "{" written as an escape: the browser reads the same
+// values, and a template tag inside data taken into the page is never resolved by the page.
+std::string EscapeBracesInStrings(const std::string& JSON) {
+  std::string text;
+  text.reserve(JSON.size());
+  bool inString = false;
+  bool escaped = false;
+  for (const char c : JSON) {
+    if (inString && c == '{') {
+      text += "\\u007b";
+      continue;
+    }
+    text += c;
+    if (escaped)
+      escaped = false;
+    else if (inString && c == '\\')
+      escaped = true;
+    else if (c == '"')
+      inString = !inString;
+  }
+  return text;
+}
+
 // Words of class texts (blanks in between), in order, joined with single blanks.
 std::string JoinClasses(const std::vector<std::string>& Texts) {
   std::string joined;
@@ -61,6 +84,11 @@ class TEntryWriter {
 public:
   void Add(const std::string& Name, const TOrderedJSON& Value) {
     FText += (FText.size() > 1 ? "," : "") + JSONText(Name) + ":" + JSONText(Value);
+  }
+  // A value that holds data, such as the choices read from a lookup dataset.
+  void AddData(const std::string& Name, const TOrderedJSON& Value) {
+    FText += (FText.size() > 1 ? "," : "") + JSONText(Name) + ":" +
+             EscapeBracesInStrings(JSONText(Value));
   }
   void AddScript(const std::string& Name, const std::string& Script) {
     Add(Name, NoQuotationMarks + Script + NoQuotationMarks);
@@ -290,7 +318,7 @@ std::string TFacetDBGridColumn::ColModelEntry() {
     entry.AddScript("unformat", RawUnformatter);
   }
   if (!editOptions.empty())
-    entry.Add("editoptions", editOptions);
+    entry.AddData("editoptions", editOptions);
   entry.Add("classes", JoinClasses(classes));
   return entry.Text();
 }

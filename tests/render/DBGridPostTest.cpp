@@ -160,6 +160,14 @@ TEST_F(GridLookupPost, TheColumnOffersTheLookupRecordsAndAChoiceWritesTheKey) {
       Grid->PostCell(R"({"NAME":"2","id":"3","oper":"edit","rowindex":"1"})");
   EXPECT_EQ(answer.HTTPStatus, 200) << answer.Body;
   EXPECT_EQ(Stored("SELECT ID_STATUS FROM REQ WHERE ID_REQ = 1"), "2");
+
+  // Choices are data: a template tag in one reaches the browser as typed, never as a tag the
+  // page would resolve.
+  Connection->ExecSQL("UPDATE STATUS SET NAME = '{{Title}}' WHERE ID_STATUS = 2");
+  Status->Refresh();
+  const std::string tagged = Grid->Columns().ColumnsToColModel();
+  EXPECT_NE(tagged.find(R"("2":"\u007b\u007bTitle}}")"), std::string::npos) << tagged;
+  EXPECT_EQ(tagged.find("{{"), std::string::npos) << tagged;
 }
 
 TEST_F(GridLookupPost, NoChoiceIsRefusedOnlyWhenTheFieldHoldsAValue) {
