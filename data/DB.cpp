@@ -1,5 +1,6 @@
 #include "data/DB.h"
 
+#include "data/DataTexts.h"
 #include "data/FieldText.h"
 #include "data/FilterExpression.h"
 #include "data/Win1252.h"
@@ -111,6 +112,11 @@ void TField::Refuse(const std::string& why) const {
   throw EConvertError(why + " for field \"" + GetDisplayLabel() + "\"");
 }
 
+void TField::RefuseValue(const std::string TDataTexts::*text, const std::string& value) const {
+  throw EConvertError(
+      FormatDataText((*DataTexts()).*text, {{"field", GetDisplayLabel()}, {"value", value}}));
+}
+
 Variant TField::Convert(const Variant& value) const {
   using K = Variant::Kind;
   const K kind = value.GetKind();
@@ -127,8 +133,10 @@ Variant TField::Convert(const Variant& value) const {
     if (FDataType == TFieldType::ftString && FSize > 0) {
       const size_t length = detail::CharacterCount(text);
       if (length > static_cast<size_t>(FSize))
-        Refuse("The text of " + std::to_string(length) + " characters is longer than the " +
-               std::to_string(FSize) + " allowed");
+        throw EConvertError(
+            FormatDataText(DataTexts()->TooLong, {{"field", GetDisplayLabel()},
+                                                  {"length", std::to_string(length)},
+                                                  {"max", std::to_string(FSize)}}));
     }
     return text;
   }
@@ -139,7 +147,7 @@ Variant TField::Convert(const Variant& value) const {
     if (isText) {
       const auto parsed = detail::ParseIntegerText(value.AsString());
       if (!parsed)
-        Refuse("\"" + value.AsString() + "\" is not a valid integer");
+        RefuseValue(&TDataTexts::NotInteger, value.AsString());
       number = *parsed;
     } else if (kind == K::Float) {
       const double d = value.AsFloat();
@@ -156,7 +164,7 @@ Variant TField::Convert(const Variant& value) const {
                               ? std::numeric_limits<int32_t>::max()
                               : std::numeric_limits<int64_t>::max();
     if (number > limit || number < -limit - 1)
-      Refuse(std::to_string(number) + " is out of the range of a " + FieldTypeName(FDataType));
+      RefuseValue(&TDataTexts::OutOfRange, std::to_string(number));
     if (FDataType == TFieldType::ftLargeint)
       return number;
     return static_cast<int32_t>(number);
@@ -165,7 +173,7 @@ Variant TField::Convert(const Variant& value) const {
     if (isText) {
       const auto parsed = detail::ParseFloatText(value.AsString());
       if (!parsed)
-        Refuse("\"" + value.AsString() + "\" is not a valid number");
+        RefuseValue(&TDataTexts::NotNumber, value.AsString());
       return *parsed;
     }
     if (!value.IsNumeric())
@@ -196,10 +204,10 @@ Variant TField::Convert(const Variant& value) const {
                           : FDataType == TFieldType::ftTime ? detail::ParseTimeText(text)
                                                             : detail::ParseDateTimeText(text);
       if (!parsed)
-        Refuse("\"" + text + "\" is not a valid " +
-               (FDataType == TFieldType::ftDate   ? "date"
-                : FDataType == TFieldType::ftTime ? "time"
-                                                  : "date and time"));
+        RefuseValue(FDataType == TFieldType::ftDate   ? &TDataTexts::NotDate
+                    : FDataType == TFieldType::ftTime ? &TDataTexts::NotTime
+                                                      : &TDataTexts::NotDateTime,
+                    text);
       moment = *parsed;
     } else if (kind == K::DateTime || value.IsNumeric()) {
       moment = value.AsDateTime();
@@ -856,7 +864,7 @@ void TDataSet::Edit() {
 void TDataSet::CheckRequired() const {
   for (const auto& field : FFields)
     if (field->GetRequired() && !field->GetReadOnly() && FBuffer[field->GetIndex()].IsEmptyOrNull())
-      throw Exception("Field \"" + field->GetDisplayLabel() + "\" must have a value");
+      throw Exception(FormatDataText(DataTexts()->Required, {{"field", field->GetDisplayLabel()}}));
 }
 
 void TDataSet::Post() {

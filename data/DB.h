@@ -13,6 +13,7 @@
 // Datasets, fields, data sources and data links: the records a form works on, the field values
 // with their conversions and refusals, and the notifications controls follow.
 
+struct TDataTexts;
 class TDataSet;
 class TDataSource;
 class TDataLink;
@@ -145,6 +146,9 @@ private:
   std::string TextOf(const Variant& value) const;
   std::string DisplayTextOf(const Variant& value) const;
   [[noreturn]] void Refuse(const std::string& why) const;
+  // Refuses `value` with one of the texts the user reads (see DataTexts.h).
+  [[noreturn]] void RefuseValue(const std::string TDataTexts::*text,
+                                const std::string& value) const;
 };
 
 // Records in memory with a current record, states, navigation, editing with events, and a local
