@@ -5,8 +5,6 @@
 #include "app/uMenu.h"
 #include "app/uSolicitacao.h"
 
-#include <memory>
-
 namespace {
 
 // Puts a text between single quotes as a literal of the filter language, doubling the quotes
@@ -169,13 +167,7 @@ void TfLisSolicitacoes::btnAlterarClick(TObject* /*Sender*/) {
 }
 
 void TfLisSolicitacoes::MostrarSolicitacao() {
-  if (fSolicitacao == nullptr)
-    fSolicitacao = CreateForm<TfSolicitacao>(this);
-  {
-    const std::unique_ptr<TfSolicitacao> form(fSolicitacao);
-    form->ShowModal();
-  }
-  fSolicitacao = nullptr;
+  detail::ShowDetailModal(fSolicitacao, this);
   DM->qrySolicitacao->Close();
 }
 
