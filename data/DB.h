@@ -303,7 +303,13 @@ private:
   void BindFields(const std::vector<TColumn>& columns);
   void BuildView(const detail::TFilterExpression* filter, bool filtered,
                  std::vector<size_t>& view) const;
+  // Applies the filter to the records again (the cursor is left to the caller).
+  void RebuildView();
+  // Shows `view` from its first record and tells the data sources.
+  void ShowView(std::vector<size_t> view);
   void MoveTo(int position, bool notify);
+  // Makes the record at `position` of the view current, leaving the record being edited first.
+  void ScrollTo(int position);
   void StartNewRecord(bool append);
   void CheckRequired() const;
   std::vector<Variant> KeyOf(const TValues& values) const;
@@ -419,3 +425,12 @@ private:
 };
 
 const char* FieldTypeName(TFieldType type);
+
+namespace detail {
+
+// Whether a dataset in `state` holds a record being edited or inserted.
+inline bool IsEditState(TDataSetState state) {
+  return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
+}
+
+} // namespace detail

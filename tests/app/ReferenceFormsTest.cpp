@@ -10,6 +10,7 @@
 #include "app/uCadUnidades.h"
 #include "ui/Clipbrd.h"
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <vector>
