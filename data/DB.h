@@ -311,6 +311,8 @@ private:
   // Makes the record at `position` of the view current, leaving the record being edited first.
   void ScrollTo(int position);
   void StartNewRecord(bool append);
+  // Drops the record being edited and returns to browsing, telling the data sources.
+  void LeaveEditState();
   void CheckRequired() const;
   std::vector<Variant> KeyOf(const TValues& values) const;
   void LocateKeyOrRecNo(const std::vector<Variant>& key, int recNo);

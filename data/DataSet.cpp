@@ -539,23 +539,23 @@ void TDataSet::Post() {
   const int position = PositionOfRecord(id);
   FCursor = position >= 0 ? position : std::min(FCursor, static_cast<int>(FView.size()) - 1);
   FBof = FEof = FView.empty();
+  LeaveEditState();
+  Fire(AfterPost);
+}
+
+void TDataSet::LeaveEditState() {
   FBuffer.clear();
   FChanged.clear();
   FModified = false;
   SetState(TDataSetState::dsBrowse);
   DataEvent(TDataEvent::deDataSetChange);
-  Fire(AfterPost);
 }
 
 void TDataSet::Cancel() {
   if (!detail::IsEditState(FState))
     return;
   Fire(BeforeCancel);
-  FBuffer.clear();
-  FChanged.clear();
-  FModified = false;
-  SetState(TDataSetState::dsBrowse);
-  DataEvent(TDataEvent::deDataSetChange);
+  LeaveEditState();
   Fire(AfterCancel);
 }
 

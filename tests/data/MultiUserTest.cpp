@@ -16,7 +16,9 @@
 
 namespace {
 
-enum class TWhere { Embedded, Server };
+using testdb::Raised;
+using testdb::TWhere;
+using testdb::WhereName;
 
 class MultiUser : public ::testing::TestWithParam<TWhere> {
 protected:
@@ -57,22 +59,8 @@ protected:
   TComponent Owner{nullptr};
 };
 
-std::string WhereName(const ::testing::TestParamInfo<TWhere>& info) {
-  return info.param == TWhere::Embedded ? "Embedded" : "Server";
-}
-
 INSTANTIATE_TEST_SUITE_P(Database, MultiUser, ::testing::Values(TWhere::Embedded, TWhere::Server),
                          WhereName);
-
-EDatabaseError Raised(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error;
-  }
-  ADD_FAILURE() << "no database error raised";
-  return EDatabaseError("", TDatabaseErrorKind::dekOther);
-}
 
 TEST_P(MultiUser, DatabaseErrorsCarryTheirCodeAndSqlState) {
   TConnection* connection = Connect();
