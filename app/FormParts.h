@@ -7,6 +7,7 @@
 #include "data/DBGrids.h"
 #include "ui/Buttons.h"
 #include "ui/ExtCtrls.h"
+#include "ui/Forms.h"
 #include "ui/StdCtrls.h"
 
 #include <initializer_list>
@@ -69,6 +70,22 @@ TDBGrid* ReadOnlyGrid(TComponent& owner, TWinControl* parent, const char* name, 
 void KeyEditLook(TCustomEdit& edit, bool typable);
 
 bool IsEditing(const TDataSet& dataSet);
+
+// Shows the detail form `reference` refers to modally, creating it (owned by `owner`) when there
+// is none.  The form is freed when it closes, or when showing it fails, and the reference cleared
+// either way, so that it never points at a freed form.
+template <class T> void ShowDetailModal(T*& reference, TComponent* owner) {
+  if (reference == nullptr)
+    reference = CreateForm<T>(owner);
+  struct TFreeForm {
+    T*& Reference;
+    ~TFreeForm() {
+      delete Reference;
+      Reference = nullptr;
+    }
+  } freeForm{reference};
+  reference->ShowModal();
+}
 
 // Sets a bold "Segoe UI" font of the given height in pixels.
 void BoldFont(TFont& font, int pixels);

@@ -63,13 +63,7 @@ void TfCadUsuarios::btnAlterarClick(TObject* /*Sender*/) {
 }
 
 void TfCadUsuarios::MostrarUsuario() {
-  if (fUsuario == nullptr)
-    fUsuario = CreateForm<TfUsuario>(&GetApplication());
-  {
-    const std::unique_ptr<TfUsuario> form(fUsuario);
-    form->ShowModal();
-  }
-  fUsuario = nullptr;
+  detail::ShowDetailModal(fUsuario, &GetApplication());
 }
 
 void TfCadUsuarios::btnSairClick(TObject* /*Sender*/) {

@@ -1,10 +1,12 @@
 #include "app/uDM.h"
 
 #include "app/db/DatabaseScripts.h"
+#include "data/DataTexts.h"
 #include "runtime/Random.h"
 
 #include <filesystem>
 #include <initializer_list>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -34,33 +36,62 @@ TDataSource* MakeSource(TDM& owner, const char* name, TQuery* query) {
   return source;
 }
 
+// The refusals the office's staff can cause, in their language, naming fields by their labels.
+TDataTexts PortugueseDataTexts() {
+  TDataTexts texts;
+  texts.Required = "O campo \"{field}\" precisa ser preenchido";
+  texts.NotInteger = "\"{value}\" não é um número inteiro válido para o campo \"{field}\"";
+  texts.NotNumber = "\"{value}\" não é um número válido para o campo \"{field}\"";
+  texts.NotDate = "\"{value}\" não é uma data válida para o campo \"{field}\"";
+  texts.NotTime = "\"{value}\" não é uma hora válida para o campo \"{field}\"";
+  texts.NotDateTime = "\"{value}\" não é uma data e hora válida para o campo \"{field}\"";
+  texts.OutOfRange = "{value} está fora dos limites do campo \"{field}\"";
+  texts.TooLong =
+      "O texto de {length} caracteres é maior que os {max} permitidos no campo \"{field}\"";
+  texts.NotStorable = "O caractere \"{character}\" não pode ser gravado no campo \"{field}\"; "
+                      "remova-o e tente de novo";
+  texts.RecordChanged = "O registro foi alterado por outro usuário depois de ser lido; nada foi "
+                        "salvo. Cancele e recarregue o registro para ver as alterações do outro "
+                        "usuário";
+  texts.RecordDeleted = "O registro foi excluído por outro usuário; nada foi salvo";
+  texts.RecordLocked = "Outro usuário está salvando o mesmo registro neste momento; nada foi "
+                       "salvo. Tente de novo em instantes";
+  texts.DuplicateKey = "Já existe um registro com a mesma chave; nada foi salvo";
+  texts.RecordReferenced = "O registro é usado por outros registros e não pode ser excluído, ou "
+                           "se refere a um registro que não existe; nada foi salvo";
+  texts.ConnectionLost = "A conexão com o banco de dados foi perdida; a próxima operação conecta "
+                         "de novo";
+  return texts;
+}
+
 std::filesystem::path ProgramFolder() {
   std::error_code error;
   const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::filesystem::current_path() : program.parent_path();
 }
 
-// The select list and joins that the request queries share.
+// The select list and joins that the request queries share, line by line as the request list
+// and the dashboard rebuild the list's SQL.
 constexpr std::initializer_list<const char*> RequestSelect = {
     "SELECT",
-    "SOL.ID_SOLICITACAO,",
-    "SOL.DATA_SOLICITACAO,",
-    "SOL.SOLICITACAO,",
-    "SOL.ID_USUARIO,",
-    "SOL.ID_PREFEITURA,",
-    "SOL.ID_SITUACAO,",
-    "SOL.ID_TIPO,",
-    "SOL.ID_UNIDADE,",
-    "USU.NOME_USUARIO,",
-    "SIT.NOME_SITUACAO,",
-    "TPS.NOME_TIPO,",
-    "UNI.NOME_UNIDADE",
+    "  SOL.ID_SOLICITACAO,",
+    "  SOL.DATA_SOLICITACAO,",
+    "  SOL.SOLICITACAO,",
+    "  SOL.ID_USUARIO,",
+    "  SOL.ID_PREFEITURA,",
+    "  SOL.ID_SITUACAO,",
+    "  SOL.ID_TIPO,",
+    "  SOL.ID_UNIDADE,",
+    "  USU.NOME_USUARIO,",
+    "  SIT.NOME_SITUACAO,",
+    "  TPS.NOME_TIPO,",
+    "  UNI.NOME_UNIDADE",
     "FROM",
-    "SOLICITACAO SOL",
-    "LEFT JOIN USUARIO USU ON USU.ID_USUARIO = SOL.ID_USUARIO",
-    "LEFT JOIN SITUACAO SIT ON SIT.ID_SITUACAO = SOL.ID_SITUACAO",
-    "LEFT JOIN TIPO_SOLICITACAO TPS ON TPS.ID_TIPO = SOL.ID_TIPO",
-    "LEFT JOIN UNIDADE UNI ON UNI.ID_UNIDADE = SOL.ID_UNIDADE"};
+    "  SOLICITACAO SOL",
+    "  LEFT JOIN USUARIO          USU ON USU.ID_USUARIO  = SOL.ID_USUARIO",
+    "  LEFT JOIN SITUACAO         SIT ON SIT.ID_SITUACAO = SOL.ID_SITUACAO",
+    "  LEFT JOIN TIPO_SOLICITACAO TPS ON TPS.ID_TIPO     = SOL.ID_TIPO",
+    "  LEFT JOIN UNIDADE          UNI ON UNI.ID_UNIDADE  = SOL.ID_UNIDADE"};
 
 } // namespace
 
@@ -70,6 +101,8 @@ const TClassInfo& TDM::StaticClass() {
 }
 
 TDM::TDM(TComponent* AOwner) : TComponent(AOwner) {
+  static std::once_flag textsSet;
+  std::call_once(textsSet, [] { SetDataTexts(PortugueseDataTexts()); });
   conBD = new TConnection(this);
   conBD->SetName("conBD");
   TStrings& params = conBD->GetParams();
@@ -103,8 +136,15 @@ TDM::TDM(TComponent* AOwner) : TComponent(AOwner) {
 
   std::vector<const char*> single(RequestSelect);
   single.push_back("WHERE SOL.ID_SOLICITACAO = :P_ID_SOLICITACAO");
-  qrySolicitacao =
-      MakeQuery(*this, conBD, "qrySolicitacao", single, {{"ID_SOLICITACAO", "Id Solicitação"}});
+  qrySolicitacao = MakeQuery(*this, conBD, "qrySolicitacao", single,
+                             {{"ID_SOLICITACAO", "Id Solicitação"},
+                              {"DATA_SOLICITACAO", "Data Solicitação"},
+                              {"SOLICITACAO", "Descrição"},
+                              {"ID_TIPO", "Tipo"},
+                              {"ID_UNIDADE", "Unidade"},
+                              {"ID_SITUACAO", "Situação"},
+                              {"ID_USUARIO", "Usuário"},
+                              {"ID_PREFEITURA", "Prefeitura"}});
   TParam& requestId = qrySolicitacao->ParamByName("P_ID_SOLICITACAO");
   requestId.SetDataType(TFieldType::ftLargeint);
   requestId.SetAsLargeInt(0);
@@ -192,6 +232,11 @@ TDM::TDM(TComponent* AOwner) : TComponent(AOwner) {
   qryUsuario->OnNewRecord = [this](TDataSet* d) { qryUsuarioNewRecord(d); };
 }
 
+TDM::~TDM() {
+  if (DM == this)
+    DM = nullptr;
+}
+
 std::string TDM::DefaultConfigFile() {
   return (ProgramFolder() / "Config.ini").string();
 }
@@ -216,15 +261,7 @@ void TDM::BeginListaSolicitacoesSQL() {
   TStrings& sql = qryLisSolicitacao->GetSQL();
   sql.BeginUpdate();
   sql.Clear();
-  for (const char* line :
-       {"SELECT", "  SOL.ID_SOLICITACAO,", "  SOL.DATA_SOLICITACAO,", "  SOL.SOLICITACAO,",
-        "  SOL.ID_USUARIO,", "  SOL.ID_PREFEITURA,", "  SOL.ID_SITUACAO,", "  SOL.ID_TIPO,",
-        "  SOL.ID_UNIDADE,", "  USU.NOME_USUARIO,", "  SIT.NOME_SITUACAO,", "  TPS.NOME_TIPO,",
-        "  UNI.NOME_UNIDADE", "FROM", "  SOLICITACAO SOL",
-        "  LEFT JOIN USUARIO          USU ON USU.ID_USUARIO  = SOL.ID_USUARIO",
-        "  LEFT JOIN SITUACAO         SIT ON SIT.ID_SITUACAO = SOL.ID_SITUACAO",
-        "  LEFT JOIN TIPO_SOLICITACAO TPS ON TPS.ID_TIPO     = SOL.ID_TIPO",
-        "  LEFT JOIN UNIDADE          UNI ON UNI.ID_UNIDADE  = SOL.ID_UNIDADE"})
+  for (const char* line : RequestSelect)
     sql.Add(line);
   sql.EndUpdate();
 }
@@ -237,6 +274,15 @@ void TDM::BuscaSolicitacoes(std::string cORDER) {
   sql.Add("ORDER BY");
   sql.Add(cORDER == "DATA_DESCENDING" ? "  SOL.DATA_SOLICITACAO DESC" : "  SOL.DATA_SOLICITACAO");
   qryLisSolicitacao->Open();
+}
+
+Variant TDM::IdUsuarioDoLogin(const std::string& login) {
+  TQuery query(nullptr);
+  query.SetConnection(conBD);
+  query.GetSQL().SetText("SELECT ID_USUARIO FROM USUARIO WHERE LOGIN_USUARIO = :LOGIN");
+  query.ParamByName("LOGIN").SetAsString(login);
+  query.Open();
+  return query.IsEmpty() ? Variant::Null() : Variant(query.Fields(0).GetAsLargeInt());
 }
 
 void TDM::qrySolicitacaoNewRecord(TDataSet* DataSet) {

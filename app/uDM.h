@@ -13,6 +13,8 @@ class TDM : public TComponent {
   DUO_CLASS(TDM, TComponent)
 public:
   explicit TDM(TComponent* AOwner);
+  // Clears DM when it refers to this module.
+  ~TDM() override;
 
   TConnection* conBD;
 
@@ -57,6 +59,8 @@ public:
   // Clears qryLisSolicitacao's SQL and writes its select list, FROM and joins, line by line as the
   // request list and the dashboard rebuild it; the caller adds the condition and the order.
   void BeginListaSolicitacoesSQL();
+  // The key of the user row whose login is `login`; null when there is none.
+  Variant IdUsuarioDoLogin(const std::string& login);
 
   void qrySolicitacaoNewRecord(TDataSet* DataSet);
   void qrySituacaoNewRecord(TDataSet* DataSet);

@@ -9,8 +9,6 @@
 #include "bridge/Duo.Item.UIObj.h"
 #include "bridge/Duo.h"
 
-#include <memory>
-
 namespace {
 
 // Puts a text between single quotes as a literal of the filter language, doubling the quotes
@@ -173,13 +171,7 @@ void TfLisSolicitacoes::btnAlterarClick(TObject* /*Sender*/) {
 }
 
 void TfLisSolicitacoes::MostrarSolicitacao() {
-  if (fSolicitacao == nullptr)
-    fSolicitacao = CreateForm<TfSolicitacao>(this);
-  {
-    const std::unique_ptr<TfSolicitacao> form(fSolicitacao);
-    form->ShowModal();
-  }
-  fSolicitacao = nullptr;
+  detail::ShowDetailModal(fSolicitacao, this);
   DM->qrySolicitacao->Close();
 }
 

@@ -1,6 +1,7 @@
 #include "app/uLogin.h"
 
 #include "app/Artwork.h"
+#include "app/FormParts.h"
 #include "bridge/Duo.Item.HTML.h"
 #include "bridge/Duo.Item.UIObj.h"
 #include "bridge/Duo.h"
@@ -16,15 +17,6 @@ std::string AcceptedUser;
 // The office's accepted pairs of user name and password, compared exactly.
 bool IsAcceptedPair(const std::string& user, const std::string& password) {
   return (user == "pelix" && password == "pelix") || (user == "brud" && password == "brud");
-}
-
-template <class T>
-T* Make(TfLogin& form, const char* name, int left, int top, int width, int height) {
-  auto* control = new T(&form);
-  control->SetName(name);
-  control->SetParent(&form);
-  control->SetBounds(left, top, width, height);
-  return control;
 }
 
 } // namespace
@@ -49,22 +41,22 @@ TfLogin::TfLogin(TComponent* AOwner) : TDuoForm(AOwner) {
   GetFont().SetName("Segoe UI");
   GetFont().SetSize(9);
 
-  Image2 = Make<TImage>(*this, "Image2", 24, 24, 100, 100);
-  Label1 = Make<TLabel>(*this, "Label1", 64, 150, 344, 40);
+  Image2 = detail::Place<TImage>(*this, this, "Image2", 24, 24, 100, 100);
+  Label1 = detail::Place<TLabel>(*this, this, "Label1", 64, 150, 344, 40);
   Label1->SetWordWrap(true);
   Label1->SetCaption("Digite seu nome de usuário e senha para entrar");
-  lblLogin = Make<TLabel>(*this, "lblLogin", 64, 210, 344, 15);
+  lblLogin = detail::Place<TLabel>(*this, this, "lblLogin", 64, 210, 344, 15);
   lblLogin->SetCaption("Nome de Usuário");
-  edtLogin = Make<TEdit>(*this, "edtLogin", 64, 230, 344, 25);
-  lblSenha = Make<TLabel>(*this, "lblSenha", 64, 270, 344, 15);
+  edtLogin = detail::Place<TEdit>(*this, this, "edtLogin", 64, 230, 344, 25);
+  lblSenha = detail::Place<TLabel>(*this, this, "lblSenha", 64, 270, 344, 15);
   lblSenha->SetCaption("Senha");
-  edtSenha = Make<TEdit>(*this, "edtSenha", 64, 290, 344, 25);
+  edtSenha = detail::Place<TEdit>(*this, this, "edtSenha", 64, 290, 344, 25);
   edtSenha->SetPasswordChar('*');
-  btnEntrar = Make<TButton>(*this, "btnEntrar", 64, 340, 344, 33);
+  btnEntrar = detail::Place<TButton>(*this, this, "btnEntrar", 64, 340, 344, 33);
   btnEntrar->SetCaption("Entrar");
-  Button1 = Make<TButton>(*this, "Button1", 372, 496, 90, 28);
+  Button1 = detail::Place<TButton>(*this, this, "Button1", 372, 496, 90, 28);
   Button1->SetCaption("Sair");
-  Image1 = Make<TImage>(*this, "Image1", 472, 0, 447, 535);
+  Image1 = detail::Place<TImage>(*this, this, "Image1", 472, 0, 447, 535);
   Image1->SetAlign(alRight);
   Image1->SetStretch(true);
   LoadArtwork(Image2->GetPicture(), "login-logo");

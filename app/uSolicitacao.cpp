@@ -12,16 +12,6 @@ TfSolicitacao* fSolicitacao = nullptr;
 
 namespace {
 
-// The key of the user row of the user who logged in; null when there is none.
-Variant LoggedUserKey() {
-  TQuery query(nullptr);
-  query.SetConnection(DM->conBD);
-  query.GetSQL().SetText("SELECT ID_USUARIO FROM USUARIO WHERE LOGIN_USUARIO = :LOGIN");
-  query.ParamByName("LOGIN").SetAsString(UsuarioLogado());
-  query.Open();
-  return query.IsEmpty() ? Variant::Null() : Variant(query.Fields(0).GetAsLargeInt());
-}
-
 // A new request belongs to the city hall and to the user who logged in; the form offers no
 // control for either.
 void FillNewRequestOwners(TQuery& request) {
@@ -30,7 +20,7 @@ void FillNewRequestOwners(TQuery& request) {
     cityHall.SetAsLargeInt(DM->qryPrefeitura->FieldByName("ID_PREFEITURA").GetAsLargeInt());
   TField& user = request.FieldByName("ID_USUARIO");
   if (user.IsNull())
-    user.SetAsVariant(LoggedUserKey());
+    user.SetAsVariant(DM->IdUsuarioDoLogin(UsuarioLogado()));
 }
 
 TDBLookupComboBox* LookupBox(TfSolicitacao& form, const char* name, int left, int top, int width,

@@ -1,5 +1,7 @@
 #include "data/Connection.h"
 
+#include "data/DataTexts.h"
+#include "data/DatabaseError.h"
 #include "data/Firebird.h"
 #include "data/Query.h"
 #include "data/SqlText.h"
@@ -87,8 +89,9 @@ void TConnection::Open() {
     throw Exception("Cannot connect: no database is configured");
   try {
     FAttachment = detail::TFbAttachment::Attach(params);
-  } catch (const Exception& error) {
-    throw Exception("Cannot connect to the " + Describe() + ": " + error.Message());
+  } catch (Exception& error) {
+    error.SetMessage("Cannot connect to the " + Describe() + ": " + error.Message());
+    throw;
   }
   if (AfterConnect)
     AfterConnect(this);
@@ -109,6 +112,20 @@ detail::TFbAttachment& TConnection::Attachment() const {
   if (!FAttachment)
     throw Exception("The connection \"" + GetName() + "\" to the " + Describe() + " is not open");
   return *FAttachment;
+}
+
+void TConnection::RunAttached(const std::function<void(detail::TFbAttachment&)>& work) {
+  Open();
+  try {
+    work(*FAttachment);
+  } catch (EDatabaseError& error) {
+    if (error.GetKind() == TDatabaseErrorKind::dekConnectionLost) {
+      FAttachment.reset();
+      error.SetMessage(FormatDataText(DataTexts()->ConnectionLost,
+                                      {{"detail", Describe() + ": " + error.Message()}}));
+    }
+    throw;
+  }
 }
 
 void TConnection::CreateDatabase(const std::vector<std::string>& scripts,
@@ -175,11 +192,13 @@ void TConnection::ExecuteScript(const std::string& script) {
 }
 
 uint64_t TConnection::ExecSQL(const std::string& sql, const std::vector<Variant>& params) {
-  Open();
-  detail::TFbTransaction transaction(*FAttachment, detail::TFbTransactionKind::Write);
-  detail::TFbStatement statement(*FAttachment, transaction, sql);
-  const uint64_t changed = statement.Execute(transaction, params);
-  transaction.Commit();
+  uint64_t changed = 0;
+  RunAttached([&](detail::TFbAttachment& attachment) {
+    detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Write);
+    detail::TFbStatement statement(attachment, transaction, sql);
+    changed = statement.Execute(transaction, params);
+    transaction.Commit();
+  });
   return changed;
 }
 
@@ -187,20 +206,21 @@ const std::vector<std::string>& TConnection::PrimaryKeyOf(const std::string& tab
   auto found = FKeys.find(table);
   if (found != FKeys.end())
     return found->second;
-  detail::TFbAttachment& attachment = Attachment();
-  detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Read);
-  detail::TFbStatement statement(
-      attachment, transaction,
-      "SELECT TRIM(S.RDB$FIELD_NAME) FROM RDB$RELATION_CONSTRAINTS C "
-      "JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = C.RDB$INDEX_NAME "
-      "WHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY' AND C.RDB$RELATION_NAME = ? "
-      "ORDER BY S.RDB$FIELD_POSITION");
   std::vector<std::string> columns;
-  statement.OpenCursor(transaction, {Variant(table)});
-  std::vector<Variant> row;
-  while (statement.Fetch(row))
-    columns.push_back(row[0].AsString());
-  transaction.Commit();
+  RunAttached([&](detail::TFbAttachment& attachment) {
+    detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Read);
+    detail::TFbStatement statement(
+        attachment, transaction,
+        "SELECT TRIM(S.RDB$FIELD_NAME) FROM RDB$RELATION_CONSTRAINTS C "
+        "JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = C.RDB$INDEX_NAME "
+        "WHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY' AND C.RDB$RELATION_NAME = ? "
+        "ORDER BY S.RDB$FIELD_POSITION");
+    statement.OpenCursor(transaction, {Variant(table)});
+    std::vector<Variant> row;
+    while (statement.Fetch(row))
+      columns.push_back(row[0].AsString());
+    transaction.Commit();
+  });
   return FKeys.emplace(table, std::move(columns)).first->second;
 }
 

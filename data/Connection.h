@@ -69,6 +69,12 @@ public:
   const std::vector<std::string>& PrimaryKeyOf(const std::string& table);
   // Raises when not connected.
   detail::TFbAttachment& Attachment() const;
+  // Runs `work` on the attachment, connecting first when not connected.  When the database says
+  // the connection is lost (the server stopped, the network failed, an administrator ended the
+  // attachment), the attachment is dropped without closing the queries, which keep their
+  // records, and the error goes on as an EDatabaseError with a clear message: the next
+  // operation connects again.
+  void RunAttached(const std::function<void(detail::TFbAttachment&)>& work);
 
   std::function<void(TObject* Sender)> AfterConnect;
   std::function<void(TObject* Sender)> BeforeDisconnect;

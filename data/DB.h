@@ -13,6 +13,7 @@
 // Datasets, fields, data sources and data links: the records a form works on, the field values
 // with their conversions and refusals, and the notifications controls follow.
 
+struct TDataTexts;
 class TDataSet;
 class TDataSource;
 class TDataLink;
@@ -145,6 +146,9 @@ private:
   std::string TextOf(const Variant& value) const;
   std::string DisplayTextOf(const Variant& value) const;
   [[noreturn]] void Refuse(const std::string& why) const;
+  // Refuses `value` with one of the texts the user reads (see DataTexts.h).
+  [[noreturn]] void RefuseValue(const std::string TDataTexts::*text,
+                                const std::string& value) const;
 };
 
 // Records in memory with a current record, states, navigation, editing with events, and a local
@@ -299,8 +303,16 @@ private:
   void BindFields(const std::vector<TColumn>& columns);
   void BuildView(const detail::TFilterExpression* filter, bool filtered,
                  std::vector<size_t>& view) const;
+  // Applies the filter to the records again (the cursor is left to the caller).
+  void RebuildView();
+  // Shows `view` from its first record and tells the data sources.
+  void ShowView(std::vector<size_t> view);
   void MoveTo(int position, bool notify);
+  // Makes the record at `position` of the view current, leaving the record being edited first.
+  void ScrollTo(int position);
   void StartNewRecord(bool append);
+  // Drops the record being edited and returns to browsing, telling the data sources.
+  void LeaveEditState();
   void CheckRequired() const;
   std::vector<Variant> KeyOf(const TValues& values) const;
   void LocateKeyOrRecNo(const std::vector<Variant>& key, int recNo);
@@ -415,3 +427,12 @@ private:
 };
 
 const char* FieldTypeName(TFieldType type);
+
+namespace detail {
+
+// Whether a dataset in `state` holds a record being edited or inserted.
+inline bool IsEditState(TDataSetState state) {
+  return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
+}
+
+} // namespace detail

@@ -43,6 +43,10 @@ public:
   explicit TFilterParser(const std::string& text) : FText(text) {}
 
   std::shared_ptr<const TFilterExpression> Run() {
+    if (FText.size() > MaxFilterLength)
+      throw Exception("Invalid filter: the expression is " + std::to_string(FText.size()) +
+                      " characters long; at most " + std::to_string(MaxFilterLength) +
+                      " are allowed");
     auto expression = std::shared_ptr<TFilterExpression>(new TFilterExpression());
     FExpression = expression.get();
     Advance();
@@ -59,10 +63,38 @@ private:
   size_t FPos = 0;
   TToken FToken;
   TFilterExpression* FExpression = nullptr;
+  int FNesting = 0;
+
+  // Counts one level of parentheses or NOT for as long as it is being parsed.
+  class TNestingLevel {
+  public:
+    explicit TNestingLevel(TFilterParser& parser) : FParser(parser) {
+      if (++FParser.FNesting > MaxFilterNesting)
+        FParser.Fail("parentheses and NOT are nested more than " +
+                     std::to_string(MaxFilterNesting) + " levels deep");
+    }
+    ~TNestingLevel() { --FParser.FNesting; }
+    TNestingLevel(const TNestingLevel&) = delete;
+    TNestingLevel& operator=(const TNestingLevel&) = delete;
+
+  private:
+    TFilterParser& FParser;
+  };
+
+  // The start of the expression, for messages: a long expression is cut (at a character).
+  std::string Quoted() const {
+    constexpr size_t Shown = 80;
+    if (FText.size() <= Shown)
+      return FText;
+    size_t end = Shown;
+    while (end > 0 && (static_cast<unsigned char>(FText[end]) & 0xC0) == 0x80)
+      --end;
+    return FText.substr(0, end) + "...";
+  }
 
   [[noreturn]] void Fail(const std::string& what) const {
     std::string message = "Invalid filter \"";
-    message += FText;
+    message += Quoted();
     message += "\": ";
     message += what;
     message += " at position ";
@@ -187,10 +219,12 @@ private:
 
   std::unique_ptr<TNode> ParseFactor() {
     if (IsKeyword("NOT")) {
+      const TNestingLevel level(*this);
       Advance();
       return Binary(TNode::Kind::Not, ParseFactor(), nullptr);
     }
     if (IsSymbol("(")) {
+      const TNestingLevel level(*this);
       Advance();
       auto inner = ParseOr();
       if (!IsSymbol(")"))

@@ -18,7 +18,14 @@ class TField;
 // Keywords in any letter case.  LIKE matches case-sensitively, "%" standing for any run of
 // characters and "_" for one.  A comparison with a null value is false.  A literal compared
 // with a field is converted to the field's type first.
+//
+// An expression is at most MaxFilterLength bytes long and nests parentheses and NOT at most
+// MaxFilterNesting levels deep; past either limit it is refused like any malformed expression,
+// so that no filter can exhaust the stack of the parser, the evaluation or the destruction.
 namespace detail {
+
+constexpr size_t MaxFilterLength = 4096;
+constexpr int MaxFilterNesting = 64;
 
 class TFilterExpression {
 public:

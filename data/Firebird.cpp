@@ -1,16 +1,20 @@
 #include "data/Firebird.h"
 
+#include "data/DatabaseError.h"
 #include "data/Win1252.h"
 #include "runtime/Exceptions.h"
 #include "runtime/StrUtils.h"
 
 #include <firebird/Interface.h>
 #include <ibase.h>
+#include <iberror.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,21 +27,23 @@ using Firebird::IStatus;
 using Firebird::ThrowStatusWrapper;
 
 // A process that is not the administrator cannot write to the engine's default lock directory;
-// it gets one of its own unless FIREBIRD_LOCK already says where.
-void PrepareLockDirectory() {
+// it gets one of its own unless FIREBIRD_LOCK already says where.  This runs while the program
+// starts, before main and before any thread: changing the environment later would race with
+// threads that read it.
+bool PrepareLockDirectory() {
   if (geteuid() == 0 || std::getenv("FIREBIRD_LOCK") != nullptr)
-    return;
+    return false;
   const auto dir = std::filesystem::temp_directory_path() /
                    ("vozmira-firebird-lock-" + std::to_string(geteuid()));
   ::mkdir(dir.c_str(), 0700);
   ::setenv("FIREBIRD_LOCK", dir.c_str(), 0);
+  return true;
 }
 
+[[maybe_unused]] const bool LockDirectoryPrepared = PrepareLockDirectory();
+
 Firebird::IMaster* Master() {
-  static Firebird::IMaster* master = [] {
-    PrepareLockDirectory();
-    return Firebird::fb_get_master_interface();
-  }();
+  static Firebird::IMaster* const master = Firebird::fb_get_master_interface();
   return master;
 }
 
@@ -56,6 +62,49 @@ private:
   ThrowStatusWrapper FWrapper;
 };
 
+// Runs the call that ends `object` (and releases it on success); when that call fails the
+// object is released without it.
+template <class T, class End> void EndOrRelease(T* object, End end) noexcept {
+  if (object == nullptr)
+    return;
+  try {
+    TStatus status;
+    end(object, status.Get());
+  } catch (...) {
+    object->release();
+  }
+}
+
+} // namespace
+
+void TFbRelease::operator()(Firebird::IAttachment* attachment) const noexcept {
+  EndOrRelease(attachment, [](auto* object, auto* status) { object->detach(status); });
+}
+
+void TFbRelease::operator()(Firebird::ITransaction* transaction) const noexcept {
+  EndOrRelease(transaction, [](auto* object, auto* status) { object->rollback(status); });
+}
+
+void TFbRelease::operator()(Firebird::IResultSet* cursor) const noexcept {
+  EndOrRelease(cursor, [](auto* object, auto* status) { object->close(status); });
+}
+
+void TFbRelease::operator()(Firebird::IBlob* blob) const noexcept {
+  EndOrRelease(blob, [](auto* object, auto* status) { object->cancel(status); });
+}
+
+void TFbRelease::operator()(Firebird::IStatement* statement) const noexcept {
+  if (statement != nullptr)
+    statement->release();
+}
+
+void TFbRelease::operator()(Firebird::IMessageMetadata* metadata) const noexcept {
+  if (metadata != nullptr)
+    metadata->release();
+}
+
+namespace {
+
 std::string StatusText(IStatus* status) {
   char buffer[2048];
   Master()->getUtilInterface()->formatStatus(buffer, sizeof buffer, status);
@@ -65,8 +114,43 @@ std::string StatusText(IStatus* status) {
   return StringReplaceAll(text, "\n", "; ");
 }
 
+// The error codes of a status vector, main cause first.
+std::vector<int64_t> ErrorCodes(const intptr_t* vector) {
+  std::vector<int64_t> codes;
+  while (vector != nullptr && *vector != isc_arg_end) {
+    const intptr_t type = *vector++;
+    if (type == isc_arg_gds)
+      codes.push_back(*vector);
+    vector += type == isc_arg_cstring ? 2 : 1;
+  }
+  return codes;
+}
+
+TDatabaseErrorKind KindOf(const std::vector<int64_t>& codes) {
+  auto any = [&](std::initializer_list<intptr_t> wanted) {
+    return std::any_of(codes.begin(), codes.end(), [&](int64_t code) {
+      return std::find(wanted.begin(), wanted.end(), code) != wanted.end();
+    });
+  };
+  if (any({isc_network_error, isc_net_read_err, isc_net_write_err, isc_lost_db_connection,
+           isc_conn_lost, isc_att_shutdown, isc_shutdown, isc_net_server_shutdown}))
+    return TDatabaseErrorKind::dekConnectionLost;
+  if (any({isc_lock_conflict, isc_deadlock, isc_update_conflict}))
+    return TDatabaseErrorKind::dekLockConflict;
+  if (any({isc_unique_key_violation, isc_no_dup}))
+    return TDatabaseErrorKind::dekUniqueViolation;
+  if (any({isc_foreign_key}))
+    return TDatabaseErrorKind::dekForeignKey;
+  return TDatabaseErrorKind::dekOther;
+}
+
 [[noreturn]] void Fail(const std::string& what, const FbException& error) {
-  throw Exception(what + ": " + StatusText(error.getStatus()));
+  IStatus* status = error.getStatus();
+  std::vector<int64_t> codes = ErrorCodes(status->getErrors());
+  char sqlState[6] = {};
+  fb_sqlstate(sqlState, status->getErrors());
+  const TDatabaseErrorKind kind = KindOf(codes);
+  throw EDatabaseError(what + ": " + StatusText(status), kind, std::move(codes), sqlState);
 }
 
 template <class T> struct TReleaser {
@@ -162,8 +246,8 @@ unsigned TFbColumn::CharLength() const {
 
 // ---- Attachment -------------------------------------------------------------------------------
 
-TFbAttachment::TFbAttachment(Firebird::IAttachment* handle, bool convertsText)
-    : FHandle(handle), FConvertsText(convertsText) {}
+TFbAttachment::TFbAttachment(TFbHandle<Firebird::IAttachment> handle, bool convertsText)
+    : FHandle(std::move(handle)), FConvertsText(convertsText) {}
 
 std::unique_ptr<TFbAttachment> TFbAttachment::Attach(const TFbConnectParams& params) {
   const bool converts = ConvertsCharacterSet(params.CharacterSet);
@@ -172,10 +256,10 @@ std::unique_ptr<TFbAttachment> TFbAttachment::Attach(const TFbConnectParams& par
     auto dpb = ConnectionBlock(status, params);
     TRef<Firebird::IProvider> provider(Master()->getDispatcher());
     const std::string target = FbConnectString(params);
-    Firebird::IAttachment* handle =
+    TFbHandle<Firebird::IAttachment> handle(
         provider->attachDatabase(status.Get(), target.c_str(), dpb->getBufferLength(status.Get()),
-                                 dpb->getBuffer(status.Get()));
-    return std::unique_ptr<TFbAttachment>(new TFbAttachment(handle, converts));
+                                 dpb->getBuffer(status.Get())));
+    return std::unique_ptr<TFbAttachment>(new TFbAttachment(std::move(handle), converts));
   } catch (const FbException& error) {
     Fail("attaching failed", error);
   }
@@ -193,10 +277,10 @@ std::unique_ptr<TFbAttachment> TFbAttachment::Create(const TFbConnectParams& par
     dpb->insertInt(status.Get(), isc_dpb_force_write, forcedWrites == TFbForcedWrites::On ? 1 : 0);
     TRef<Firebird::IProvider> provider(Master()->getDispatcher());
     const std::string target = FbConnectString(params);
-    Firebird::IAttachment* handle =
+    TFbHandle<Firebird::IAttachment> handle(
         provider->createDatabase(status.Get(), target.c_str(), dpb->getBufferLength(status.Get()),
-                                 dpb->getBuffer(status.Get()));
-    return std::unique_ptr<TFbAttachment>(new TFbAttachment(handle, converts));
+                                 dpb->getBuffer(status.Get())));
+    return std::unique_ptr<TFbAttachment>(new TFbAttachment(std::move(handle), converts));
   } catch (const FbException& error) {
     Fail("creating the database failed", error);
   }
@@ -209,23 +293,17 @@ void SetForcedWrites(const TFbConnectParams& params, TFbForcedWrites forcedWrite
     dpb->insertInt(status.Get(), isc_dpb_force_write, forcedWrites == TFbForcedWrites::On ? 1 : 0);
     TRef<Firebird::IProvider> provider(Master()->getDispatcher());
     const std::string target = FbConnectString(params);
-    Firebird::IAttachment* handle =
+    TFbHandle<Firebird::IAttachment> handle(
         provider->attachDatabase(status.Get(), target.c_str(), dpb->getBufferLength(status.Get()),
-                                 dpb->getBuffer(status.Get()));
+                                 dpb->getBuffer(status.Get())));
     handle->detach(status.Get());
+    (void)handle.release(); // detached: the client has released it
   } catch (const FbException& error) {
     Fail("changing forced writes failed", error);
   }
 }
 
-TFbAttachment::~TFbAttachment() {
-  TStatus status;
-  try {
-    FHandle->detach(status.Get());
-  } catch (const FbException&) {
-    FHandle->release();
-  }
-}
+TFbAttachment::~TFbAttachment() = default;
 
 std::string TFbAttachment::ToConnection(const std::string& text) const {
   return FConvertsText ? Utf8ToWin1252(text) : text;
@@ -245,20 +323,9 @@ TFbTransaction::TFbTransaction(TFbAttachment& attachment, TFbTransactionKind kin
   const unsigned char* block = kind == TFbTransactionKind::Read ? readBlock : writeBlock;
   TStatus status;
   try {
-    FHandle = attachment.Handle()->startTransaction(status.Get(), sizeof readBlock, block);
+    FHandle.reset(attachment.Handle()->startTransaction(status.Get(), sizeof readBlock, block));
   } catch (const FbException& error) {
     Fail("Starting a transaction failed", error);
-  }
-}
-
-TFbTransaction::~TFbTransaction() {
-  if (FHandle == nullptr)
-    return;
-  TStatus status;
-  try {
-    FHandle->rollback(status.Get());
-  } catch (const FbException&) {
-    FHandle->release();
   }
 }
 
@@ -266,7 +333,7 @@ void TFbTransaction::Commit() {
   TStatus status;
   try {
     FHandle->commit(status.Get());
-    FHandle = nullptr;
+    (void)FHandle.release(); // committed: the client has released it
   } catch (const FbException& error) {
     Fail("Committing failed", error);
   }
@@ -304,20 +371,14 @@ std::vector<TFbColumn> Describe(TStatus& status, Firebird::IMessageMetadata* met
 TBytes ReadBlob(TStatus& status, Firebird::IAttachment* attachment,
                 Firebird::ITransaction* transaction, ISC_QUAD id) {
   TBytes bytes;
-  Firebird::IBlob* blob = attachment->openBlob(status.Get(), transaction, &id, 0, nullptr);
-  try {
-    unsigned char segment[32768];
-    while (true) {
-      unsigned length = 0;
-      const int result = blob->getSegment(status.Get(), sizeof segment, segment, &length);
-      if (result != IStatus::RESULT_OK && result != IStatus::RESULT_SEGMENT)
-        break;
-      bytes.insert(bytes.end(), segment, segment + length);
-    }
-    blob->close(status.Get());
-  } catch (...) {
-    blob->release();
-    throw;
+  TFbHandle<Firebird::IBlob> blob(attachment->openBlob(status.Get(), transaction, &id, 0, nullptr));
+  unsigned char segment[32768];
+  while (true) {
+    unsigned length = 0;
+    const int result = blob->getSegment(status.Get(), sizeof segment, segment, &length);
+    if (result != IStatus::RESULT_OK && result != IStatus::RESULT_SEGMENT)
+      break;
+    bytes.insert(bytes.end(), segment, segment + length);
   }
   return bytes;
 }
@@ -325,18 +386,15 @@ TBytes ReadBlob(TStatus& status, Firebird::IAttachment* attachment,
 ISC_QUAD WriteBlob(TStatus& status, Firebird::IAttachment* attachment,
                    Firebird::ITransaction* transaction, const std::string& bytes) {
   ISC_QUAD id{};
-  Firebird::IBlob* blob = attachment->createBlob(status.Get(), transaction, &id, 0, nullptr);
-  try {
-    constexpr size_t Segment = 32768;
-    for (size_t pos = 0; pos < bytes.size(); pos += Segment) {
-      const size_t length = std::min(Segment, bytes.size() - pos);
-      blob->putSegment(status.Get(), static_cast<unsigned>(length), bytes.data() + pos);
-    }
-    blob->close(status.Get());
-  } catch (...) {
-    blob->release();
-    throw;
+  TFbHandle<Firebird::IBlob> blob(
+      attachment->createBlob(status.Get(), transaction, &id, 0, nullptr));
+  constexpr size_t Segment = 32768;
+  for (size_t pos = 0; pos < bytes.size(); pos += Segment) {
+    const size_t length = std::min(Segment, bytes.size() - pos);
+    blob->putSegment(status.Get(), static_cast<unsigned>(length), bytes.data() + pos);
   }
+  blob->close(status.Get());
+  (void)blob.release(); // closed: the client has released it
   return id;
 }
 
@@ -357,34 +415,17 @@ TFbStatement::TFbStatement(TFbAttachment& attachment, TFbTransaction& transactio
   const std::string text = attachment.ToConnection(sql);
   TStatus status;
   try {
-    FHandle = attachment.Handle()->prepare(status.Get(), transaction.Handle(), 0, text.c_str(), 3,
-                                           Firebird::IStatement::PREPARE_PREFETCH_METADATA);
-    FInMeta = FHandle->getInputMetadata(status.Get());
-    FOutMeta = FHandle->getOutputMetadata(status.Get());
-    FParams = Describe(status, FInMeta, attachment);
-    FColumns = Describe(status, FOutMeta, attachment);
+    FHandle.reset(attachment.Handle()->prepare(status.Get(), transaction.Handle(), 0, text.c_str(),
+                                               3, Firebird::IStatement::PREPARE_PREFETCH_METADATA));
+    FInMeta.reset(FHandle->getInputMetadata(status.Get()));
+    FOutMeta.reset(FHandle->getOutputMetadata(status.Get()));
+    FParams = Describe(status, FInMeta.get(), attachment);
+    FColumns = Describe(status, FOutMeta.get(), attachment);
     FInBuffer.assign(FInMeta->getMessageLength(status.Get()), 0);
     FOutBuffer.assign(FOutMeta->getMessageLength(status.Get()), 0);
   } catch (const FbException& error) {
-    ReleaseAll();
     Fail("Preparing the statement failed", error);
   }
-}
-
-TFbStatement::~TFbStatement() {
-  ReleaseAll();
-}
-
-void TFbStatement::ReleaseAll() {
-  CloseCursor();
-  if (FOutMeta != nullptr)
-    FOutMeta->release();
-  if (FInMeta != nullptr)
-    FInMeta->release();
-  if (FHandle != nullptr)
-    FHandle->release();
-  FOutMeta = FInMeta = nullptr;
-  FHandle = nullptr;
 }
 
 void TFbStatement::Bind(Firebird::ITransaction* transaction, const std::vector<Variant>& params) {
@@ -569,8 +610,8 @@ uint64_t TFbStatement::Execute(TFbTransaction& transaction, const std::vector<Va
   Bind(transaction.Handle(), params);
   TStatus status;
   try {
-    FHandle->execute(status.Get(), transaction.Handle(), FInMeta, FInBuffer.data(),
-                     FColumns.empty() ? nullptr : FOutMeta,
+    FHandle->execute(status.Get(), transaction.Handle(), FInMeta.get(), FInBuffer.data(),
+                     FColumns.empty() ? nullptr : FOutMeta.get(),
                      FColumns.empty() ? nullptr : FOutBuffer.data());
     if (row != nullptr && !FColumns.empty())
       ReadRow(transaction.Handle(), *row);
@@ -585,8 +626,8 @@ void TFbStatement::OpenCursor(TFbTransaction& transaction, const std::vector<Var
   Bind(transaction.Handle(), params);
   TStatus status;
   try {
-    FCursor = FHandle->openCursor(status.Get(), transaction.Handle(), FInMeta, FInBuffer.data(),
-                                  FOutMeta, 0);
+    FCursor.reset(FHandle->openCursor(status.Get(), transaction.Handle(), FInMeta.get(),
+                                      FInBuffer.data(), FOutMeta.get(), 0));
     FCursorTransaction = transaction.Handle();
   } catch (const FbException& error) {
     Fail("Opening the query failed", error);
@@ -611,15 +652,7 @@ bool TFbStatement::Fetch(std::vector<Variant>& row) {
 }
 
 void TFbStatement::CloseCursor() {
-  if (FCursor == nullptr)
-    return;
-  TStatus status;
-  try {
-    FCursor->close(status.Get());
-  } catch (const FbException&) {
-    FCursor->release();
-  }
-  FCursor = nullptr;
+  FCursor.reset();
   FCursorTransaction = nullptr;
 }
 

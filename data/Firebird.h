@@ -12,12 +12,26 @@ class ITransaction;
 class IStatement;
 class IResultSet;
 class IMessageMetadata;
+class IBlob;
 } // namespace Firebird
 
 // A thin layer over the database client's object interface: every interface is held by an owner
 // that releases it, every failure becomes an Exception that says what was being done, and values
 // travel as Variants with text converted between UTF-8 and the connection's character set.
 namespace detail {
+
+// Ends an interface of the client: an attachment is detached, a transaction rolled back, a cursor
+// or blob closed; the client releases the interface when that succeeds, and when it fails (a lost
+// connection) the interface is released without it.
+struct TFbRelease {
+  void operator()(Firebird::IAttachment* attachment) const noexcept;
+  void operator()(Firebird::ITransaction* transaction) const noexcept;
+  void operator()(Firebird::IStatement* statement) const noexcept;
+  void operator()(Firebird::IResultSet* cursor) const noexcept;
+  void operator()(Firebird::IMessageMetadata* metadata) const noexcept;
+  void operator()(Firebird::IBlob* blob) const noexcept;
+};
+template <class T> using TFbHandle = std::unique_ptr<T, TFbRelease>;
 
 struct TFbConnectParams {
   std::string Host; // empty: the embedded engine opens the file in this process
@@ -47,15 +61,15 @@ public:
   TFbAttachment(const TFbAttachment&) = delete;
   TFbAttachment& operator=(const TFbAttachment&) = delete;
 
-  Firebird::IAttachment* Handle() const { return FHandle; }
+  Firebird::IAttachment* Handle() const { return FHandle.get(); }
   // True when texts are converted between UTF-8 and WIN1252 (false for a UTF8 connection).
   bool ConvertsText() const { return FConvertsText; }
   std::string ToConnection(const std::string& text) const;
   std::string FromConnection(const std::string& text) const;
 
 private:
-  TFbAttachment(Firebird::IAttachment* handle, bool convertsText);
-  Firebird::IAttachment* FHandle;
+  TFbAttachment(TFbHandle<Firebird::IAttachment> handle, bool convertsText);
+  TFbHandle<Firebird::IAttachment> FHandle;
   bool FConvertsText;
 };
 
@@ -65,14 +79,11 @@ enum class TFbTransactionKind { Read, Write };
 class TFbTransaction {
 public:
   TFbTransaction(TFbAttachment& attachment, TFbTransactionKind kind);
-  ~TFbTransaction();
-  TFbTransaction(const TFbTransaction&) = delete;
-  TFbTransaction& operator=(const TFbTransaction&) = delete;
   void Commit();
-  Firebird::ITransaction* Handle() const { return FHandle; }
+  Firebird::ITransaction* Handle() const { return FHandle.get(); }
 
 private:
-  Firebird::ITransaction* FHandle;
+  TFbHandle<Firebird::ITransaction> FHandle;
 };
 
 // One column of a result or one parameter, as the database describes it.
@@ -95,9 +106,6 @@ struct TFbColumn {
 class TFbStatement {
 public:
   TFbStatement(TFbAttachment& attachment, TFbTransaction& transaction, const std::string& sql);
-  ~TFbStatement();
-  TFbStatement(const TFbStatement&) = delete;
-  TFbStatement& operator=(const TFbStatement&) = delete;
 
   const std::vector<TFbColumn>& Columns() const { return FColumns; }
   const std::vector<TFbColumn>& Params() const { return FParams; }
@@ -113,10 +121,11 @@ public:
 
 private:
   TFbAttachment& FAttachment;
-  Firebird::IStatement* FHandle = nullptr;
-  Firebird::IMessageMetadata* FInMeta = nullptr;
-  Firebird::IMessageMetadata* FOutMeta = nullptr;
-  Firebird::IResultSet* FCursor = nullptr;
+  TFbHandle<Firebird::IStatement> FHandle;
+  TFbHandle<Firebird::IMessageMetadata> FInMeta;
+  TFbHandle<Firebird::IMessageMetadata> FOutMeta;
+  // Declared after the statement, so that the cursor is closed before the statement goes.
+  TFbHandle<Firebird::IResultSet> FCursor;
   Firebird::ITransaction* FCursorTransaction = nullptr;
   std::vector<TFbColumn> FColumns;
   std::vector<TFbColumn> FParams;
@@ -124,7 +133,6 @@ private:
   std::vector<unsigned char> FOutBuffer;
   std::string FSql;
 
-  void ReleaseAll();
   void Bind(Firebird::ITransaction* transaction, const std::vector<Variant>& params);
   void ReadRow(Firebird::ITransaction* transaction, std::vector<Variant>& row);
 };

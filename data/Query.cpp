@@ -1,6 +1,8 @@
 #include "data/Query.h"
 
 #include "data/Connection.h"
+#include "data/DataTexts.h"
+#include "data/DatabaseError.h"
 #include "data/Firebird.h"
 #include "data/Win1252.h"
 #include "runtime/Exceptions.h"
@@ -48,6 +50,34 @@ TFieldType FieldTypeOf(const detail::TFbColumn& column, int& size) {
     return column.SubType == 1 ? TFieldType::ftMemo : TFieldType::ftBlob;
   default:
     return TFieldType::ftUnknown;
+  }
+}
+
+// Says what a query was doing in an error only a developer can make sense of; a database refusal
+// the user caused (a duplicate key, a row another user holds, changed or deleted, a lost
+// connection) gets the text the user reads instead.
+void Explain(Exception& error, const std::string& context) {
+  const auto* database = dynamic_cast<const EDatabaseError*>(&error);
+  const TDatabaseErrorKind kind =
+      database == nullptr ? TDatabaseErrorKind::dekOther : database->GetKind();
+  const auto texts = DataTexts();
+  switch (kind) {
+  case TDatabaseErrorKind::dekOther:
+    error.SetMessage(context + error.Message());
+    break;
+  case TDatabaseErrorKind::dekUniqueViolation:
+    error.SetMessage(FormatDataText(texts->DuplicateKey, {{"detail", error.Message()}}));
+    break;
+  case TDatabaseErrorKind::dekForeignKey:
+    error.SetMessage(FormatDataText(texts->RecordReferenced, {{"detail", error.Message()}}));
+    break;
+  case TDatabaseErrorKind::dekLockConflict:
+    error.SetMessage(FormatDataText(texts->RecordLocked, {{"detail", error.Message()}}));
+    break;
+  case TDatabaseErrorKind::dekConnectionLost:
+  case TDatabaseErrorKind::dekRecordChanged:
+  case TDatabaseErrorKind::dekRecordDeleted:
+    break;
   }
 }
 
@@ -205,20 +235,21 @@ void TQuery::InternalOpen(std::vector<TColumn>& columns, std::vector<TValues>& r
     throw Exception("Query \"" + GetName() + "\" has no connection");
   if (Trim(FParsed.Sql).empty())
     throw Exception("Query \"" + GetName() + "\" has no SQL");
-  FConnection->Open();
-  detail::TFbAttachment& attachment = FConnection->Attachment();
   std::vector<detail::TFbColumn> described;
   try {
-    detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Read);
-    detail::TFbStatement statement(attachment, transaction, FParsed.Sql);
-    statement.OpenCursor(transaction, ParamValues());
-    TValues row;
-    while (statement.Fetch(row))
-      rows.push_back(std::move(row));
-    transaction.Commit();
-    described = statement.Columns();
-  } catch (const Exception& error) {
-    throw Exception("Query \"" + GetName() + "\": " + error.Message());
+    FConnection->RunAttached([&](detail::TFbAttachment& attachment) {
+      detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Read);
+      detail::TFbStatement statement(attachment, transaction, FParsed.Sql);
+      statement.OpenCursor(transaction, ParamValues());
+      TValues row;
+      while (statement.Fetch(row))
+        rows.push_back(std::move(row));
+      transaction.Commit();
+      described = statement.Columns();
+    });
+  } catch (Exception& error) {
+    Explain(error, "Query \"" + GetName() + "\": ");
+    throw;
   }
 
   FUpdateTable = detail::MainTableOf(FParsed.Sql);
@@ -260,67 +291,98 @@ void TQuery::InternalPost(TValues& values, const TValues* original,
                           const std::vector<bool>& modified) {
   if (FKeyFields.empty())
     throw Exception("Query \"" + GetName() + "\" cannot be modified");
-  detail::TFbAttachment& attachment = FConnection->Attachment();
   try {
-    detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Write);
-    std::vector<Variant> params;
-    if (original == nullptr) {
-      std::string names, marks, returning;
-      for (size_t i = 0; i < FSourceColumns.size(); ++i) {
-        if (FSourceColumns[i].empty() || values[i].IsEmptyOrNull())
-          continue;
-        names += (names.empty() ? "" : ", ") + Quote(FSourceColumns[i]);
-        marks += marks.empty() ? "?" : ", ?";
-        params.push_back(values[i]);
-      }
-      for (const int index : FKeyFields)
-        returning += (returning.empty() ? "" : ", ") + Quote(FSourceColumns[index]);
-      const std::string sql =
-          "INSERT INTO " + Quote(FUpdateTable) +
-          (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
-          " RETURNING " + returning;
-      detail::TFbStatement statement(attachment, transaction, sql);
-      TValues keys;
-      statement.Execute(transaction, params, &keys);
-      for (size_t k = 0; k < FKeyFields.size() && k < keys.size(); ++k)
-        values[FKeyFields[k]] = Fields(FKeyFields[k]).Convert(keys[k]);
-    } else {
-      std::string assignments;
-      for (size_t i = 0; i < FSourceColumns.size(); ++i) {
-        if (FSourceColumns[i].empty() || !modified[i])
-          continue;
-        assignments += (assignments.empty() ? "" : ", ") + Quote(FSourceColumns[i]) + " = ?";
-        params.push_back(values[i]);
-      }
-      if (assignments.empty())
+    FConnection->RunAttached([&](detail::TFbAttachment& attachment) {
+      detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Write);
+      if (original == nullptr)
+        InsertRow(attachment, transaction, values);
+      else if (!UpdateRow(attachment, transaction, values, *original, modified))
         return;
-      const std::string where = WhereKey(*original, params);
-      detail::TFbStatement statement(
-          attachment, transaction, "UPDATE " + Quote(FUpdateTable) + " SET " + assignments + where);
-      if (statement.Execute(transaction, params) == 0)
-        throw Exception("the row no longer exists in the database; nothing was saved");
-    }
-    transaction.Commit();
-  } catch (const Exception& error) {
-    throw Exception("Query \"" + GetName() + "\": saving to " + FUpdateTable +
-                    " failed: " + error.Message());
+      transaction.Commit();
+    });
+  } catch (Exception& error) {
+    Explain(error, "Query \"" + GetName() + "\": saving to " + FUpdateTable + " failed: ");
+    throw;
   }
+}
+
+void TQuery::InsertRow(detail::TFbAttachment& attachment, detail::TFbTransaction& transaction,
+                       TValues& values) {
+  std::vector<Variant> params;
+  std::string names, marks, returning;
+  for (size_t i = 0; i < FSourceColumns.size(); ++i) {
+    if (FSourceColumns[i].empty() || values[i].IsEmptyOrNull())
+      continue;
+    names += (names.empty() ? "" : ", ") + Quote(FSourceColumns[i]);
+    marks += marks.empty() ? "?" : ", ?";
+    params.push_back(values[i]);
+  }
+  for (const int index : FKeyFields)
+    returning += (returning.empty() ? "" : ", ") + Quote(FSourceColumns[index]);
+  const std::string sql =
+      "INSERT INTO " + Quote(FUpdateTable) +
+      (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
+      " RETURNING " + returning;
+  detail::TFbStatement statement(attachment, transaction, sql);
+  TValues keys;
+  statement.Execute(transaction, params, &keys);
+  for (size_t k = 0; k < FKeyFields.size() && k < keys.size(); ++k)
+    values[FKeyFields[k]] = Fields(FKeyFields[k]).Convert(keys[k]);
+}
+
+// The row is found by its key as it was read, and written only while every column being changed
+// still holds the value read: a row another user changed meanwhile is left as that user saved
+// it, and the caller learns whether it was changed or deleted.
+bool TQuery::UpdateRow(detail::TFbAttachment& attachment, detail::TFbTransaction& transaction,
+                       const TValues& values, const TValues& original,
+                       const std::vector<bool>& modified) {
+  std::vector<Variant> params;
+  std::vector<Variant> unchanged;
+  std::string assignments, stillAsRead;
+  for (size_t i = 0; i < FSourceColumns.size(); ++i) {
+    if (FSourceColumns[i].empty() || !modified[i])
+      continue;
+    assignments += (assignments.empty() ? "" : ", ") + Quote(FSourceColumns[i]) + " = ?";
+    params.push_back(values[i]);
+    stillAsRead += " AND " + Quote(FSourceColumns[i]) + " IS NOT DISTINCT FROM ?";
+    unchanged.push_back(original[i]);
+  }
+  if (assignments.empty())
+    return false;
+  std::vector<Variant> key;
+  const std::string where = WhereKey(original, key);
+  params.insert(params.end(), key.begin(), key.end());
+  params.insert(params.end(), unchanged.begin(), unchanged.end());
+  detail::TFbStatement statement(attachment, transaction,
+                                 "UPDATE " + Quote(FUpdateTable) + " SET " + assignments + where +
+                                     stillAsRead);
+  if (statement.Execute(transaction, params) > 0)
+    return true;
+  detail::TFbStatement exists(attachment, transaction,
+                              "SELECT 1 FROM " + Quote(FUpdateTable) + where);
+  std::vector<Variant> row;
+  exists.OpenCursor(transaction, key);
+  const auto texts = DataTexts();
+  if (exists.Fetch(row))
+    throw EDatabaseError(texts->RecordChanged, TDatabaseErrorKind::dekRecordChanged);
+  throw EDatabaseError(texts->RecordDeleted, TDatabaseErrorKind::dekRecordDeleted);
 }
 
 void TQuery::InternalDelete(const TValues& values) {
   if (FKeyFields.empty())
     throw Exception("Query \"" + GetName() + "\" cannot be modified");
-  detail::TFbAttachment& attachment = FConnection->Attachment();
   try {
-    detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Write);
-    std::vector<Variant> params;
-    const std::string where = WhereKey(values, params);
-    detail::TFbStatement(attachment, transaction, "DELETE FROM " + Quote(FUpdateTable) + where)
-        .Execute(transaction, params);
-    transaction.Commit();
-  } catch (const Exception& error) {
-    throw Exception("Query \"" + GetName() + "\": deleting from " + FUpdateTable +
-                    " failed: " + error.Message());
+    FConnection->RunAttached([&](detail::TFbAttachment& attachment) {
+      detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Write);
+      std::vector<Variant> params;
+      const std::string where = WhereKey(values, params);
+      detail::TFbStatement(attachment, transaction, "DELETE FROM " + Quote(FUpdateTable) + where)
+          .Execute(transaction, params);
+      transaction.Commit();
+    });
+  } catch (Exception& error) {
+    Explain(error, "Query \"" + GetName() + "\": deleting from " + FUpdateTable + " failed: ");
+    throw;
   }
 }
 
@@ -330,8 +392,12 @@ void TQuery::CheckStorable(const TField& field, const Variant& value) const {
     return;
   try {
     detail::Utf8ToWin1252(value.AsString());
-  } catch (const Exception& error) {
-    throw EConvertError(error.Message() + " (field \"" + field.GetDisplayLabel() + "\")");
+  } catch (const detail::EWin1252Error& error) {
+    if (error.GetCharacter().empty())
+      throw EConvertError(error.Message() + " (field \"" + field.GetDisplayLabel() + "\")");
+    throw EConvertError(
+        FormatDataText(DataTexts()->NotStorable,
+                       {{"field", field.GetDisplayLabel()}, {"character", error.GetCharacter()}}));
   }
 }
 
@@ -340,7 +406,8 @@ uint64_t TQuery::ExecSQL() {
     throw Exception("Query \"" + GetName() + "\" has no connection");
   try {
     return FConnection->ExecSQL(FParsed.Sql, ParamValues());
-  } catch (const Exception& error) {
-    throw Exception("Query \"" + GetName() + "\": " + error.Message());
+  } catch (Exception& error) {
+    Explain(error, "Query \"" + GetName() + "\": ");
+    throw;
   }
 }

@@ -9,6 +9,10 @@
 #include <vector>
 
 class TConnection;
+namespace detail {
+class TFbAttachment;
+class TFbTransaction;
+} // namespace detail
 
 // A named parameter of a query (":P_ID_SOLICITACAO" in its SQL).  A value set is converted to
 // the declared type, so a value the type cannot hold is refused when it is set; the AsXxx
@@ -59,8 +63,11 @@ private:
 // A dataset read from the database by a select.  Opening reads every row.  Posting writes the
 // record to the query's main table (the first table after FROM), identifying the row by that
 // table's key; columns of joined tables and expressions are read-only and never written; each
-// post is committed at once.  A new record whose key is 0 or null gets the key the database
-// gives it.  A query whose main table has no key among its columns cannot be changed.
+// post is committed at once.  A change is written only while the columns it changes still hold
+// the values read: a row another user changed or deleted meanwhile is refused with an
+// EDatabaseError (dekRecordChanged, dekRecordDeleted) and the record stays in edit state.  A new
+// record whose key is 0 or null gets the key the database gives it.  A query whose main table has
+// no key among its columns cannot be changed.
 class TQuery : public TDataSet {
   DUO_CLASS(TQuery, TDataSet)
 public:
@@ -100,4 +107,9 @@ private:
   void SQLChanged();
   std::vector<Variant> ParamValues() const;
   std::string WhereKey(const TValues& values, std::vector<Variant>& params) const;
+  void InsertRow(detail::TFbAttachment& attachment, detail::TFbTransaction& transaction,
+                 TValues& values);
+  // False when no column of the main table was changed (nothing to write).
+  bool UpdateRow(detail::TFbAttachment& attachment, detail::TFbTransaction& transaction,
+                 const TValues& values, const TValues& original, const std::vector<bool>& modified);
 };

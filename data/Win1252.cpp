@@ -87,14 +87,17 @@ std::string Utf8ToWin1252(std::string_view text) {
     const size_t start = pos;
     char32_t cp = 0;
     if (!NextCodePoint(text, pos, cp))
-      throw Exception("The text is not valid UTF-8 (bad byte at position " +
-                      std::to_string(start + 1) + ")");
+      throw EWin1252Error("The text is not valid UTF-8 (bad byte at position " +
+                              std::to_string(start + 1) + ")",
+                          {});
     const int mapped = Win1252ByteOf(cp);
     if (mapped < 0) {
       char code[16];
       std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
-      throw Exception("The character \"" + std::string(text.substr(start, pos - start)) + "\" (" +
-                      code + ") cannot be stored: the database holds WIN1252 text");
+      const std::string character(text.substr(start, pos - start));
+      throw EWin1252Error("The character \"" + character + "\" (" + code +
+                              ") cannot be stored: the database holds WIN1252 text",
+                          character);
     }
     out += static_cast<char>(mapped);
   }

@@ -1,4 +1,6 @@
 #pragma once
+#include "runtime/Exceptions.h"
+
 #include <string>
 #include <string_view>
 
@@ -7,6 +9,18 @@
 // Exception naming the first character that WIN1252 cannot hold, or the text that is not UTF-8,
 // instead of replacing anything silently.
 namespace detail {
+
+// A text WIN1252 cannot hold.  GetCharacter() is the first character it cannot hold; empty for a
+// text that is not UTF-8.
+class EWin1252Error : public Exception {
+public:
+  EWin1252Error(std::string message, std::string character)
+      : Exception(std::move(message)), FCharacter(std::move(character)) {}
+  const std::string& GetCharacter() const { return FCharacter; }
+
+private:
+  std::string FCharacter;
+};
 
 std::string Utf8ToWin1252(std::string_view text);
 std::string Win1252ToUtf8(std::string_view text);

@@ -5,8 +5,10 @@
  * key 0 or NULL gets the sequence's next value, so the program posts new rows with key 0 and
  * reads the key back.  Text columns hold WIN1252 text.
  *
- * References between tables are not enforced by foreign keys: the request and user lists are
- * left joins and keep showing a request or user whose status, type, unit or user row is gone.
+ * References from requests and users are not enforced by foreign keys: the request and user
+ * lists are left joins and keep showing a request or user whose status, type, unit or user row is
+ * gone.  A unit's type is enforced: the unit-type form lets its key be retyped, and the key change
+ * carries the type's units along (ON UPDATE CASCADE); a type with units cannot be deleted.
  *
  * The program's default account is the database administrator.  An office that shares the
  * database through a server should give the program an account of its own with rights on the
@@ -81,7 +83,9 @@ CREATE TABLE UNIDADE (
   ID_UNIDADE D_KEY NOT NULL,
   NOME_UNIDADE D_TEXT100 NOT NULL,
   ID_TIPO_UNIDADE D_KEY NOT NULL,
-  CONSTRAINT PK_UNIDADE PRIMARY KEY (ID_UNIDADE)
+  CONSTRAINT PK_UNIDADE PRIMARY KEY (ID_UNIDADE),
+  CONSTRAINT FK_UNIDADE_TIPO_UNIDADE FOREIGN KEY (ID_TIPO_UNIDADE)
+    REFERENCES TIPO_UNIDADE (ID_TIPO_UNIDADE) ON UPDATE CASCADE
 );
 
 CREATE TABLE SOLICITACAO (

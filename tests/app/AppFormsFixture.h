@@ -51,7 +51,6 @@ protected:
     FTDI = nullptr;
     delete Host;
     delete DM;
-    DM = nullptr;
   }
 
   // Changes the starting data before the queries are opened.

@@ -22,7 +22,6 @@ protected:
   DesktopRun() : App(std::unique_ptr<TUIBackend>(new THeadlessBackend)), Scope(App), Driver(App) {
     std::ofstream(ConfigFile()) << "[Database]\nDatabase=vozmira.fdb\n";
   }
-  ~DesktopRun() override { DM = nullptr; }
 
   std::string ConfigFile() const { return (Folder.Path() / "Config.ini").string(); }
 

@@ -30,7 +30,6 @@ protected:
       : App(std::unique_ptr<TUIBackend>(new THeadlessBackend)), Scope(App), Driver(App) {
     std::ofstream(ConfigFile()) << "[Database]\nDatabase=vozmira.fdb\n";
   }
-  ~DesktopSession() override { DM = nullptr; }
 
   std::string ConfigFile() const { return (Folder.Path() / "Config.ini").string(); }
 

@@ -19,10 +19,7 @@ protected:
     DM = Module;
     fLogin = CreateForm<TfLogin>(&App);
   }
-  ~LoginForm() override {
-    delete fLogin;
-    DM = nullptr;
-  }
+  ~LoginForm() override { delete fLogin; }
 
   // Queues typing a pair over what the edits hold and pressing "Entrar".
   void Enter(const std::string& user, const std::string& password) {
@@ -157,7 +154,7 @@ TEST(LoginFormAlone, MakesADataModuleWhenNoneExists) {
   ASSERT_NE(DM, nullptr);
   EXPECT_EQ(DM->GetOwner(), fLogin);
   delete fLogin;
-  DM = nullptr;
+  EXPECT_EQ(DM, nullptr) << "the module's destructor clears the global that refers to it";
 }
 
 } // namespace

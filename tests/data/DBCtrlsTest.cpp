@@ -145,7 +145,9 @@ TEST_F(DBControlsTest, LookupShowsTheListRowOfTheKeyAndStoresTheChosenKey) {
   units->Post();
   EXPECT_EQ(ReadValue("SELECT ID_TIPO_UNIDADE FROM UNIDADE WHERE ID_UNIDADE = 8").AsInt64(), 2);
 
-  // A key with no list row shows nothing.
+  // A key with no list row shows nothing (a type added after the list was read).
+  Connection->ExecSQL(
+      "INSERT INTO TIPO_UNIDADE (ID_TIPO_UNIDADE, TIPO_UNIDADE) VALUES (77, 'Nova')");
   Connection->ExecSQL("UPDATE UNIDADE SET ID_TIPO_UNIDADE = 77 WHERE ID_UNIDADE = 1");
   units->Refresh();
   units->First();

@@ -128,6 +128,76 @@ TEST_F(FilterTest, MalformedExpressionsAreRefusedAndChangeNothing) {
   }
 }
 
+// Expressions at and past the limits: deep nesting and huge texts are refused with a clear
+// error instead of exhausting the stack, and a long flat chain within the limits still works.
+TEST(FilterLimits, NestingAndLengthAreBounded) {
+  using detail::MaxFilterLength;
+  using detail::MaxFilterNesting;
+  auto nested = [](int levels, const std::string& open, const std::string& close) {
+    std::string text;
+    for (int i = 0; i < levels; ++i)
+      text += open;
+    text += "A = 1";
+    for (int i = 0; i < levels; ++i)
+      text += close;
+    return text;
+  };
+  std::string chain = "A = 1";
+  while (chain.size() + 10 <= MaxFilterLength)
+    chain += " AND A = 1";
+  struct Case {
+    std::string text;
+    const char* refusal; // nullptr: accepted
+  };
+  const Case cases[] = {
+      {nested(MaxFilterNesting, "(", ")"), nullptr},
+      {nested(MaxFilterNesting, "NOT ", ""), nullptr},
+      {nested(MaxFilterNesting + 1, "(", ")"), "nested more than 64"},
+      {nested(MaxFilterNesting + 1, "NOT ", ""), "nested more than 64"},
+      {nested(MaxFilterNesting / 2, "NOT (", ")") + " OR " + nested(2, "(", ")"), nullptr},
+      {nested(100000, "(", ")"), "characters long"},
+      {std::string(200000, '('), "characters long"},
+      {nested(1000, "(", ""), "nested more than 64"},
+      {chain, nullptr},
+      {chain + " AND A = 1", "characters long"},
+      {"A = '" + std::string(MaxFilterLength, 'x') + "'", "characters long"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
+    try {
+      const auto expression = detail::TFilterExpression::Parse(c.text);
+      EXPECT_EQ(c.refusal, nullptr) << "accepted";
+    } catch (const Exception& error) {
+      ASSERT_NE(c.refusal, nullptr) << error.Message();
+      EXPECT_NE(error.Message().find(c.refusal), std::string::npos) << error.Message();
+      EXPECT_LT(error.Message().size(), 300u) << "the refusal does not repeat a huge expression";
+    }
+  }
+}
+
+// Random sequences of the language's own pieces: every one is either accepted or refused with an
+// Exception; none crashes the parser or escapes as another kind of error.
+TEST(FilterLimits, RandomPiecesAreParsedOrRefusedCleanly) {
+  const char* pieces[] = {"(", ")",  "NOT ", " AND ", " OR ", "A",      "[A B]", "'x'",  "''",
+                          "'", "1",  "-2.5", "=",     "<>",   " LIKE ", " IS ",  "NULL", "[",
+                          "]", "<=", ">",    "\xC3",  "%",    " ",      "9e999"};
+  uint64_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<size_t>(seed >> 33);
+  };
+  for (int round = 0; round < 5000; ++round) {
+    std::string text;
+    const size_t count = next() % 40;
+    for (size_t i = 0; i < count; ++i)
+      text += pieces[next() % std::size(pieces)];
+    try {
+      detail::TFilterExpression::Parse(text);
+    } catch (const Exception&) {
+    }
+  }
+}
+
 TEST(LikePattern, WildcardsMatchCharactersNotBytes) {
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"ação", "a_ão", true},  {"ação", "a__o", true}, {"ação", "%ç%", true},

@@ -2,6 +2,7 @@
 // A fresh embedded database per test, created from the application's own schema, procedure and
 // seed scripts, in a temporary folder that is removed afterwards.
 #include "data/Connection.h"
+#include "data/DatabaseError.h"
 #include "data/Query.h"
 #include "runtime/Component.h"
 
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -112,6 +114,24 @@ inline std::filesystem::path CreateServerDatabase(const TTempFolder& folder,
   }
 
 namespace testdb {
+
+// Where a test's database runs: in the test's process, or behind the server.
+enum class TWhere { Embedded, Server };
+
+inline std::string WhereName(const ::testing::TestParamInfo<TWhere>& info) {
+  return info.param == TWhere::Embedded ? "Embedded" : "Server";
+}
+
+// The database error `action` raises; a test failure when it raises none.
+inline EDatabaseError Raised(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EDatabaseError& error) {
+    return error;
+  }
+  ADD_FAILURE() << "no database error raised";
+  return EDatabaseError("", TDatabaseErrorKind::dekOther);
+}
 
 class DatabaseTest : public ::testing::Test {
 protected:

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <functional>
 #include <map>
 #include <set>
@@ -56,6 +59,36 @@ TEST(Random, EveryCharacterIsEquallyLikely) {
       EXPECT_LT(count, perCharacter * 1.15) << g.Name << " '" << c << "'";
     }
   }
+}
+
+// A generator seeded once per process (a fixed seed, or a seed kept across fork) draws the same
+// characters in a forked child as in its parent; the system's random source does not.
+TEST(Random, AForkedChildDrawsDifferentCharacters) {
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const std::string drawn = GenerateRandomString(32);
+    const ssize_t written = write(pipeEnds[1], drawn.data(), drawn.size());
+    _exit(written == static_cast<ssize_t>(drawn.size()) ? 0 : 1);
+  }
+  close(pipeEnds[1]);
+  const std::string parent = GenerateRandomString(32);
+  char buffer[32];
+  size_t received = 0;
+  while (received < sizeof buffer) {
+    const ssize_t n = read(pipeEnds[0], buffer + received, sizeof buffer - received);
+    if (n <= 0)
+      break;
+    received += static_cast<size_t>(n);
+  }
+  close(pipeEnds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_EQ(received, sizeof buffer);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_NE(std::string(buffer, received), parent);
 }
 
 } // namespace

@@ -47,7 +47,6 @@ protected:
       EndSession();
     });
   }
-  ~DesktopSession() override { DM = nullptr; }
 
   std::string ConfigFile() const { return (Folder.Path() / "Config.ini").string(); }
 
