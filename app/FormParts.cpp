@@ -1,5 +1,10 @@
 #include "app/FormParts.h"
 
+#include "app/DuoFormTemplate.h"
+#include "bridge/Duo.Item.HTML.h"
+#include "bridge/Duo.Item.UIObj.h"
+#include "bridge/Duo.h"
+
 namespace detail {
 
 TPanel* PlainPanel(TComponent& owner, TWinControl* parent, const char* name, TAlign align,
@@ -74,6 +79,20 @@ void BoldFont(TFont& font, int pixels) {
   font.SetName("Segoe UI");
   font.SetHeight(-pixels);
   font.SetStyle({fsBold});
+}
+
+TDuoItems& ExportWorkPage(TDuoForm& form, const std::string& panelCaption, TLabel* title,
+                          TControl* leave) {
+  form.SetTitle("Brenvox");
+  // The master template names the user, which the application's page form answers.
+  form.SetTemplateClassForm(&TDuoFormTemplate::StaticClass());
+  form.SetTemplateFiles("pages/template.html", "pages/itemtemplate.html");
+  TDuoItems& items = form.GetDuo()->Items;
+  TDuoItems& bar = items.Add().Row("row").Items;
+  bar.Add().FormGroup(panelCaption, "col-auto");
+  bar.Add().UIObj(title, "fs-2 fw-bold");
+  bar.Add().FormGroup("", "col-auto").AddUIObj(leave);
+  return items;
 }
 
 } // namespace detail

@@ -3,6 +3,7 @@
 // Pieces the application's forms share: placing a control, the title bar with its "Sair" button,
 // grid columns, and the rules that follow a dataset's state.
 
+#include "bridge/Duo.Forms.h"
 #include "data/DB.h"
 #include "data/DBGrids.h"
 #include "ui/Buttons.h"
@@ -13,6 +14,8 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+
+class TDuoItems;
 
 namespace detail {
 
@@ -89,5 +92,11 @@ template <class T> void ShowDetailModal(T*& reference, TComponent* owner) {
 
 // Sets a bold "Segoe UI" font of the given height in pixels.
 void BoldFont(TFont& font, int pixels);
+
+// The web page of a working form inside the office's master template: the title "Brenvox", the
+// application's page form, and a first row with an empty group titled by the title panel's
+// caption, the title label and the "Sair" button.  Returns the page's root list of items.
+TDuoItems& ExportWorkPage(TDuoForm& form, const std::string& panelCaption, TLabel* title,
+                          TControl* leave);
 
 } // namespace detail

@@ -1,6 +1,5 @@
 #include "app/uLisSolicitacoes.h"
 
-#include "app/DuoFormTemplate.h"
 #include "app/FormParts.h"
 #include "app/uDM.h"
 #include "app/uMenu.h"
@@ -8,6 +7,7 @@
 #include "bridge/Duo.Item.HTML.h"
 #include "bridge/Duo.Item.UIObj.h"
 #include "bridge/Duo.h"
+#include "render/Facet.DBGrid.h"
 
 namespace {
 
@@ -181,16 +181,8 @@ void TfLisSolicitacoes::btnSairClick(TObject* /*Sender*/) {
 
 void TfLisSolicitacoes::ExportDuo() {
   TDuoForm::ExportDuo();
-  SetTitle("Brenvox");
-  // The master template names the user, which the application's page form answers.
-  SetTemplateClassForm(&TDuoFormTemplate::StaticClass());
-  SetTemplateFiles("pages/template.html", "pages/itemtemplate.html");
-  TDuoItems& items = GetDuo()->Items;
-
-  TDuoItems& title = items.Add().Row("row").Items;
-  title.Add().FormGroup(pnlTituloTela->GetCaption(), "col-auto");
-  title.Add().UIObj(lblTituloTela, "fs-2 fw-bold");
-  title.Add().FormGroup("", "col-auto").AddUIObj(btnSair);
+  TDuoItems& items =
+      detail::ExportWorkPage(*this, pnlTituloTela->GetCaption(), lblTituloTela, btnSair);
 
   TDuoItems& filters =
       items.Add()
@@ -223,4 +215,12 @@ void TfLisSolicitacoes::ExportDuo() {
       .FormGroup("", "col-auto")
       .AddUIObj(btnAlterar, "btn-primary [override-button-fe fe-edit fa fa-edit me-2]");
   requests.Add().Row("row").Items.Add().UIObj(dbgTarefas);
+}
+
+void TfLisSolicitacoes::InitControlsDuo(TFacetControl* FacetControl) {
+  TDuoForm::InitControlsDuo(FacetControl);
+  if (auto* grid = dynamic_cast<TFacetDBGrid*>(FacetControl)) {
+    grid->SetRecordsPerPage(10);
+    grid->SetMaxRecords(2000);
+  }
 }

@@ -42,6 +42,8 @@ public:
 
   // The request list page: title bar, filters and the request grid with its buttons.
   void ExportDuo() override;
+  // The request grid pages by 10 rows and sends at most 2,000 requests.
+  void InitControlsDuo(TFacetControl* FacetControl) override;
 
   // Fills the status box: "Todos", then one item per status.
   void FormCreate(TObject* Sender);

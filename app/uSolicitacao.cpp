@@ -1,6 +1,5 @@
 #include "app/uSolicitacao.h"
 
-#include "app/DuoFormTemplate.h"
 #include "app/FormParts.h"
 #include "app/uDM.h"
 #include "app/uLogin.h"
@@ -144,16 +143,7 @@ void TfSolicitacao::btnSairClick(TObject* /*Sender*/) {
 
 void TfSolicitacao::ExportDuo() {
   TDuoForm::ExportDuo();
-  SetTitle("Brenvox");
-  // The master template names the user, which the application's page form answers.
-  SetTemplateClassForm(&TDuoFormTemplate::StaticClass());
-  SetTemplateFiles("pages/template.html", "pages/itemtemplate.html");
-  TDuoItems& items = GetDuo()->Items;
-
-  TDuoItems& title = items.Add().Row("row").Items;
-  title.Add().FormGroup(pnButtons->GetCaption(), "col-auto");
-  title.Add().UIObj(lblTituloTela, "fs-2 fw-bold");
-  title.Add().FormGroup("", "col-auto").AddUIObj(btnSair);
+  TDuoItems& items = detail::ExportWorkPage(*this, pnButtons->GetCaption(), lblTituloTela, btnSair);
 
   const std::pair<TControl*, TControl*> fields[] = {
       {lblControle, dbeControle},   {lblTipo, cbbTipo},       {lblData, dbeData},

@@ -34,22 +34,27 @@ void TFacetCheckBox::ProcessHTML() {
 }
 
 void TFacetCheckBox::UpdateControlState(std::vector<std::string>& ScriptJS, bool AForceUpdate) {
-  const std::string text = GetText();
-  if (AForceUpdate || text != FStoredText) {
-    FStoredText = text;
-    ScriptJS.push_back(CheckBoxTextStatement(ElementID(), text));
-  }
-  const bool checked = GetChecked();
-  if (AForceUpdate || checked != FStoredChecked) {
-    FStoredChecked = checked;
-    ScriptJS.push_back(CheckBoxCheckedStatement(ElementJS(), checked));
-  }
+  UpdateCheckBoxState(*this, GetText(), GetChecked(), FStoredText, FStoredChecked, ScriptJS,
+                      AForceUpdate);
 }
 
 void TFacetCheckBox::ProcessComponentState(const TJSON& ComponentStateInfo) {
   bool checked = false;
   if (CheckedFromState(ComponentStateInfo, checked) && checked != FStoredChecked)
     SetChecked(checked);
+}
+
+void UpdateCheckBoxState(const TFacetControl& Control, const std::string& Text, bool Checked,
+                         std::string& StoredText, bool& StoredChecked,
+                         std::vector<std::string>& ScriptJS, bool AForceUpdate) {
+  if (AForceUpdate || Text != StoredText) {
+    StoredText = Text;
+    ScriptJS.push_back(CheckBoxTextStatement(Control.ElementID(), Text));
+  }
+  if (AForceUpdate || Checked != StoredChecked) {
+    StoredChecked = Checked;
+    ScriptJS.push_back(CheckBoxCheckedStatement(Control.ElementJS(), Checked));
+  }
 }
 
 std::string CheckBoxHTML(const std::string& Core, const std::string& ElementID, bool Checked,

@@ -45,6 +45,11 @@ private:
 };
 
 // The switch markup shared by the plain and the data-aware check box.
+// Appends the label text and checked statements of a check box whose values changed since they
+// were last sent (both when forced) and remembers the values sent.
+void UpdateCheckBoxState(const TFacetControl& Control, const std::string& Text, bool Checked,
+                         std::string& StoredText, bool& StoredChecked,
+                         std::vector<std::string>& ScriptJS, bool AForceUpdate);
 std::string CheckBoxHTML(const std::string& Core, const std::string& ElementID, bool Checked,
                          const std::string& Text);
 // The statements that bring a switch's caption and state up to date.

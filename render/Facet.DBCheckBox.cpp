@@ -41,16 +41,8 @@ void TFacetDBCheckBox::ProcessHTML() {
 }
 
 void TFacetDBCheckBox::UpdateControlState(std::vector<std::string>& ScriptJS, bool AForceUpdate) {
-  const std::string text = GetText();
-  if (AForceUpdate || text != FStoredText) {
-    FStoredText = text;
-    ScriptJS.push_back(CheckBoxTextStatement(ElementID(), text));
-  }
-  const bool checked = GetChecked();
-  if (AForceUpdate || checked != FStoredChecked) {
-    FStoredChecked = checked;
-    ScriptJS.push_back(CheckBoxCheckedStatement(ElementJS(), checked));
-  }
+  UpdateCheckBoxState(*this, GetText(), GetChecked(), FStoredText, FStoredChecked, ScriptJS,
+                      AForceUpdate);
 }
 
 void TFacetDBCheckBox::ProcessComponentState(const TJSON& ComponentStateInfo) {

@@ -401,6 +401,17 @@ void TFacetForm::DoEndTagHTML() {
     form->DoEndTagHTML();
 }
 
+void TFacetForm::DoCellButtonClick(TFacetDBGrid& Grid, TFacetDBGridColumnButton& Button,
+                                   int RowID, int ColIndex) {
+  TDuoForm* form = DuoForm();
+  if (Button.Proc)
+    Button.Proc();
+  if (Button.OnClick)
+    Button.OnClick(form);
+  if (form != nullptr)
+    form->CellButtonClick(&Grid, &Button, ColIndex, RowID);
+}
+
 void TFacetForm::ShowPopup(const std::string& AName) {
   if (TDuoForm* form = DuoForm())
     form->ShowPopup(AName);

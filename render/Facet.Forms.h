@@ -7,6 +7,7 @@
 // the differences to the browser as one message.  Nothing runs while the page is idle.
 
 #include "bridge/Duo.Forms.h"
+#include "render/Facet.DBGrid.h"
 #include "render/Facet.Forms.Interfaces.h"
 #include "runtime/Component.h"
 
@@ -35,7 +36,7 @@ private:
   std::vector<std::pair<std::string, TCallBackEvent>> FItems;
 };
 
-class TFacetForm : public TComponent, public IFacetForm {
+class TFacetForm : public TComponent, public IFacetForm, public IFacetDBGridOwner {
   DUO_CLASS(TFacetForm, TComponent)
 
 public:
@@ -110,6 +111,10 @@ public:
   virtual void DoBeginTranslate();
   virtual void DoBeginTagHTML();
   virtual void DoEndTagHTML();
+  // A grid's cell button was clicked on the record `RowID`: the button's procedure, its click
+  // handler with the form as sender, then the form's CellButtonClick.
+  void DoCellButtonClick(TFacetDBGrid& Grid, TFacetDBGridColumnButton& Button, int RowID,
+                         int ColIndex) override;
   void ShowPopup(const std::string& AName);
   void ClosePopup(const std::string& AName);
 

@@ -89,6 +89,8 @@ TEST_F(WebPages, TheRequestListPageWithItsGridOfRequests) {
     if (auto* g = dynamic_cast<TFacetDBGrid*>(control))
       grid = g;
   ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->GetRecordsPerPage(), 10);
+  EXPECT_EQ(grid->GetMaxRecords(), 2000);
   const TJSON data = TJSON::parse(grid->GetDataToJSON());
   ASSERT_TRUE(data.is_array());
   EXPECT_EQ(data.size(), 60U);
