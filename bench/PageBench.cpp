@@ -36,8 +36,8 @@ public:
   std::string GetToken() const override { return "TOKEN0000000000000000001"; }
   std::string ActiveFormUUID() const override { return ""; }
   void ExecJS(const std::string&) override {}
-  std::string CallBackJS(const std::string& ACallBackName, const std::string&,
-                         const std::string&, bool) override {
+  std::string CallBackJS(const std::string& ACallBackName, const std::string&, const std::string&,
+                         bool) override {
     return "CallBack('" + ACallBackName + "')";
   }
   TDuoLang Language() const override { return TDuoLang::Portuguese; }

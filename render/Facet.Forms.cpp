@@ -401,8 +401,8 @@ void TFacetForm::DoEndTagHTML() {
     form->DoEndTagHTML();
 }
 
-void TFacetForm::DoCellButtonClick(TFacetDBGrid& Grid, TFacetDBGridColumnButton& Button,
-                                   int RowID, int ColIndex) {
+void TFacetForm::DoCellButtonClick(TFacetDBGrid& Grid, TFacetDBGridColumnButton& Button, int RowID,
+                                   int ColIndex) {
   TDuoForm* form = DuoForm();
   if (Button.Proc)
     Button.Proc();
