@@ -106,9 +106,10 @@ private:
 
   TComponent* FAOwner;
   std::string FToken;
-  std::unique_ptr<IDuoFrameworkType> FFrameworkExportType;
   DuoOptions FOptions;
   TDuoHTML FHTML;
+  // After the HTML document: the framework type lets go of the document when it goes first.
+  std::unique_ptr<IDuoFrameworkType> FFrameworkExportType;
   bool FEnableLoader = true;
   IFacetSession* FFacetSession = nullptr;
   std::map<std::string, int> FControlIDs;

@@ -20,7 +20,8 @@ inline constexpr const char* FacetBodyMark = "$_facetbody";
 class TDuoFacetPage {
 public:
   // Gives the form a bridge object in the session, lets it declare its layout and creates its
-  // page form, of the form's template class when it names one.
+  // page form, of the form's template class when it names one.  The page form belongs to the
+  // form, so the page goes before its form does.
   TDuoFacetPage(TDuoForm& AForm, IFacetSession* ASession);
   ~TDuoFacetPage();
   TDuoFacetPage(const TDuoFacetPage&) = delete;
