@@ -36,6 +36,7 @@ public:
   std::string GetToken() const override { return "TOKEN0000000000000000001"; }
   std::string ActiveFormUUID() const override { return ""; }
   void ExecJS(const std::string&) override {}
+  void RunSoon(std::function<void()> AWork) override { AWork(); }
   std::string CallBackJS(const std::string& ACallBackName, const std::string&, const std::string&,
                          bool) override {
     return "CallBack('" + ACallBackName + "')";

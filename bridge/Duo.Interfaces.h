@@ -8,6 +8,7 @@
 #include "bridge/Duo.Types.h"
 #include "lang/Duo.Lang.Types.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,9 @@ public:
   virtual std::string ActiveFormUUID() const = 0;
   // Runs a script statement in the browser.
   virtual void ExecJS(const std::string& AScript) = 0;
+  // Runs `AWork` as a piece of the session's form code within 100 milliseconds: how a page
+  // changed outside an event (by a background procedure) reaches the browser.
+  virtual void RunSoon(std::function<void()> AWork) = 0;
   // The script that fires the named callback of a page.
   virtual std::string CallBackJS(const std::string& ACallBackName, const std::string& AFormUUID,
                                  const std::string& Parameters, bool LockClient) = 0;

@@ -439,6 +439,18 @@ void TFacetForm::onFormUnload() {
   FFormPageState = PageStateUnloaded;
 }
 
+void TFacetForm::MarkDirty() {
+  if (FFlushPending || FFacetSession == nullptr)
+    return;
+  FFlushPending = true;
+  FFacetSession->RunSoon([alive = std::weak_ptr<TFacetForm*>(FAlive)] {
+    if (const std::shared_ptr<TFacetForm*> page = alive.lock()) {
+      (*page)->FFlushPending = false;
+      (*page)->FlushControlUpdates();
+    }
+  });
+}
+
 bool TFacetForm::FlushControlUpdates() {
   if (FFormComponentsUpdating || FFacetSession == nullptr)
     return false;

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,9 @@ public:
   // nothing while the browser's states are being applied or when nothing changed.  Returns
   // whether a message was sent.
   bool FlushControlUpdates();
+  // The form's state changed outside an event: the differences are sent by the session within
+  // 100 milliseconds, once however often the page is marked meanwhile.
+  void MarkDirty();
 
   TProcessHTMLNotify OnProcessHTML;
   TNotifyEvent OnPageLoaded;
@@ -163,4 +167,7 @@ private:
   std::string FOptionsLanguage;
   TFacetFormCallBacks FCallBacks;
   std::vector<TSimpleCallBack> FSimpleCallBacks;
+  bool FFlushPending = false;
+  // Lets a flush the session runs later find out whether the page still exists.
+  std::shared_ptr<TFacetForm*> FAlive = std::make_shared<TFacetForm*>(this);
 };

@@ -174,6 +174,7 @@ public:
   std::string GetToken() const override { return "TOKEN0000000000000000001"; }
   std::string ActiveFormUUID() const override { return "PAGEUUID000001"; }
   void ExecJS(const std::string& AScript) override { Pushed.push_back(AScript); }
+  void RunSoon(std::function<void()> AWork) override { Soon.push_back(std::move(AWork)); }
   std::string CallBackJS(const std::string& ACallBackName, const std::string& AFormUUID,
                          const std::string& Parameters, bool LockClient) override {
     return "FacetServer().CallBack('" + ACallBackName + "', '" + AFormUUID + "', " + Parameters +
@@ -189,6 +190,7 @@ public:
 
   TDuoTerm* Terms = nullptr;
   std::vector<std::string> Pushed;
+  std::vector<std::function<void()>> Soon;
   std::vector<TDuoClass*> Removed;
 };
 

@@ -32,6 +32,7 @@ public:
   std::string GetToken() const override { return "TOKEN0000000000000000001"; }
   std::string ActiveFormUUID() const override { return "PAGEUUID000001"; }
   void ExecJS(const std::string& AScript) override { Pushed.push_back(AScript); }
+  void RunSoon(std::function<void()> AWork) override { Soon.push_back(std::move(AWork)); }
   std::string CallBackJS(const std::string&, const std::string&, const std::string&,
                          bool) override {
     return "";
@@ -45,6 +46,7 @@ public:
   void RemoveDuoForm(TDuoClass*) override {}
 
   std::vector<std::string> Pushed;
+  std::vector<std::function<void()>> Soon;
 
 private:
   TDuoLanguage FLanguage;

@@ -185,6 +185,27 @@ TEST_F(PageUpdatesTest, AnIdlePageSendsNothing) {
   EXPECT_TRUE(Session.Pushed.empty());
 }
 
+TEST_F(PageUpdatesTest, AChangeOutsideAnEventIsSentOnceBySessionWorkAskedForOnce) {
+  Edits[0]->SetText("de fundo");
+  Page->MarkDirty();
+  Edits[1]->SetText("também");
+  Page->MarkDirty();
+  ASSERT_EQ(Session.Soon.size(), 1U);
+  EXPECT_TRUE(Session.Pushed.empty());
+  Session.Soon[0]();
+  ASSERT_EQ(Session.Pushed.size(), 1U);
+  EXPECT_THAT(Session.Pushed[0], HasSubstr("de fundo"));
+  EXPECT_THAT(Session.Pushed[0], HasSubstr("também"));
+  // Marked again after the flush: asked for again.
+  Page->MarkDirty();
+  EXPECT_EQ(Session.Soon.size(), 2U);
+  // The page is gone before the session runs the work: nothing happens.
+  delete Page;
+  Page = nullptr;
+  Session.Soon[1]();
+  EXPECT_EQ(Session.Pushed.size(), 1U);
+}
+
 TEST_F(PageUpdatesTest, ControlsArePlacedWhereTheTemplateNamesThem) {
   Page->SetTemplatePageHTMLFile("page.html");
   std::string html = "<div>{%edtA%}</div><div>{%edtb class=\"big\"%}</div>";
