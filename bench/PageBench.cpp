@@ -48,6 +48,9 @@ public:
   TDuoTerm* LangNav() const override { return nullptr; }
   TDuoAPPTerm* LangAPP() const override { return nullptr; }
   void RemoveDuoForm(TDuoClass*) override {}
+  void ReloadPage() override {}
+  bool Lock(const std::string&) override { return true; }
+  void UnLock(const std::string&) override {}
 };
 
 // The office's database with 2,000 requests, its data module, and the request list.

@@ -144,4 +144,10 @@ public:
   virtual TDuoAPPTerm* LangAPP() const = 0;
   // Takes a bridge object out of the session's list of top-level pages, when it is there.
   virtual void RemoveDuoForm(TDuoClass* ADuo) = 0;
+  // Makes the browser load the session's active page again, keeping the session.
+  virtual void ReloadPage() = 0;
+  // Waits until the named wait is released (at once when it is not held), without holding the
+  // session's form code up meanwhile; returns false when the session ends while waiting.
+  virtual bool Lock(const std::string& AName) = 0;
+  virtual void UnLock(const std::string& AName) = 0;
 };

@@ -5,6 +5,7 @@
 #include "bridge/Duo.Util.h"
 #include "bridge/Duo.h"
 #include "render/Facet.Forms.Controls.h"
+#include "runtime/Exceptions.h"
 #include "runtime/Random.h"
 #include "runtime/StrUtils.h"
 
@@ -147,6 +148,15 @@ void TFacetForm::Notification(TComponent* AComponent, TOperation Operation) {
     FControls.erase(std::remove(FControls.begin(), FControls.end(), control), FControls.end());
   if (AComponent == FFocusedControl)
     FFocusedControl = nullptr;
+}
+
+void TFacetForm::Show() {
+  if (FFacetSession == nullptr)
+    return;
+  FFacetSession->ReloadPage();
+  const TDuoForm* form = DuoForm();
+  if (form != nullptr && form->GetShowingModal() && !FFacetSession->Lock(FFormUUID + "_showmodal"))
+    throw EAbort();
 }
 
 void TFacetForm::Clear() {

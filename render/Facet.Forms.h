@@ -54,7 +54,9 @@ public:
   TComponent& AsComponent() override { return *this; }
   // Leaves the page: it is no longer loaded.
   void Hide() override { onFormUnload(); }
-  void Show() override {}
+  // Has the browser load the page again; for a form shown modally, then waits until the form
+  // closes, and ends the caller's work silently when the session ends meanwhile.
+  void Show() override;
   // Forgets the page's controls and its finished HTML.
   void Clear() override;
   TDuoClass* GetBaseClass() const override { return FBaseClass; }

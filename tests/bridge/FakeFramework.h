@@ -187,6 +187,13 @@ public:
   TDuoTerm* LangNav() const override { return Terms; }
   TDuoAPPTerm* LangAPP() const override { return nullptr; }
   void RemoveDuoForm(TDuoClass* ADuo) override { Removed.push_back(ADuo); }
+  void ReloadPage() override { Pushed.push_back("reload"); }
+  bool Lock(const std::string& AName) override {
+    Pushed.push_back("lock " + AName);
+    return !Ended;
+  }
+  void UnLock(const std::string& AName) override { Pushed.push_back("unlock " + AName); }
+  bool Ended = false;
 
   TDuoTerm* Terms = nullptr;
   std::vector<std::string> Pushed;

@@ -44,6 +44,13 @@ public:
   TDuoTerm* LangNav() const override { return Terms(); }
   TDuoAPPTerm* LangAPP() const override { return nullptr; }
   void RemoveDuoForm(TDuoClass*) override {}
+  void ReloadPage() override { Pushed.push_back("reload"); }
+  bool Lock(const std::string& AName) override {
+    Pushed.push_back("lock " + AName);
+    return !Ended;
+  }
+  void UnLock(const std::string& AName) override { Pushed.push_back("unlock " + AName); }
+  bool Ended = false;
 
   std::vector<std::string> Pushed;
   std::vector<std::function<void()>> Soon;

@@ -206,6 +206,17 @@ TEST_F(PageUpdatesTest, AChangeOutsideAnEventIsSentOnceBySessionWorkAskedForOnce
   EXPECT_EQ(Session.Pushed.size(), 1U);
 }
 
+TEST_F(PageFormTest, ShowingReloadsThePageAndAModalFormWaitsForItsClosing) {
+  Page->Show();
+  EXPECT_THAT(Session.Pushed, ElementsAre("reload"));
+  Session.Pushed.clear();
+  Form->SetShowingModal(true);
+  Page->Show();
+  EXPECT_THAT(Session.Pushed, ElementsAre("reload", "lock " + Page->GetFormUUID() + "_showmodal"));
+  Session.Ended = true;
+  EXPECT_THROW(Page->Show(), EAbort);
+}
+
 TEST_F(PageUpdatesTest, ControlsArePlacedWhereTheTemplateNamesThem) {
   Page->SetTemplatePageHTMLFile("page.html");
   std::string html = "<div>{%edtA%}</div><div>{%edtb class=\"big\"%}</div>";
