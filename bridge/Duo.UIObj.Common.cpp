@@ -124,6 +124,13 @@ void WireClickFocusKeys(IDuoFrameworkItem& Item, TWinControl& Control) {
   WireEvent(Item.OnKeyPress, Control.OnKeyPress, Control);
 }
 
+void WireTextEntryEvents(IDuoFrameworkItem& Item, TWinControl& Control,
+                         const TNotifyEvent& OnChange) {
+  WireClickFocusKeys(Item, Control);
+  WireEvent(Item.OnChange, OnChange, Control);
+  WireEvent(Item.OnKeyUp, Control.OnKeyUp, Control);
+}
+
 Word EventKey(const TStrings* Params) {
   return Params != nullptr ? static_cast<Word>(ConvertHTMLKeyToVK(Params->GetValue("key"))) : 0;
 }

@@ -68,6 +68,9 @@ void WireEvent(TOnEventProc& Proc, const TKeyEvent& Handler, TObject& Sender);
 void WireEvent(TOnEventProc& Proc, const TKeyPressEvent& Handler, TObject& Sender);
 // Click, enter, exit, key-down and key-press: the events every windowed kind hands over.
 void WireClickFocusKeys(IDuoFrameworkItem& Item, TWinControl& Control);
+// Those, the change of the text and key-up: the events every text-entry kind hands over.
+void WireTextEntryEvents(IDuoFrameworkItem& Item, TWinControl& Control,
+                         const TNotifyEvent& OnChange);
 
 // The virtual-key code of the event's "key" parameter; 0 without one.
 Word EventKey(const TStrings* Params);

@@ -41,9 +41,7 @@ void TUIObjTDBEdit::ProcessPropertyClass(IFacetControl&) {
 void TUIObjTDBEdit::ProcessEventClass() {
   TDBEdit& edit = Control();
   IDuoFrameworkItemDBEdit& item = FrameworkItemClass();
-  WireClickFocusKeys(item, edit);
-  WireEvent(item.OnChange, edit.OnChange, edit);
-  WireEvent(item.OnKeyUp, edit.OnKeyUp, edit);
+  WireTextEntryEvents(item, edit, edit.OnChange);
 }
 
 void TUIObjTDBMemo::ProcessPropertyClass(IFacetControl&) {
@@ -59,9 +57,7 @@ void TUIObjTDBMemo::ProcessPropertyClass(IFacetControl&) {
 void TUIObjTDBMemo::ProcessEventClass() {
   TDBMemo& memo = Control();
   IDuoFrameworkItemDBMemo& item = FrameworkItemClass();
-  WireClickFocusKeys(item, memo);
-  WireEvent(item.OnChange, memo.OnChange, memo);
-  WireEvent(item.OnKeyUp, memo.OnKeyUp, memo);
+  WireTextEntryEvents(item, memo, memo.OnChange);
 }
 
 std::vector<std::string> TUIObjTDBComboBox::PropertyCopyList() const {
@@ -81,9 +77,7 @@ void TUIObjTDBComboBox::ProcessPropertyClass(IFacetControl&) {
 void TUIObjTDBComboBox::ProcessEventClass() {
   TDBComboBox& combo = Control();
   IDuoFrameworkItemDBCombobox& item = FrameworkItemClass();
-  WireClickFocusKeys(item, combo);
-  WireEvent(item.OnChange, combo.OnChange, combo);
-  WireEvent(item.OnKeyUp, combo.OnKeyUp, combo);
+  WireTextEntryEvents(item, combo, combo.OnChange);
 }
 
 std::vector<std::string> TUIObjTDBLookupComboBox::PropertyCopyList() const {

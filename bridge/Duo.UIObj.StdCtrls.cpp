@@ -34,9 +34,7 @@ void TUIObjTEdit::ProcessPropertyClass(IFacetControl&) {
 void TUIObjTEdit::ProcessEventClass() {
   TCustomEdit& edit = Control();
   IDuoFrameworkItemEdit& item = FrameworkItemClass();
-  WireClickFocusKeys(item, edit);
-  WireEvent(item.OnChange, edit.OnChange, edit);
-  WireEvent(item.OnKeyUp, edit.OnKeyUp, edit);
+  WireTextEntryEvents(item, edit, edit.OnChange);
 }
 
 void TUIObjTButton::ProcessPropertyClass(IFacetControl&) {
@@ -77,9 +75,7 @@ void TUIObjTMemo::ProcessPropertyClass(IFacetControl&) {
 void TUIObjTMemo::ProcessEventClass() {
   TCustomMemo& memo = Control();
   IDuoFrameworkItemMemo& item = FrameworkItemClass();
-  WireClickFocusKeys(item, memo);
-  WireEvent(item.OnChange, memo.OnChange, memo);
-  WireEvent(item.OnKeyUp, memo.OnKeyUp, memo);
+  WireTextEntryEvents(item, memo, memo.OnChange);
 }
 
 void TUIObjTComboBox::ProcessPropertyClass(IFacetControl&) {
@@ -108,9 +104,7 @@ void TUIObjTComboBox::ProcessEventClass() {
   TCustomComboBox& combo = Control();
   IDuoFrameworkItemCombobox& item = FrameworkItemClass();
   WireEvent(item.OnSelect, combo.OnSelect, combo);
-  WireClickFocusKeys(item, combo);
-  WireEvent(item.OnChange, combo.OnChange, combo);
-  WireEvent(item.OnKeyUp, combo.OnKeyUp, combo);
+  WireTextEntryEvents(item, combo, combo.OnChange);
 }
 
 namespace {
