@@ -124,6 +124,13 @@ void WireClickFocusKeys(IDuoFrameworkItem& Item, TWinControl& Control) {
   WireEvent(Item.OnKeyPress, Control.OnKeyPress, Control);
 }
 
+void SetTextEntryStateProcs(IDuoFrameworkItem& Item, TCustomEdit& Control) {
+  SetEnabledProcs(Item, Control);
+  SetVisibleProcs(Item, Control);
+  SetReadOnlyProcs(Item, Control);
+  SetPlaceholderWithTextHint(Item, Control);
+}
+
 void WireTextEntryEvents(IDuoFrameworkItem& Item, TWinControl& Control,
                          const TNotifyEvent& OnChange) {
   WireClickFocusKeys(Item, Control);

@@ -53,6 +53,9 @@ void SetReadOnlyProcs(IDuoFrameworkItem& Item, TCustomEdit& Control);
 // The text hint when there is one, else the hint while ShowHint is on, else empty.
 void SetPlaceholderWithTextHint(IDuoFrameworkItem& Item, TCustomEdit& Control);
 void SetPlaceholderWithTextHint(IDuoFrameworkItem& Item, TCustomComboBox& Control);
+// Enabled, visible, read-only and the placeholder with the text hint: the state every text-entry
+// kind hands over.
+void SetTextEntryStateProcs(IDuoFrameworkItem& Item, TCustomEdit& Control);
 // The hint while ShowHint is on, else empty.
 void SetPlaceholderFromHint(IDuoFrameworkItem& Item, TControl& Control);
 // The control's data source when it has one, and its data field when it names one.

@@ -32,10 +32,7 @@ void TUIObjTDBEdit::ProcessPropertyClass(IFacetControl&) {
   if (edit.GetPasswordChar() != '\0')
     item.EditDataType = FacetFieldTypePassword;
   item.CharCase = edit.GetCharCase();
-  SetEnabledProcs(item, edit);
-  SetVisibleProcs(item, edit);
-  SetReadOnlyProcs(item, edit);
-  SetPlaceholderWithTextHint(item, edit);
+  SetTextEntryStateProcs(item, edit);
 }
 
 void TUIObjTDBEdit::ProcessEventClass() {
@@ -48,10 +45,7 @@ void TUIObjTDBMemo::ProcessPropertyClass(IFacetControl&) {
   TDBMemo& memo = Control();
   IDuoFrameworkItemDBMemo& item = FrameworkItemClass();
   SetDataBinding(item.Dataware, memo);
-  SetEnabledProcs(item, memo);
-  SetVisibleProcs(item, memo);
-  SetReadOnlyProcs(item, memo);
-  SetPlaceholderWithTextHint(item, memo);
+  SetTextEntryStateProcs(item, memo);
 }
 
 void TUIObjTDBMemo::ProcessEventClass() {

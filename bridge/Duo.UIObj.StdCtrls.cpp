@@ -23,10 +23,7 @@ void TUIObjTEdit::ProcessPropertyClass(IFacetControl&) {
   if (edit.GetPasswordChar() != '\0')
     item.EditDataType = FacetFieldTypePassword;
   item.CharCase = edit.GetCharCase();
-  SetEnabledProcs(item, edit);
-  SetVisibleProcs(item, edit);
-  SetReadOnlyProcs(item, edit);
-  SetPlaceholderWithTextHint(item, edit);
+  SetTextEntryStateProcs(item, edit);
   item.OnGetText = TextGetter(edit);
   item.OnSetText = TextSetter(edit);
 }
@@ -66,10 +63,7 @@ void TUIObjTMemo::ProcessPropertyClass(IFacetControl&) {
   TCustomMemo& memo = Control();
   IDuoFrameworkItemMemo& item = FrameworkItemClass();
   item.Lines = &memo.GetLines();
-  SetEnabledProcs(item, memo);
-  SetVisibleProcs(item, memo);
-  SetReadOnlyProcs(item, memo);
-  SetPlaceholderWithTextHint(item, memo);
+  SetTextEntryStateProcs(item, memo);
 }
 
 void TUIObjTMemo::ProcessEventClass() {
