@@ -13,13 +13,16 @@
 
 namespace {
 
-// The position of `part` in `text` at or after `from`, letters compared without case; npos when
-// absent.
+// The position of `part` in `text` at or after `from`, ASCII letters compared without case;
+// npos when absent.  It searches in place: page texts are large and searched once per control.
 size_t PosText(std::string_view part, std::string_view text, size_t from = 0) {
   if (part.empty() || from > text.size())
     return std::string::npos;
-  const std::string upperText = UpperCase(text);
-  return upperText.find(UpperCase(part), from);
+  const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  const auto found =
+      std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), part.begin(),
+                  part.end(), [&fold](char a, char b) { return fold(a) == fold(b); });
+  return found == text.end() ? std::string::npos : static_cast<size_t>(found - text.begin());
 }
 
 // Every occurrence of `from` (without case) replaced by `to`.
@@ -27,12 +30,10 @@ std::string ReplaceAllText(const std::string& text, const std::string& from,
                            const std::string& to) {
   if (from.empty())
     return text;
-  const std::string upperText = UpperCase(text);
-  const std::string upperFrom = UpperCase(from);
   std::string result;
   size_t last = 0;
-  for (size_t pos = upperText.find(upperFrom); pos != std::string::npos;
-       pos = upperText.find(upperFrom, last)) {
+  for (size_t pos = PosText(from, text); pos != std::string::npos;
+       pos = PosText(from, text, last)) {
     result.append(text, last, pos - last);
     result += to;
     last = pos + from.size();
