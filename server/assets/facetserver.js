@@ -610,7 +610,6 @@
     var config = {
       titleText: dialog.title,
       text: dialog.text,
-      allowOutsideClick: !dialog.wait,
       allowEscapeKey: !dialog.wait,
       showCloseButton: !dialog.wait,
       customClass: { closeButton: "sweetAlert2CloseButton" },
@@ -633,6 +632,10 @@
     if (dialog.timer > 0 && !dialog.wait) {
       config.timer = dialog.timer;
       config.timerProgressBar = dialog.toast;
+    }
+
+    if (!dialog.toast) {
+      config.allowOutsideClick = !dialog.wait;
     }
 
     if (dialog.toast) {
