@@ -1,0 +1,183 @@
+#include "server/Facet.Server.Message.h"
+
+#include "runtime/Json.h"
+#include "runtime/StrUtils.h"
+
+#include <algorithm>
+
+namespace {
+
+// A member's value as the dispatcher reads it: strings as they are, Booleans and numbers as
+// written in JSON; nothing else carries a value it uses.
+std::string ValueText(const TOrderedJSON& value) {
+  if (value.is_string())
+    return value.get_ref<const std::string&>();
+  if (value.is_boolean() || value.is_number())
+    return value.dump();
+  return {};
+}
+
+std::string MemberText(const TOrderedJSON& object, const char* name) {
+  const auto found = object.find(name);
+  return found == object.end() ? std::string() : ValueText(*found);
+}
+
+TWebSocketMessageType MessageTypeOf(std::string_view type) {
+  if (SameText(type, "CallBack"))
+    return TWebSocketMessageType::wsMsgCallBack;
+  if (SameText(type, "Procedure"))
+    return TWebSocketMessageType::wsMsgProcedure;
+  if (SameText(type, "Function"))
+    return TWebSocketMessageType::wsMsgFunction;
+  if (SameText(type, "Text"))
+    return TWebSocketMessageType::wsMsgText;
+  return TWebSocketMessageType::wsNone;
+}
+
+bool IsQuote(char c) {
+  return c == '\'' || c == '"';
+}
+
+// The parameter text without the quote characters the page may put in front of it.
+std::string_view WithoutLeadingQuotes(std::string_view text) {
+  if (text.empty() || !IsQuote(text[0]))
+    return text;
+  return text.substr(text.size() >= 2 && IsQuote(text[1]) ? 2 : 1);
+}
+
+// When `text` holds a JSON array starting at `start`, the position just after its closing
+// bracket; npos when there is no array there or it never closes.  Brackets and braces inside
+// JSON strings do not count.
+std::size_t JSONArrayEnd(std::string_view text, std::size_t start) {
+  if (start >= text.size() || text[start] != '[')
+    return std::string_view::npos;
+  std::size_t depth = 0;
+  bool inString = false;
+  for (std::size_t i = start; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inString) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        inString = false;
+      continue;
+    }
+    if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      ++depth;
+    } else if (c == ']' || c == '}') {
+      if (--depth == 0)
+        return i + 1;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// A name or parameter name for the log: control characters shown as "?" so that the entry stays
+// on one line, and cut at a character boundary when long.
+std::string LogSafe(std::string_view text) {
+  constexpr std::size_t MaxLength = 64;
+  std::string result;
+  std::size_t length = text.size();
+  if (length > MaxLength) {
+    length = MaxLength;
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+      --length;
+  }
+  for (const char c : text.substr(0, length))
+    result += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+  if (length < text.size())
+    result += "...";
+  return result;
+}
+
+const char* TypeName(TWebSocketMessageType type) {
+  switch (type) {
+  case TWebSocketMessageType::wsMsgCallBack:
+    return "CallBack";
+  case TWebSocketMessageType::wsMsgFunction:
+    return "Function";
+  case TWebSocketMessageType::wsMsgProcedure:
+    return "Procedure";
+  case TWebSocketMessageType::wsMsgText:
+    return "Text";
+  case TWebSocketMessageType::wsNone:
+    break;
+  }
+  return "none";
+}
+
+} // namespace
+
+std::string TFacetWebSocketMessage::Parameter(std::string_view name) const {
+  for (const auto& [key, value] : Parameters)
+    if (key == name)
+      return value;
+  return {};
+}
+
+bool TFacetWebSocketMessage::HasParameter(std::string_view name) const {
+  return std::any_of(Parameters.begin(), Parameters.end(),
+                     [name](const auto& parameter) { return parameter.first == name; });
+}
+
+bool IsJSONValid(const std::string& text) {
+  return !Trim(text).empty() && TJSON::accept(text);
+}
+
+TFacetWebSocketMessage ParseWebSocketMessage(const std::string& text) {
+  TFacetWebSocketMessage message;
+  message.RawMessage = text;
+  if (Trim(text).empty())
+    return message;
+  const TOrderedJSON json = TOrderedJSON::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (!json.is_object())
+    return message;
+  message.IsFormatted = true;
+  message.MessageType = MessageTypeOf(MemberText(json, "type"));
+  message.Name = MemberText(json, "name");
+  message.Wait = SameText(MemberText(json, "wait"), "true");
+  if (const auto parameters = json.find("parameters");
+      parameters != json.end() && parameters->is_array())
+    for (const TOrderedJSON& element : *parameters)
+      if (element.is_object() && !element.empty())
+        message.Parameters.emplace_back(element.begin().key(), ValueText(element.begin().value()));
+  return message;
+}
+
+TStringList ProcessParameters(const std::string& text) {
+  TStringList result;
+  const std::string_view pairs = WithoutLeadingQuotes(text);
+  std::size_t pos = 0;
+  while (pos < pairs.size()) {
+    const std::size_t amp = pairs.find('&', pos);
+    std::size_t end = amp == std::string_view::npos ? pairs.size() : amp;
+    const std::size_t equals = pairs.find('=', pos);
+    if (equals < end) {
+      const std::string_view name = pairs.substr(pos, equals - pos);
+      if (SameText(name, "key")) {
+        end = pairs.size();
+      } else if (SameText(name, "FacetComponentsStatus")) {
+        if (const std::size_t close = JSONArrayEnd(pairs, equals + 1);
+            close != std::string_view::npos)
+          end = std::min(pairs.find('&', close), pairs.size());
+      }
+    }
+    if (end > pos)
+      result.Add(std::string(pairs.substr(pos, end - pos)));
+    pos = end + 1;
+  }
+  return result;
+}
+
+std::string RedactMessageForLog(const TFacetWebSocketMessage& message) {
+  if (!message.IsFormatted)
+    return "WebSocket message: not a JSON object, " + std::to_string(message.RawMessage.size()) +
+           " bytes";
+  std::string line = "WebSocket message: type " + std::string(TypeName(message.MessageType)) +
+                     ", name \"" + LogSafe(message.Name) + "\", parameters [";
+  for (std::size_t i = 0; i < message.Parameters.size(); ++i)
+    line += (i > 0 ? ", " : "") + LogSafe(message.Parameters[i].first);
+  return line + "]";
+}
