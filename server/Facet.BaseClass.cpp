@@ -68,10 +68,9 @@ void TFacetBaseClass::StartServer() {
   }
   FSweeper = std::thread([this] { Sweeper(); });
   if (FOptions.GetUseINIConfig())
-    FINIConfig.WriteServer(ServerPort(),
-                           FServerController != nullptr ? FServerController->ServerName() : "",
-                           FServerController != nullptr ? FServerController->ServerDescription()
-                                                        : "");
+    FINIConfig.WriteServer(
+        ServerPort(), FServerController != nullptr ? FServerController->ServerName() : "",
+        FServerController != nullptr ? FServerController->ServerDescription() : "");
 }
 
 void TFacetBaseClass::Sweeper() {

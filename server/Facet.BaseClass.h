@@ -91,7 +91,8 @@ public:
   bool SessionValid(const std::string& Token, const std::string& UUID) const;
   // The session whose form code the calling thread runs.  The main thread raises error 7001
   // (when alerting); a thread that runs no session's code raises error 7002.
-  TFacetSession* SessionByThreadID(std::thread::id FThreadID, bool AAlertErrorThreadID = true) const;
+  TFacetSession* SessionByThreadID(std::thread::id FThreadID,
+                                   bool AAlertErrorThreadID = true) const;
   std::vector<std::shared_ptr<TFacetSession>> Sessions() const;
   int SessionCount() const;
   // Takes a closed session out of the registry.

@@ -105,18 +105,16 @@ void TFacetServerFunctions::ExecEvent(const std::string& UUID, const std::string
 }
 
 void TFacetServerFunctions::GetFromEvent(const std::string& UUID, const std::string& Token,
-                                         std::function<void(std::string)> AReply,
-                                         bool LockClient, const std::string& Parameters,
-                                         const std::string& EventID, const std::string& ID,
-                                         const std::string& FormUUID) {
+                                         std::function<void(std::string)> AReply, bool LockClient,
+                                         const std::string& Parameters, const std::string& EventID,
+                                         const std::string& ID, const std::string& FormUUID) {
   ProcessEvent(UUID, Token, std::move(AReply), LockClient, Parameters, EventID, ID, FormUUID);
 }
 
 void TFacetServerFunctions::ProcessEvent(const std::string& UUID, const std::string& Token,
-                                         std::function<void(std::string)> AReply,
-                                         bool LockClient, const std::string& Parameters,
-                                         const std::string& EventID, const std::string& ID,
-                                         const std::string& FormUUID) {
+                                         std::function<void(std::string)> AReply, bool LockClient,
+                                         const std::string& Parameters, const std::string& EventID,
+                                         const std::string& ID, const std::string& FormUUID) {
   if (FormUUID.empty() || ID.empty() || EventID.empty())
     return;
   std::shared_ptr<TFacetSession> session = ValidSession(UUID, Token);
@@ -136,9 +134,12 @@ void TFacetServerFunctions::ProcessEvent(const std::string& UUID, const std::str
     struct TUnlock {
       TFacetSession& Session;
       bool Lock;
+      // The page's changes go first, so the browser is unlocked over its final state.
       ~TUnlock() {
-        if (Lock)
+        if (Lock) {
+          Session.FlushPages();
           TFacetServerFunctions::UnLockClient(Session);
+        }
       }
     };
     if (ID != page->GetFormUUID()) {
@@ -148,9 +149,9 @@ void TFacetServerFunctions::ProcessEvent(const std::string& UUID, const std::str
       TUnlock unlock{*session, LockClient};
       TFacetControl& control = event->GetFacetControl();
       control.ProcessEventParameters(*event, &params);
-      const bool gridText = control.IsDBGrid() &&
-                            (event->GetEventType() == TFacetEventType::EventOnLoadJSON ||
-                             event->GetEventType() == TFacetEventType::EventOnCellPost);
+      const bool gridText =
+          control.IsDBGrid() && (event->GetEventType() == TFacetEventType::EventOnLoadJSON ||
+                                 event->GetEventType() == TFacetEventType::EventOnCellPost);
       if (gridText && event->GetEventType() == TFacetEventType::EventOnLoadJSON) {
         std::string json = event->CallEventResponse();
         if (reply)
@@ -218,8 +219,10 @@ void TFacetServerFunctions::CallBack(const std::string& UUID, const std::string&
     TStringList params = ProcessParameters(Parameters);
     session->Application().RunUserAction(
         [&] { page->FormCallBacks().Execute(*page, entry->second, &params); });
-    if (LockClient)
+    if (LockClient) {
+      session->FlushPages();
       UnLockClient(*session);
+    }
   });
 }
 
@@ -336,10 +339,9 @@ TFacetGetFileAnswer TFacetServerHTML::GetFile(const TFacetHTTPRequest& ARequest,
   std::string content(*data);
   if (SameText(name, "duoloader.js")) {
     const TDuoTerm* terms = TermsOfBrowser(ARequest.Header.AcceptLanguage);
-    ReplaceTextIgnoringCase(content, "{{_d!Loader,WaitText_}}",
-                            QuotedJSString(terms != nullptr ? terms->GetLoader().GetWaitText()
-                                                            : std::string()),
-                            true);
+    ReplaceTextIgnoringCase(
+        content, "{{_d!Loader,WaitText_}}",
+        QuotedJSString(terms != nullptr ? terms->GetLoader().GetWaitText() : std::string()), true);
   }
   const std::string extension = std::filesystem::path(name).extension().string();
   answer.MIMEType = extension == ".js"    ? "application/javascript"
@@ -365,41 +367,42 @@ void TFacetServerHTML::RESTData(const TFacetHTTPRequest& ARequest,
   }
   session->RenewExpireDate();
   const std::string formUUID = AContext->FormUUID;
-  const bool queued = session->ExecThread([session = session.get(), ARequest, ARespond, eventID,
-                                           formUUID] {
-    TFacetHTTPResponse response;
-    struct TAnswer {
-      TRespond& Respond;
-      TFacetHTTPResponse& Response;
-      ~TAnswer() { Respond(std::move(Response)); }
-    } answer{const_cast<TRespond&>(ARespond), response};
-    TFacetForm* page = session->ActiveFormByFormUUID(formUUID);
-    if (page == nullptr)
-      return;
-    TFacetControlEvent* event = EventByID(*page, eventID);
-    if (event == nullptr || !event->GetFacetControl().IsDBGrid())
-      return;
-    auto& grid = static_cast<TFacetDBGrid&>(event->GetFacetControl());
-    if (event->GetEventType() == TFacetEventType::EventOnLoadJSON) {
-      TStringList params;
-      for (const auto& [name, value] : ARequest.Header.QueryParams)
-        params.Add(name + "=" + value);
-      grid.ProcessEventParameters(*event, &params);
-      response.ContentType = "application/json";
-      response.Content = event->CallEventResponse();
-    } else if (event->GetEventType() == TFacetEventType::EventOnCellPost) {
-      if (!IsJSONValid(ARequest.Header.Content))
-        return;
-      TFacetDBGridPostAnswer posted;
-      session->Application().RunUserAction([&] { posted = grid.PostCell(ARequest.Header.Content); });
-      response.ContentType = "application/json";
-      response.Content = posted.Body;
-      if (posted.HTTPStatus != 200) {
-        response.StatusCode = std::to_string(posted.HTTPStatus);
-        response.Error = true;
-      }
-    }
-  });
+  const bool queued =
+      session->ExecThread([session = session.get(), ARequest, ARespond, eventID, formUUID] {
+        TFacetHTTPResponse response;
+        struct TAnswer {
+          TRespond& Respond;
+          TFacetHTTPResponse& Response;
+          ~TAnswer() { Respond(std::move(Response)); }
+        } answer{const_cast<TRespond&>(ARespond), response};
+        TFacetForm* page = session->ActiveFormByFormUUID(formUUID);
+        if (page == nullptr)
+          return;
+        TFacetControlEvent* event = EventByID(*page, eventID);
+        if (event == nullptr || !event->GetFacetControl().IsDBGrid())
+          return;
+        auto& grid = static_cast<TFacetDBGrid&>(event->GetFacetControl());
+        if (event->GetEventType() == TFacetEventType::EventOnLoadJSON) {
+          TStringList params;
+          for (const auto& [name, value] : ARequest.Header.QueryParams)
+            params.Add(name + "=" + value);
+          grid.ProcessEventParameters(*event, &params);
+          response.ContentType = "application/json";
+          response.Content = event->CallEventResponse();
+        } else if (event->GetEventType() == TFacetEventType::EventOnCellPost) {
+          if (!IsJSONValid(ARequest.Header.Content))
+            return;
+          TFacetDBGridPostAnswer posted;
+          session->Application().RunUserAction(
+              [&] { posted = grid.PostCell(ARequest.Header.Content); });
+          response.ContentType = "application/json";
+          response.Content = posted.Body;
+          if (posted.HTTPStatus != 200) {
+            response.StatusCode = std::to_string(posted.HTTPStatus);
+            response.Error = true;
+          }
+        }
+      });
   if (!queued)
     ARespond({});
 }
@@ -448,20 +451,20 @@ void TFacetServerHTML::UploadDone(const TFacetHTTPRequest& ARequest,
     ADone();
     return;
   }
-  const bool queued = session->ExecThread([session = session.get(), files = std::move(AFiles),
-                                           ADone] {
-    struct TDone {
-      const std::function<void()>& Done;
-      ~TDone() { Done(); }
-    } done{ADone};
-    TFacetForm* page = session->GetActiveForm();
-    if (page == nullptr)
-      return;
-    TStringList list;
-    for (const std::filesystem::path& file : files)
-      list.Add(file.string());
-    session->Application().RunUserAction([&] { page->DoUpload(&list, page); });
-  });
+  const bool queued =
+      session->ExecThread([session = session.get(), files = std::move(AFiles), ADone] {
+        struct TDone {
+          const std::function<void()>& Done;
+          ~TDone() { Done(); }
+        } done{ADone};
+        TFacetForm* page = session->GetActiveForm();
+        if (page == nullptr)
+          return;
+        TStringList list;
+        for (const std::filesystem::path& file : files)
+          list.Add(file.string());
+        session->Application().RunUserAction([&] { page->DoUpload(&list, page); });
+      });
   if (!queued)
     ADone();
 }

@@ -54,9 +54,8 @@ public:
   void RESTData(const TFacetHTTPRequest& ARequest,
                 const std::shared_ptr<TFacetWebSocketContext>& AContext,
                 TRespond ARespond) override;
-  TFacetHTTPResponse
-  DownloadData(const TFacetHTTPRequest& ARequest,
-               const std::shared_ptr<TFacetWebSocketContext>& AContext) override;
+  TFacetHTTPResponse DownloadData(const TFacetHTTPRequest& ARequest,
+                                  const std::shared_ptr<TFacetWebSocketContext>& AContext) override;
   std::optional<std::filesystem::path> UploadFolder(const TFacetHTTPRequest& ARequest) override;
   void UploadDone(const TFacetHTTPRequest& ARequest, std::vector<std::filesystem::path> AFiles,
                   std::function<void()> ADone) override;

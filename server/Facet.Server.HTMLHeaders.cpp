@@ -122,8 +122,8 @@ std::string TFacetServerHTMLHeaders::AddOnLoad(const TFacetHTTPRequest& Request,
                    : FBase.Options().GetUseSSL()  ? 443
                                                   : 80;
   ReplaceTextIgnoringCase(text, "{{port}}", std::to_string(port), false);
-  ReplaceTextIgnoringCase(text, "{{urlpath}}",
-                          QuotedJSString(Request.Header.PathWithoutParams()), false);
+  ReplaceTextIgnoringCase(text, "{{urlpath}}", QuotedJSString(Request.Header.PathWithoutParams()),
+                          false);
   ReplaceTextIgnoringCase(text, "{{Token}}", Session.GetToken(), true);
   ReplaceTextIgnoringCase(text, "{{UUID}}", Session.GetUUID(), true);
   ReplaceTextIgnoringCase(text, "{{ChannelName}}", "FacetCallBack", true);
@@ -174,7 +174,8 @@ std::string TFacetServerHTMLHeaders::AddControlEvents(const TFacetSession& Sessi
                               "find(obj => obj.id === \"" +
                                   id + "\")]) + \"&\" + \"key=\" + event.key",
                               false)
-              : event.EventJS(false, "\"FacetComponentsStatus=\" + GetComponentsStates(FacetComponents)",
+              : event.EventJS(false,
+                              "\"FacetComponentsStatus=\" + GetComponentsStates(FacetComponents)",
                               true);
       if (control->NeedCheckValidation()) {
         lines.push_back("var validationgroup = this.getAttribute(\"validationgroup\");");
@@ -199,13 +200,14 @@ std::string TFacetServerHTMLHeaders::AddControlEvents(const TFacetSession& Sessi
   lines.push_back("  elementfocused.addEventListener('focus', function(event) {");
   lines.push_back("    if (event.target !== focusedElement) {");
   lines.push_back("      focusedElement = event.target;");
-  lines.push_back("      FacetServer().ExecEvent(\"" + uuid + "\", \"" + token + "\", \"" + formUUID +
-                  "\", \"" + formUUID +
+  lines.push_back("      FacetServer().ExecEvent(\"" + uuid + "\", \"" + token + "\", \"" +
+                  formUUID + "\", \"" + formUUID +
                   "\", \"ComponentFocused\", \"FacetComponentsStatus=\" + "
                   "GetComponentsStates(FacetComponents) + \"&\" + \"FocusedID=\" + "
                   "event.target.id, false); }");
   for (const std::string& id : grids)
-    lines.push_back("      $(\"#" + id + "\").saveRow($(\"#" + id + "\").getGridParam(\"selrow\"));");
+    lines.push_back("      $(\"#" + id + "\").saveRow($(\"#" + id +
+                    "\").getGridParam(\"selrow\"));");
   lines.push_back("  });");
   lines.push_back("});");
   lines.push_back("});");

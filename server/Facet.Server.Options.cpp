@@ -46,8 +46,7 @@ std::string TFacetINIConfig::ServerName(const std::string& ADefaultServerName) c
   return FFile.ReadString(ConfigSection, "Server Name", ADefaultServerName);
 }
 
-std::string
-TFacetINIConfig::ServerDescription(const std::string& ADefaultServerDescription) const {
+std::string TFacetINIConfig::ServerDescription(const std::string& ADefaultServerDescription) const {
   return FFile.ReadString(ConfigSection, "Server Description", ADefaultServerDescription);
 }
 

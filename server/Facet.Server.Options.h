@@ -78,11 +78,11 @@ struct TFacetServerLimits {
   int MaxSessions = 5000;
   std::size_t MaxHeadBytes = 64 * 1024;
   std::size_t MaxLineBytes = 8 * 1024;
-  std::size_t MaxPostBytes = 1024 * 1024;          // grid row posts
-  std::size_t MaxUploadBytes = 32 * 1024 * 1024;   // streamed to disk
-  std::size_t MaxMessageBytes = 1024 * 1024;       // one WebSocket message
-  std::chrono::milliseconds ReadTimeout{30000};    // a request's head and body
-  std::chrono::milliseconds WriteTimeout{30000};   // any answer or push
+  std::size_t MaxPostBytes = 1024 * 1024;        // grid row posts
+  std::size_t MaxUploadBytes = 32 * 1024 * 1024; // streamed to disk
+  std::size_t MaxMessageBytes = 1024 * 1024;     // one WebSocket message
+  std::chrono::milliseconds ReadTimeout{30000};  // a request's head and body
+  std::chrono::milliseconds WriteTimeout{30000}; // any answer or push
   // A session with no open WebSocket for this long is closed (reloads reconnect well within it).
   std::chrono::milliseconds IdleSessionTimeout{10 * 60 * 1000};
   std::chrono::milliseconds SweepInterval{60 * 1000};

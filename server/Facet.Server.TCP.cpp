@@ -28,8 +28,8 @@ constexpr std::size_t ReadChunk = 16 * 1024;
 constexpr std::size_t MaxQueuedBytes = 8 * 1024 * 1024;
 
 std::string ClosingLines() {
-  return std::string("Connection: Close") + CRLF +
-         "Server: FacetServer with Duo Framework Server" + CRLF + CRLF;
+  return std::string("Connection: Close") + CRLF + "Server: FacetServer with Duo Framework Server" +
+         CRLF + CRLF;
 }
 
 // The value of a query pair inside the path, for the few routes that read one before parsing.
@@ -83,8 +83,8 @@ class TConnection : public TConnectionBase,
 public:
   template <class... TArgs>
   TConnection(TFacetServerTCP::TImpl& AServer, TArgs&&... AArgs)
-      : FServer(AServer), FStream(std::forward<TArgs>(AArgs)...),
-        FTimer(FStream.get_executor()), FContext(std::make_shared<TFacetWebSocketContext>()),
+      : FServer(AServer), FStream(std::forward<TArgs>(AArgs)...), FTimer(FStream.get_executor()),
+        FContext(std::make_shared<TFacetWebSocketContext>()),
         FFrames(AServer.Limits.MaxMessageBytes) {}
 
   void Start() override {
@@ -167,16 +167,16 @@ private:
 
   void ReadSome(std::function<void()> AThen) {
     auto buffer = std::make_shared<std::array<char, ReadChunk>>();
-    FStream.async_read_some(
-        asio::buffer(*buffer), [self = this->shared_from_this(), buffer,
-                                then = std::move(AThen)](const std::error_code& error, size_t n) {
-          if (error) {
-            self->Close();
-            return;
-          }
-          self->FIn.append(buffer->data(), n);
-          then();
-        });
+    FStream.async_read_some(asio::buffer(*buffer),
+                            [self = this->shared_from_this(), buffer,
+                             then = std::move(AThen)](const std::error_code& error, size_t n) {
+                              if (error) {
+                                self->Close();
+                                return;
+                              }
+                              self->FIn.append(buffer->data(), n);
+                              then();
+                            });
   }
 
   void ReadHead() {
@@ -194,9 +194,9 @@ private:
     }
     std::error_code error;
     const tcp::endpoint peer = Socket().remote_endpoint(error);
-    FRequest.Header = ParseHTTPHead(std::string_view(FIn).substr(0, headEnd),
-                                    error ? std::string() : peer.address().to_string(),
-                                    error ? 0 : peer.port());
+    FRequest.Header =
+        ParseHTTPHead(std::string_view(FIn).substr(0, headEnd),
+                      error ? std::string() : peer.address().to_string(), error ? 0 : peer.port());
     FIn.erase(0, headEnd);
     Route();
   }
@@ -260,10 +260,9 @@ private:
   void Answer(std::string AText) {
     auto text = std::make_shared<std::string>(std::move(AText));
     Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(FStream, asio::buffer(*text),
-                      [self = this->shared_from_this(), text](const std::error_code&, size_t) {
-                        self->Close();
-                      });
+    asio::async_write(
+        FStream, asio::buffer(*text),
+        [self = this->shared_from_this(), text](const std::error_code&, size_t) { self->Close(); });
   }
 
   void Page() {
@@ -326,14 +325,14 @@ private:
                                               "Content-Type: " + AMIMEType + "; charset=UTF-8" +
                                               CRLF + ClosingLines());
     Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(FStream, asio::buffer(*text),
-                      [self = this->shared_from_this(), text, file](const std::error_code& error,
-                                                                     size_t) {
-                        if (error)
-                          self->Close();
-                        else
-                          self->SendFileChunk(file);
-                      });
+    asio::async_write(
+        FStream, asio::buffer(*text),
+        [self = this->shared_from_this(), text, file](const std::error_code& error, size_t) {
+          if (error)
+            self->Close();
+          else
+            self->SendFileChunk(file);
+        });
   }
 
   void SendFileChunk(const std::shared_ptr<std::ifstream>& AFile) {
@@ -345,14 +344,14 @@ private:
       return;
     }
     Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(FStream, asio::buffer(*chunk),
-                      [self = this->shared_from_this(), chunk, AFile](const std::error_code& error,
-                                                                       size_t) {
-                        if (error)
-                          self->Close();
-                        else
-                          self->SendFileChunk(AFile);
-                      });
+    asio::async_write(
+        FStream, asio::buffer(*chunk),
+        [self = this->shared_from_this(), chunk, AFile](const std::error_code& error, size_t) {
+          if (error)
+            self->Close();
+          else
+            self->SendFileChunk(AFile);
+        });
   }
 
   void REST() {
@@ -365,15 +364,14 @@ private:
       FServer.Handler.RESTData(
           FRequest, FContext,
           [self = this->shared_from_this(), post](TFacetHTTPResponse AResponse) {
-            asio::post(self->FStream.get_executor(), [self, post,
-                                                      response = std::move(AResponse)] {
+            asio::post(self->FStream.get_executor(), [self, post, response = std::move(AResponse)] {
               if (response.Content.empty() && !(post && !response.Error)) {
                 self->Close();
                 return;
               }
-              self->Answer("HTTP/1.1 " + response.StatusCode + CRLF + "Content-Type: " +
-                           response.ContentType + "; charset=UTF-8" + CRLF + ClosingLines() +
-                           response.Content);
+              self->Answer("HTTP/1.1 " + response.StatusCode + CRLF +
+                           "Content-Type: " + response.ContentType + "; charset=UTF-8" + CRLF +
+                           ClosingLines() + response.Content);
             });
           });
     };
@@ -520,9 +518,8 @@ private:
     if (FClosed || FClosing)
       return;
     auto buffer = std::make_shared<std::array<char, ReadChunk>>();
-    FStream.async_read_some(asio::buffer(*buffer), [self = this->shared_from_this(),
-                                                    buffer](const std::error_code& error,
-                                                            size_t n) {
+    FStream.async_read_some(asio::buffer(*buffer), [self = this->shared_from_this(), buffer](
+                                                       const std::error_code& error, size_t n) {
       if (error) {
         self->Close();
         return;
@@ -535,11 +532,11 @@ private:
   void Dispatch(const std::string& AText) {
     try {
       const TFacetWebSocketMessage message = ParseWebSocketMessage(AText);
-      FServer.Handler.ReceiveMessage(
-          message, FContext, [weak = this->weak_from_this()](std::string AReply) {
-            if (auto self = weak.lock())
-              self->SendText(std::move(AReply));
-          });
+      FServer.Handler.ReceiveMessage(message, FContext,
+                                     [weak = this->weak_from_this()](std::string AReply) {
+                                       if (auto self = weak.lock())
+                                         self->SendText(std::move(AReply));
+                                     });
     } catch (const std::exception& e) {
       std::cerr << "WebSocket message: " << e.what() << '\n';
     }
@@ -606,29 +603,29 @@ private:
 } // namespace
 
 void TFacetServerTCP::TImpl::Accept() {
-  Acceptor->async_accept(asio::make_strand(IO), [this](const std::error_code& error,
-                                                       tcp::socket socket) {
-    if (error) {
-      if (Running)
+  Acceptor->async_accept(
+      asio::make_strand(IO), [this](const std::error_code& error, tcp::socket socket) {
+        if (error) {
+          if (Running)
+            Accept();
+          return;
+        }
+        std::shared_ptr<TConnectionBase> connection;
+        {
+          std::lock_guard guard(ConnectionsLock);
+          if (static_cast<int>(Connections.size()) < Limits.MaxConnections) {
+            if (SSL)
+              connection = std::make_shared<TConnection<asio::ssl::stream<tcp::socket>>>(
+                  *this, std::move(socket), *SSL);
+            else
+              connection = std::make_shared<TConnection<tcp::socket>>(*this, std::move(socket));
+            Connections.insert(connection);
+          }
+        }
+        if (connection)
+          connection->Start();
         Accept();
-      return;
-    }
-    std::shared_ptr<TConnectionBase> connection;
-    {
-      std::lock_guard guard(ConnectionsLock);
-      if (static_cast<int>(Connections.size()) < Limits.MaxConnections) {
-        if (SSL)
-          connection = std::make_shared<TConnection<asio::ssl::stream<tcp::socket>>>(
-              *this, std::move(socket), *SSL);
-        else
-          connection = std::make_shared<TConnection<tcp::socket>>(*this, std::move(socket));
-        Connections.insert(connection);
-      }
-    }
-    if (connection)
-      connection->Start();
-    Accept();
-  });
+      });
 }
 
 TFacetServerTCP::TFacetServerTCP(IFacetServerTCPHandler& AHandler,

@@ -46,13 +46,15 @@ public:
                         const std::shared_ptr<TFacetWebSocketContext>& AContext,
                         TRespond ARespond) = 0;
   // The file of a download link; an empty FileName is answered with nothing.
-  virtual TFacetHTTPResponse DownloadData(const TFacetHTTPRequest& ARequest,
-                                          const std::shared_ptr<TFacetWebSocketContext>& AContext) = 0;
+  virtual TFacetHTTPResponse
+  DownloadData(const TFacetHTTPRequest& ARequest,
+               const std::shared_ptr<TFacetWebSocketContext>& AContext) = 0;
   // The folder an upload of this request is stored in; nullopt refuses the upload.
   virtual std::optional<std::filesystem::path> UploadFolder(const TFacetHTTPRequest& ARequest) = 0;
   // Hands the stored files to the session's active page; `ADone` follows its handling.
   virtual void UploadDone(const TFacetHTTPRequest& ARequest,
-                          std::vector<std::filesystem::path> AFiles, std::function<void()> ADone) = 0;
+                          std::vector<std::filesystem::path> AFiles,
+                          std::function<void()> ADone) = 0;
   // WebSocket admission: the context claims a session (token and UUID from the query); true
   // admits it (with its session set when it claimed one).
   virtual bool AdmitWebSocket(TFacetWebSocketContext& AContext) = 0;

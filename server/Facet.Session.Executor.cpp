@@ -13,6 +13,7 @@ struct TFacetSessionExecutor::TState : std::enable_shared_from_this<TState> {
   std::condition_variable Changed;
   std::deque<TPiece> Queue;
   TPiece Final;
+  std::function<void()> AfterFinal;
   bool Finishing = false;
   bool Stopped = false;
   // The form lock: a piece is running with it.
@@ -60,11 +61,13 @@ void TFacetSessionExecutor::TState::Pump() {
   for (;;) {
     Changed.wait(guard, [this] { return !FormLocked && Resuming == 0; });
     TPiece piece;
+    std::function<void()> after;
     if (!Queue.empty()) {
       piece = std::move(Queue.front());
       Queue.pop_front();
     } else if (Final && Waiting == 0) {
       piece = std::exchange(Final, nullptr);
+      after = std::exchange(AfterFinal, nullptr);
       Stopped = true;
     } else {
       Pumping = false;
@@ -78,6 +81,8 @@ void TFacetSessionExecutor::TState::Pump() {
       // The piece's own error handling had its chance; the session goes on.
     }
     piece = nullptr;
+    if (after)
+      after();
     guard.lock();
     FormLocked = false;
     Changed.notify_all();
@@ -120,12 +125,13 @@ bool TFacetSessionExecutor::Post(TPiece APiece) {
   return true;
 }
 
-void TFacetSessionExecutor::Finish(TPiece AFinal) {
+void TFacetSessionExecutor::Finish(TPiece AFinal, std::function<void()> AAfter) {
   std::lock_guard guard(FState->Lock);
   if (FState->Stopped || FState->Finishing)
     return;
   FState->Finishing = true;
   FState->Final = std::move(AFinal);
+  FState->AfterFinal = std::move(AAfter);
   if (FState->Pumping)
     FState->Changed.notify_all();
   else

@@ -28,7 +28,8 @@ public:
   bool Post(TPiece APiece);
   // Runs `AFinal` once the queue is empty and no piece is running or waiting, then accepts no
   // more pieces: how a closing session frees its forms after every handler it woke has ended.
-  void Finish(TPiece AFinal);
+  // `AAfter` runs once `AFinal` and everything it held are gone.
+  void Finish(TPiece AFinal, std::function<void()> AAfter);
   // Whether the calling thread is running a piece of this executor.
   bool InPiece() const;
   // Called by a piece: runs `AWait` with the form lock released, and takes the lock again

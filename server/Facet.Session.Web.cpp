@@ -1,8 +1,8 @@
 #include "server/Facet.Session.Web.h"
 
-#include "bridge/Duo.h"
 #include "bridge/Duo.Manager.h"
 #include "bridge/Duo.Util.h"
+#include "bridge/Duo.h"
 #include "lang/Duo.Lang.Term.h"
 #include "render/Duo.Facet.Page.h"
 #include "render/Facet.Forms.h"

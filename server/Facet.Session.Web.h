@@ -67,7 +67,8 @@ public:
   void ShowMessage(TDuoForm& Form, const std::string& Msg, bool useToast, bool ASyncMode,
                    int TimerInterval, TMsgDlgType DlgType, TToastPosition ToastPosition) override;
   int MessageDlg(TDuoForm& Form, const std::string& Msg, TMsgDlgType DlgType,
-                 TMsgDlgButtons Buttons, int HelpCtx, const TDuoRespIdentify& RespIdentify) override;
+                 TMsgDlgButtons Buttons, int HelpCtx,
+                 const TDuoRespIdentify& RespIdentify) override;
   void FormDestroying(TDuoForm& Form) override;
 
 private:

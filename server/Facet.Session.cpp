@@ -112,8 +112,7 @@ TFacetSession::TFacetSession(TFacetBaseClass& ABase, std::string AUUID)
     : FBase(ABase), FUUID(std::move(AUUID)), FToken(GenerateRandomString(24)),
       FCallBackID(GenerateRandomNumber(9)), FCreateDate(Now()),
       FExpireDate(FCreateDate.Value + SessionLifeDays),
-      FIdleSince(std::chrono::steady_clock::now()),
-      FExecutor(ABase.Limits().MaxSessionWorkers) {
+      FIdleSince(std::chrono::steady_clock::now()), FExecutor(ABase.Limits().MaxSessionWorkers) {
   auto web = std::make_unique<TFacetSessionWeb>(*this);
   FWeb = web.get();
   FApplication = std::make_unique<TApplication>(std::move(web));
@@ -275,8 +274,8 @@ void TFacetSession::SendFile(const std::filesystem::path& FullFilePath, bool Ope
   const std::string url =
       "/duo/download?file=" + key + "&token=" + FToken + "&facetsession=" + FUUID;
   const std::string name = WebFileName.empty() ? FullFilePath.filename().string() : WebFileName;
-  ExecJS("var fileUrl = " + QuotedJSString(url) + ";\r\n" + "var openAfterDownload = " +
-         (OpenOnFinishDownload ? "true" : "false") + ";\r\n" +
+  ExecJS("var fileUrl = " + QuotedJSString(url) + ";\r\n" +
+         "var openAfterDownload = " + (OpenOnFinishDownload ? "true" : "false") + ";\r\n" +
          "var downloadLink = document.createElement('a');\r\n" +
          "downloadLink.href = fileUrl;\r\n" + "downloadLink.download = " + QuotedJSString(name) +
          ";\r\n" + "downloadLink.click();\r\n" + "if (openAfterDownload) {\r\n" +
@@ -292,8 +291,8 @@ std::optional<std::filesystem::path> TFacetSession::DownloadPath(const std::stri
 }
 
 std::string TFacetSession::CallBackJS(const std::string& ACallBackName,
-                                      const std::string& AFormUUID,
-                                      const std::string& Parameters, bool LockClient) {
+                                      const std::string& AFormUUID, const std::string& Parameters,
+                                      bool LockClient) {
   const std::string formUUID = AFormUUID.empty() ? ActiveFormUUID() : AFormUUID;
   std::string id;
   {
@@ -479,10 +478,10 @@ void TFacetSession::Close() {
     for (const auto& connection : Connections())
       connection->Disconnect();
     FExecutor.Finish(Wrap([this] {
-      FBase.DoCloseSession(*this);
-      TearDown();
-      FBase.SessionTornDown();
-    }));
+                       FBase.DoCloseSession(*this);
+                       TearDown();
+                     }),
+                     [base = &FBase] { base->SessionTornDown(); });
   } catch (const std::exception& e) {
     std::cerr << "closing session " << FUUID << ": " << e.what() << '\n';
   }

@@ -189,10 +189,12 @@ public:
   void Close();
   bool Closing() const { return FClosing; }
 
+  // Sends what changed on the shown page (and its nested pages) to the browser as one message.
+  void FlushPages();
+
 private:
   // Runs a piece with the session's scopes, its error handling and the page comparison after it.
   std::function<void()> Wrap(std::function<void()> AProc);
-  void FlushPages();
   void TearDown();
 
   TFacetBaseClass& FBase;

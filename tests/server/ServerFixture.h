@@ -3,16 +3,16 @@
 // A real server on a free port of 127.0.0.1 serving a small test form, and a client that speaks
 // to it over real sockets: raw HTTP, and WebSocket frames masked as a browser masks them.
 
+#include "TestForm.h"
 #include "bridge/Duo.Forms.h"
-#include "bridge/Duo.h"
 #include "bridge/Duo.Manager.h"
+#include "bridge/Duo.h"
 #include "lang/Duo.Lang.Core.h"
-#include "server/Facet.BaseClass.h"
 #include "render/Facet.Forms.h"
 #include "runtime/StrUtils.h"
+#include "server/Facet.BaseClass.h"
 #include "server/Facet.Session.h"
 #include "server/Facet.WebSocket.h"
-#include "ui/StdCtrls.h"
 
 #include <gtest/gtest.h>
 
@@ -27,63 +27,6 @@
 #include <string>
 
 namespace servertest {
-
-// The form every new session starts with: an edit, a check box, a combo box, a button whose
-// handler reads them into a label, and a button that asks a question in the browser.
-class TTestForm : public TDuoForm {
-  DUO_CLASS(TTestForm, TDuoForm)
-
-public:
-  explicit TTestForm(TComponent* AOwner) : TDuoForm(AOwner) {
-    SetFormName("fTest");
-    edtName = Make<TEdit>("edtName");
-    chkAgree = Make<TCheckBox>("chkAgree");
-    chkAgree->SetCaption("Agree");
-    cmbColour = Make<TComboBox>("cmbColour");
-    cmbColour->GetItems().Add("Red");
-    cmbColour->GetItems().Add("Green");
-    cmbColour->GetItems().Add("Blue");
-    btnRead = Make<TButton>("btnRead");
-    btnRead->SetCaption("Read");
-    btnRead->OnClick = [this](TObject*) {
-      lblResult->SetCaption(edtName->GetText() + "|" + (chkAgree->GetChecked() ? "on" : "off") +
-                            "|" + cmbColour->GetText());
-    };
-    btnAsk = Make<TButton>("btnAsk");
-    btnAsk->SetCaption("Ask");
-    btnAsk->OnClick = [this](TObject*) {
-      const int answer = MessageDlg("Continue?", mtConfirmation, mbYesNo, 0);
-      lblResult->SetCaption(answer == mrYes ? "answered yes" : "answered no");
-    };
-    lblResult = Make<TLabel>("lblResult");
-    lblResult->SetCaption("nothing yet");
-  }
-
-  void ExportDuo() override {
-    SetTitle("Test form");
-    ExportDuoAllControls();
-  }
-
-  TEdit* edtName;
-  TCheckBox* chkAgree;
-  TComboBox* cmbColour;
-  TButton* btnRead;
-  TButton* btnAsk;
-  TLabel* lblResult;
-
-private:
-  template <class T> T* Make(const std::string& AName) {
-    T* control = new T(this);
-    control->SetName(AName);
-    control->SetParent(this);
-    return control;
-  }
-};
-
-inline const TClassInfo& TTestForm::StaticClass() {
-  static const TClassInfo info = TClassBuilder<TTestForm>("TTestForm").Creatable().Build();
-  return info;
-}
 
 // A blocking client socket with a receive timeout, so a test never hangs on a silent server.
 class TClient {
@@ -294,8 +237,8 @@ protected:
     return page;
   }
   std::string SocketPath(const TPageInfo& APage) const {
-    return "/websocket/connectionparams?token=" + APage.Token +
-           "&facetsession=" + APage.UUID + "&channelname=FacetCallBack";
+    return "/websocket/connectionparams?token=" + APage.Token + "&facetsession=" + APage.UUID +
+           "&channelname=FacetCallBack";
   }
   // An event message as the page's script sends it.
   static std::string EventMessage(const TPageInfo& APage, const std::string& AID,
@@ -305,14 +248,13 @@ protected:
     TJSON message = {{"type", AType},
                      {"name", AName},
                      {"wait", AName == "GetFromEvent"},
-                     {"parameters",
-                      TJSON::array({{{"UUID", APage.UUID}},
-                                    {{"Token", APage.Token}},
-                                    {{"FormUUID", APage.FormUUID}},
-                                    {{"ID", AID}},
-                                    {{"EventID", AEventID}},
-                                    {{"Parameters", AParameters}},
-                                    {{"LockClient", ALock}}})}};
+                     {"parameters", TJSON::array({{{"UUID", APage.UUID}},
+                                                  {{"Token", APage.Token}},
+                                                  {{"FormUUID", APage.FormUUID}},
+                                                  {{"ID", AID}},
+                                                  {{"EventID", AEventID}},
+                                                  {{"Parameters", AParameters}},
+                                                  {{"LockClient", ALock}}})}};
     return message.dump();
   }
 

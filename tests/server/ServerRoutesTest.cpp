@@ -51,18 +51,18 @@ TEST_F(ServerTest, APageRequestMakesASessionAndServesTheFormWithItsScripts) {
 
 TEST_F(ServerTest, AReloadWithItsCookiesKeepsTheSessionAndClearsTheCookies) {
   const TPageInfo first = OpenPage();
-  const std::string reloaded = Get("/", "Cookie: Duo_Token=" + first.Token +
-                                            "; Duo_FacetSession=" + first.UUID +
-                                            "; Duo_ReloadPage=TRUE\r\n");
+  const std::string reloaded =
+      Get("/", "Cookie: Duo_Token=" + first.Token + "; Duo_FacetSession=" + first.UUID +
+                   "; Duo_ReloadPage=TRUE\r\n");
   EXPECT_THAT(reloaded, HasSubstr("Set-Cookie: Duo_Token=; expires=Thu, 01 Jan 1970 00:00:00 "
                                   "UTC; path=/\r\n"));
   EXPECT_THAT(reloaded, HasSubstr("Set-Cookie: Duo_ReloadPage=; expires"));
   EXPECT_THAT(reloaded, HasSubstr(first.Token));
   EXPECT_EQ(Server.SessionCount(), 1);
   // A wrong token does not take the session over: it gets a session of its own.
-  const std::string other = Get("/", "Cookie: Duo_Token=" + std::string(24, 'x') +
-                                         "; Duo_FacetSession=" + first.UUID +
-                                         "; Duo_ReloadPage=true\r\n");
+  const std::string other =
+      Get("/", "Cookie: Duo_Token=" + std::string(24, 'x') + "; Duo_FacetSession=" + first.UUID +
+                   "; Duo_ReloadPage=true\r\n");
   EXPECT_THAT(other, Not(HasSubstr(first.Token)));
   EXPECT_EQ(Server.SessionCount(), 2);
 }
@@ -296,9 +296,9 @@ TEST_F(ServerTest, DownloadsNeedTheKeyAndTheSessionsOwnToken) {
       Get("/duo/download?file=" + key + "&token=" + page.Token + "&facetsession=" + page.UUID);
   EXPECT_THAT(answer, StartsWith("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream"));
   EXPECT_THAT(answer, HasSubstr("\r\n\r\nREPORT"));
-  EXPECT_EQ(Get("/duo/download?file=" + key + "&token=" + other.Token +
-                "&facetsession=" + page.UUID),
-            "");
+  EXPECT_EQ(
+      Get("/duo/download?file=" + key + "&token=" + other.Token + "&facetsession=" + page.UUID),
+      "");
   EXPECT_EQ(Get("/duo/download?file=ABCDEFGHIJKLMNOPQ&token=" + page.Token +
                 "&facetsession=" + page.UUID),
             "");
