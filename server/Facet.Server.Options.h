@@ -90,6 +90,9 @@ struct TFacetServerLimits {
   int MaxSessionWorkers = 16;
   // I/O threads; 0 means one per core.
   int IOThreads = 0;
+  // Writes one line per WebSocket message to the error stream: its kind, name and parameter
+  // names, never their values (control states may hold passwords).
+  bool LogMessages = false;
 };
 
 // "Config.ini" in the executable's folder, section "Duo Server Config".  Reading never creates

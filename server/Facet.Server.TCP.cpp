@@ -532,6 +532,8 @@ private:
   void Dispatch(const std::string& AText) {
     try {
       const TFacetWebSocketMessage message = ParseWebSocketMessage(AText);
+      if (FServer.Limits.LogMessages)
+        std::clog << RedactMessageForLog(message) << '\n';
       FServer.Handler.ReceiveMessage(message, FContext,
                                      [weak = this->weak_from_this()](std::string AReply) {
                                        if (auto self = weak.lock())

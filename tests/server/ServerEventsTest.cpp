@@ -156,6 +156,20 @@ TEST_F(ServerEventsTest, AMessageDialogWaitsForTheBrowsersAnswerWithoutHoldingTh
   EXPECT_TRUE(Socket.WaitForText("answered yes"));
 }
 
+TEST_F(ServerEventsTest, PopupsOpenAndCloseInTheBrowserAndTheFormKeepsTrack) {
+  InSession([&] { Form().ShowPopup("popFilter"); });
+  const std::optional<std::string> shown = Socket.WaitForText("incduopopup");
+  ASSERT_TRUE(shown);
+  EXPECT_THAT(*shown, HasSubstr("popFilter"));
+  InSession([&] { EXPECT_EQ(Form().GetPopupsShowing().IndexOf("popFilter"), 0); });
+  InSession([&] { Form().ClosePopup("popFilter"); });
+  EXPECT_TRUE(Socket.WaitForText(".hide();"));
+  // The browser reports the popup closed.
+  Socket.SendText(EventMessage(Page, Page.FormUUID, "OnClosePopup", "popupname=popFilter", true));
+  EXPECT_TRUE(Socket.WaitForText("UnLockThreadClient();"));
+  InSession([&] { EXPECT_EQ(Form().GetPopupsShowing().IndexOf("popFilter"), -1); });
+}
+
 TEST_F(ServerEventsTest, AHandlerWaitingWhenTheSessionClosesEndsAndTheSessionIsFreed) {
   Click("btnAsk", "");
   ASSERT_TRUE(Socket.WaitForText("DuoMessageDlg("));

@@ -329,6 +329,14 @@ TEST_F(ServerTest, ExpiredAndAbandonedSessionsAreSwept) {
   EXPECT_EQ(Server.SessionCount(), 1);
 }
 
+TEST_F(ServerTest, APageThatCannotBeBuiltIsAnsweredWithTheErrorPage) {
+  Manager.SetPrimaryFormClass(&TBrokenForm::StaticClass());
+  const std::string answer = Get("/", "Accept-Language: pt-BR\r\n");
+  EXPECT_THAT(answer, StartsWith("HTTP/1.1 500 Internal Server Error\r\n"));
+  EXPECT_THAT(answer, HasSubstr("<title>Duo Framework</title>"));
+  EXPECT_THAT(answer, Not(HasSubstr("{{_d!")));
+}
+
 TEST_F(ServerTest, TheSessionLimitRefusesNewSessionsClearly) {
   Server.Limits().MaxSessions = 1;
   OpenPage();

@@ -66,4 +66,18 @@ inline const TClassInfo& TTestForm::StaticClass() {
   return info;
 }
 
+// A form whose page template is missing.
+class TBrokenForm : public TDuoForm {
+  DUO_CLASS(TBrokenForm, TDuoForm)
+
+public:
+  explicit TBrokenForm(TComponent* AOwner) : TDuoForm(AOwner) { SetFormName("fBroken"); }
+  void ExportDuo() override { SetTemplateFiles("", "pages\\missing.html"); }
+};
+
+inline const TClassInfo& TBrokenForm::StaticClass() {
+  static const TClassInfo info = TClassBuilder<TBrokenForm>("TBrokenForm").Creatable().Build();
+  return info;
+}
+
 } // namespace servertest
