@@ -164,6 +164,7 @@ public:
     }
   }
 
+  int Descriptor() const { return FSocket; }
   bool Connected = false;
 
 private:
