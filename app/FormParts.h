@@ -3,6 +3,7 @@
 // Pieces the application's forms share: placing a control, the title bar with its "Sair" button,
 // grid columns, and the rules that follow a dataset's state.
 
+#include "app/SessionGlobal.h"
 #include "bridge/Duo.Forms.h"
 #include "data/DB.h"
 #include "data/DBGrids.h"
@@ -77,13 +78,13 @@ bool IsEditing(const TDataSet& dataSet);
 // Shows the detail form `reference` refers to modally, creating it (owned by `owner`) when there
 // is none.  The form is freed when it closes, or when showing it fails, and the reference cleared
 // either way, so that it never points at a freed form.
-template <class T> void ShowDetailModal(T*& reference, TComponent* owner) {
+template <class T> void ShowDetailModal(TSessionGlobal<T>& reference, TComponent* owner) {
   if (reference == nullptr)
     reference = CreateForm<T>(owner);
   struct TFreeForm {
-    T*& Reference;
+    TSessionGlobal<T>& Reference;
     ~TFreeForm() {
-      delete Reference;
+      delete Reference.Get();
       Reference = nullptr;
     }
   } freeForm{reference};

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/SessionGlobal.h"
 #include "data/Connection.h"
 #include "data/DB.h"
 #include "data/Query.h"
@@ -81,4 +82,4 @@ public:
 };
 
 // The application's data module.
-extern TDM* DM;
+extern TSessionGlobal<TDM> DM;

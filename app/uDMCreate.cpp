@@ -7,7 +7,7 @@
 #include "app/uMenu.h"
 #include "ui/Forms.h"
 
-TDM* DM = nullptr;
+TSessionGlobal<TDM> DM;
 
 void TDM::DataModuleCreate(TObject* /*Sender*/) {
   Connect(StartUpConfigFile());

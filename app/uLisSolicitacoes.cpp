@@ -1,4 +1,5 @@
 #include "app/uLisSolicitacoes.h"
+#include "app/VozmiraWeb.h"
 
 #include "app/FormParts.h"
 #include "app/uDM.h"
@@ -176,7 +177,11 @@ void TfLisSolicitacoes::MostrarSolicitacao() {
 }
 
 void TfLisSolicitacoes::btnSairClick(TObject* /*Sender*/) {
-  FTDI->Fechar(false);
+  // In the browser the list is a page of its own: leaving it shows the dashboard.
+  if (IsDuoContext())
+    NavigateTo("dashboard");
+  else
+    FTDI->Fechar(false);
 }
 
 void TfLisSolicitacoes::ExportDuo() {

@@ -6,9 +6,10 @@
 #include "bridge/Duo.Item.UIObj.h"
 #include "bridge/Duo.h"
 
+#include "app/VozmiraWeb.h"
 #include "app/uDM.h"
 
-TfLogin* fLogin = nullptr;
+TSessionGlobal<TfLogin> fLogin;
 
 namespace {
 
@@ -22,6 +23,8 @@ bool IsAcceptedPair(const std::string& user, const std::string& password) {
 } // namespace
 
 const std::string& UsuarioLogado() {
+  if (const TVozmiraSessionData* data = VozmiraSessionData())
+    return data->User;
   return AcceptedUser;
 }
 
@@ -95,6 +98,12 @@ void TfLogin::btnEntrarClick(TObject* /*Sender*/) {
     Abort();
   }
   if (IsAcceptedPair(user, password)) {
+    if (IsDuoContext()) {
+      // In the browser the working pages open in this session only.
+      edtSenha->SetText("");
+      OpenWorkingPages(user);
+      return;
+    }
     AcceptedUser = user;
     if (IsModal())
       SetModalResult(mrOk);

@@ -3,6 +3,7 @@
 // The login form: the user types a user name and a password, which must be one of the office's
 // two accepted pairs.  The accepted user name is kept for the rest of the run.
 
+#include "app/SessionGlobal.h"
 #include "bridge/Duo.Forms.h"
 #include "ui/ExtCtrls.h"
 #include "ui/StdCtrls.h"
@@ -37,7 +38,7 @@ public:
   void ExportDuo() override;
 };
 
-extern TfLogin* fLogin;
+extern TSessionGlobal<TfLogin> fLogin;
 
 // The user name of the pair accepted by the login; empty until a login succeeded.
 const std::string& UsuarioLogado();

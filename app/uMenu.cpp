@@ -5,8 +5,8 @@
 
 #include "app/uDM.h"
 
-TfMenu* fMenu = nullptr;
-TTDI* FTDI = nullptr;
+TSessionGlobal<TfMenu> fMenu;
+TSessionGlobal<TTDI> FTDI;
 
 namespace {
 

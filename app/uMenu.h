@@ -4,6 +4,7 @@
 // open and close, and the tabbed workspace in the rest of the window.  Every command opens its
 // form as a tab; the dashboard opens as the first tab when the menu is shown.
 
+#include "app/SessionGlobal.h"
 #include "app/TDI.h"
 #include "bridge/Duo.Forms.h"
 #include "data/DBCtrls.h"
@@ -88,9 +89,9 @@ private:
   void Abrir(const std::string& ClassName);
 };
 
-extern TfMenu* fMenu;
+extern TSessionGlobal<TfMenu> fMenu;
 // The menu's workspace; the forms in its tabs close themselves through it.
-extern TTDI* FTDI;
+extern TSessionGlobal<TTDI> FTDI;
 
 // The class of an application form, found by name among the classes the program registered.
 // Raises an error naming the class when the program has no such form.

@@ -7,7 +7,7 @@
 #include "bridge/Duo.Item.UIObj.h"
 #include "bridge/Duo.h"
 
-TfSolicitacao* fSolicitacao = nullptr;
+TSessionGlobal<TfSolicitacao> fSolicitacao;
 
 namespace {
 

@@ -4,6 +4,7 @@
 // control writes into the current record of the data module's request query, which the request
 // list prepares before showing the form and closes after it.
 
+#include "app/SessionGlobal.h"
 #include "bridge/Duo.Forms.h"
 #include "data/DBCtrls.h"
 #include "ui/Buttons.h"
@@ -52,4 +53,4 @@ public:
   void btnSairClick(TObject* Sender);
 };
 
-extern TfSolicitacao* fSolicitacao;
+extern TSessionGlobal<TfSolicitacao> fSolicitacao;

@@ -3,7 +3,7 @@
 #include "app/FormParts.h"
 #include "app/uDM.h"
 
-TfUsuario* fUsuario = nullptr;
+TSessionGlobal<TfUsuario> fUsuario;
 
 namespace {
 

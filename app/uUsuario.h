@@ -3,6 +3,7 @@
 // The user form: one staff user, new or existing.  Its data controls write into the current
 // record of the data module's user query, which the user list prepares before showing the form.
 
+#include "app/SessionGlobal.h"
 #include "bridge/Duo.Forms.h"
 #include "data/DBCtrls.h"
 #include "ui/Buttons.h"
@@ -51,4 +52,4 @@ public:
   void ExportDuo() override;
 };
 
-extern TfUsuario* fUsuario;
+extern TSessionGlobal<TfUsuario> fUsuario;

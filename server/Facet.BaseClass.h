@@ -109,6 +109,9 @@ public:
 
   TOnNewSession OnNewSession;
   TOnCloseSession OnCloseSession;
+  // Runs on a new session's worker before its primary form is created: where an application
+  // gives the session what its forms expect to find (its data module).
+  std::function<void(TFacetSession& Session)> OnSessionStarting;
 
 private:
   void Sweeper();

@@ -295,6 +295,8 @@ void TFacetServerHTML::GetHTML(const TFacetHTTPRequest& ARequest,
     if (const TDuoTerm* terms = TermsOfBrowser(ARequest.Header.AcceptLanguage))
       session->SetLanguageNav(terms->Language().DuoLang());
     session->ExecThread([this, session = session.get(), ARequest] {
+      if (FBase.OnSessionStarting)
+        FBase.OnSessionStarting(*session);
       FBase.InstancePrimaryForm(*session);
       FBase.DoNewSession(ARequest, *session);
     });

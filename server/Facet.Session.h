@@ -167,6 +167,9 @@ public:
   // ---- application data
   TObject* GetData() const { return FData.get(); }
   void SetData(std::unique_ptr<TObject> Value);
+  // The session's own value of a variable the application keeps per session (its key is the
+  // variable's address); read and written only by the session's form code.
+  void*& Slot(const void* AKey) { return FSlots[AKey]; }
   TFacetSessionInfo& InfoConnection() { return FInfoConnection; }
   TFacetURI& URI() { return FURI; }
 
@@ -223,5 +226,6 @@ private:
   TFacetSessionWeb* FWeb = nullptr; // the application's backend
   std::unique_ptr<TDuoInstance> FInstance;
   std::unique_ptr<TObject> FData;
+  std::map<const void*, void*> FSlots;
   TFacetSessionExecutor FExecutor;
 };

@@ -1,0 +1,111 @@
+#include "app/VozmiraWeb.h"
+
+#include "app/DuoFormTemplate.h"
+#include "app/uDM.h"
+#include "app/uDashboard.h"
+#include "app/uLisSolicitacoes.h"
+#include "app/uLogin.h"
+#include "lang/Duo.Lang.Core.h"
+#include "server/Facet.BaseClass.h"
+#include "server/Facet.Session.h"
+
+#include <iostream>
+
+namespace {
+
+// Names the server and notes the sessions that start and end.
+class TVozmiraServerController : public IDuoServerControllerBase {
+public:
+  std::string ServerName() const override { return "Vozmira"; }
+  std::string ServerDescription() const override {
+    return "Ouvidoria Municipal: solicitações dos cidadãos";
+  }
+  void SessionChanged(TSessionChangeType AKind, TFacetSession& ASession) override {
+    if (AKind == TSessionChangeType::scNewSession)
+      std::clog << "session " << ASession.GetUUID() << " from " << ASession.InfoConnection().GetIP()
+                << " started\n";
+    else if (AKind == TSessionChangeType::scCloseSession)
+      std::clog << "session " << ASession.GetUUID() << " closed\n";
+  }
+};
+
+// The working page of that name, created in the session on first need.
+TDuoForm* WorkingPage(const std::string& APage) {
+  if (APage == "solicitacoes") {
+    if (auto* list = TDuoForm::GetInstance<TfLisSolicitacoes>())
+      return list;
+    return static_cast<TDuoForm*>(TDuoForm::CreateInstance(&TfLisSolicitacoes::StaticClass()));
+  }
+  if (auto* dashboard = TDuoForm::GetInstance<TfDashboard>())
+    return dashboard;
+  return static_cast<TDuoForm*>(TDuoForm::CreateInstance(&TfDashboard::StaticClass()));
+}
+
+} // namespace
+
+TVozmiraSessionData::TVozmiraSessionData() = default;
+
+TVozmiraSessionData::~TVozmiraSessionData() = default;
+
+TVozmiraSessionData* VozmiraSessionData() {
+  TFacetSession* session = TFacetSession::Current();
+  return session != nullptr ? dynamic_cast<TVozmiraSessionData*>(session->GetData()) : nullptr;
+}
+
+void OpenWorkingPages(const std::string& AUser) {
+  TVozmiraSessionData* data = VozmiraSessionData();
+  if (data == nullptr)
+    return;
+  data->User = AUser;
+  TFacetSession::Current()->InfoConnection().SetUser(AUser);
+  NavigateTo("dashboard");
+}
+
+void NavigateTo(const std::string& APage) {
+  const TVozmiraSessionData* data = VozmiraSessionData();
+  // The login gate: no working page opens before a pair was accepted in this session.
+  if (data == nullptr || data->User.empty())
+    return;
+  WorkingPage(APage)->Show();
+}
+
+void LeaveSession() {
+  if (TFacetSession* session = TFacetSession::Current())
+    session->Close();
+}
+
+int RunVozmiraWeb(const std::string& configFile) {
+  // The database is made (on first start) before any session can ask for it.
+  {
+    TDM module(nullptr);
+    module.Connect(configFile);
+  }
+  DuoLangCore = std::make_unique<TDuoLangCore>();
+  const TDuoLangs languages(std::begin(AllDuoLangs), std::end(AllDuoLangs));
+  DuoLangCore->SetLanguages(languages);
+  TDuoManager manager;
+  manager.SetPrimaryFormClass(&TfLogin::StaticClass());
+  manager.SetLanguages(languages);
+  TVozmiraServerController controller;
+  TFacetBaseClass server;
+  server.SetServerController(&controller);
+  server.SetServerPort(server.INIConfig().ServerPort(8888));
+  server.Options().SetIncludeJQuery(true);
+  manager.SetFacet(&server);
+  server.OnSessionStarting = [configFile](TFacetSession& session) {
+    auto data = std::make_unique<TVozmiraSessionData>();
+    data->Module = std::make_unique<TDM>(nullptr);
+    DM = data->Module.get();
+    data->Module->Connect(configFile);
+    data->Module->OpenQueries();
+    session.SetData(std::move(data));
+  };
+  server.StartServer();
+  std::cout << "Vozmira: open http://localhost:" << server.ServerPort() << "/ in a browser\n"
+            << std::flush;
+  const int signal = TTerminationSignals().Wait();
+  std::clog << "signal " << signal << ": stopping\n";
+  server.StopServer();
+  manager.SetFacet(nullptr);
+  return 0;
+}

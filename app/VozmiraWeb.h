@@ -1,0 +1,37 @@
+#pragma once
+
+// Vozmira served to browsers: the web starter (server controller), what each browser session
+// keeps (its own data module and the user it logged in as), the login gate and the moves between
+// the working pages.
+
+#include "runtime/Object.h"
+
+#include <memory>
+#include <string>
+
+class TDM;
+
+// What one browser session of Vozmira keeps: its own data module, never shared, and the user
+// whose pair the login accepted (empty before).
+class TVozmiraSessionData : public TObject {
+public:
+  TVozmiraSessionData();
+  ~TVozmiraSessionData() override;
+  std::unique_ptr<TDM> Module;
+  std::string User;
+};
+
+// The calling session's data; nullptr outside a web session (on the desktop).
+TVozmiraSessionData* VozmiraSessionData();
+
+// Records the accepted user in the session and shows the dashboard.
+void OpenWorkingPages(const std::string& AUser);
+// Shows a working page: "dashboard" or "solicitacoes".  Nothing happens before a login.
+void NavigateTo(const std::string& APage);
+// Ends the session; the browser comes back to a fresh login page.
+void LeaveSession();
+
+// Starts the web server on the database `configFile` names ("Config.ini" beside the program
+// when empty), prints the address to open, and serves until SIGTERM or SIGINT.  The caller must
+// have created a TTerminationSignals before anything started a thread.
+int RunVozmiraWeb(const std::string& configFile = {});
