@@ -89,6 +89,8 @@ int RunVozmiraWeb(const std::string& configFile) {
   TVozmiraServerController controller;
   TFacetBaseClass server;
   server.SetServerController(&controller);
+  if (!configFile.empty())
+    server.SetINIConfigFile(configFile);
   server.SetServerPort(server.INIConfig().ServerPort(8888));
   server.Options().SetIncludeJQuery(true);
   manager.SetFacet(&server);

@@ -31,7 +31,8 @@ void NavigateTo(const std::string& APage);
 // Ends the session; the browser comes back to a fresh login page.
 void LeaveSession();
 
-// Starts the web server on the database `configFile` names ("Config.ini" beside the program
-// when empty), prints the address to open, and serves until SIGTERM or SIGINT.  The caller must
+// Starts the web server with the settings of `configFile` ("Config.ini" beside the program when
+// empty: database, and the port in "Duo Server Config", where 0 picks a free one), prints the
+// address to open, and serves until SIGTERM or SIGINT.  The caller must
 // have created a TTerminationSignals before anything started a thread.
 int RunVozmiraWeb(const std::string& configFile = {});

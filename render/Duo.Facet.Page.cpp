@@ -67,9 +67,12 @@ std::string TDuoFacetPage::LoadTemplates(const std::filesystem::path& WebRoot) {
     options.IncludeViewPort = true;
     options.IncludeDIVContainer = true;
     FDuo->HTML().Render().SetTitle(FForm.GetTitle());
-    FDuo->HTML().Render().Body().Insert(0, "$facetbody");
+    // The skeleton carries only the body's mark: the page form puts the rendered body there.
+    TStringList& body = FDuo->HTML().Render().Body();
+    const std::string rendered = body.GetText();
+    body.SetText("$facetbody");
     html = FDuo->HTML().Render().MakeHTML()->GetText();
-    FDuo->HTML().Render().Body().Delete(0);
+    body.SetText(rendered);
   }
   InsertBefore(html, "</head>", std::string("\r\n") + FacetHeaderMark + "\r\n");
   InsertBefore(html, "</body>", std::string("\r\n") + FacetBodyMark + "\r\n");

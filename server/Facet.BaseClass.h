@@ -72,6 +72,10 @@ public:
   TFacetServerLimits& Limits() { return FLimits; }
   const TFacetServerLimits& Limits() const { return FLimits; }
   TFacetINIConfig& INIConfig() { return FINIConfig; }
+  // Another settings file than "Config.ini" beside the executable.
+  void SetINIConfigFile(const std::filesystem::path& AFileName) {
+    FINIConfig = TFacetINIConfig(AFileName);
+  }
   IDuoServerControllerBase* ServerController() const { return FServerController; }
   void SetServerController(IDuoServerControllerBase* Value) { FServerController = Value; }
   TFacetServerTCP& FacetServer() const { return *FFacetServerTCP; }

@@ -164,7 +164,8 @@ std::string TFacetServerHTMLHeaders::AddControlEvents(const TFacetSession& Sessi
     for (int i = 0; i < control->Events().Count(); ++i) {
       const TFacetControlEvent& event = control->Events().Item(i);
       const bool key = IsKeyEvent(event.GetEventType());
-      if (!event.GetAutoPublishedEvent() && !key)
+      // An event with no browser counterpart has nothing to listen for.
+      if ((!event.GetAutoPublishedEvent() && !key) || EventJSName(event.GetEventType()).empty())
         continue;
       lines.push_back("_EV" + id + ".addEventListener(\"" + EventJSName(event.GetEventType()) +
                       "\", function(event) {");

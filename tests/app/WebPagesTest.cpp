@@ -5,6 +5,7 @@
 
 #include "app/uDashboard.h"
 #include "app/uLisSolicitacoes.h"
+#include "app/uLogin.h"
 #include "app/uSolicitacao.h"
 #include "render/Duo.Facet.Page.h"
 #include "render/Facet.DBGrid.h"
@@ -87,7 +88,8 @@ TEST_F(WebPages, TheRequestListPageWithItsGridOfRequests) {
   for (const char* id : {"CBBSITUACAO", "EDTPESQUISA", "DTPDTINICIAL", "BTNBUSCAR", "BTNNOVO",
                          "BTNALTERAR", "DBGTAREFAS"})
     EXPECT_THAT(html, HasSubstr(std::string("id=\"") + id + "\"")) << id;
-  EXPECT_THAT(html, HasSubstr("Name of User"));
+  // The master template names the logged-in user.
+  EXPECT_THAT(html, HasSubstr("<i class=\"fa fa-user\"></i> " + UsuarioLogado() + "</span>"));
   TFacetDBGrid* grid = nullptr;
   for (IFacetControl* control : Pages.back()->PageForm().GetControls())
     if (auto* g = dynamic_cast<TFacetDBGrid*>(control))
@@ -114,7 +116,8 @@ TEST_F(WebPages, TheDashboardAnswersItsCountsAndTheUserName) {
   TfDashboard& dashboard = Open<TfDashboard>();
   const std::string html = Build(dashboard);
   EXPECT_THAT(TagsLeft(html), testing::IsEmpty());
-  EXPECT_THAT(html, HasSubstr("<span class=\"navbar-text\" id=\"userName\">Name of User</span>"));
+  EXPECT_THAT(html, HasSubstr("id=\"userName\"><i class=\"fa fa-user\"></i> " + UsuarioLogado() +
+                              "</span>"));
   for (const std::string tag : {"QT_NOVAS", "QT_ANDAMENTO", "QT_FINALIZADAS"})
     EXPECT_THAT(html, HasSubstr(">" + DM->qryDashQt->FieldByName(tag).GetAsString() + "</p>"))
         << tag;

@@ -30,6 +30,11 @@ export class ServerProcess {
     });
     this.exited = new Promise((resolve) => {
       this.child.on('exit', (code, signal) => resolve({ code, signal }));
+      // A program that cannot be started never exits; it counts as ended at once.
+      this.child.on('error', (error) => {
+        this.stderr += `cannot run ${binary}: ${error.message}\n`;
+        resolve({ code: null, signal: null });
+      });
     });
     this.child.stdout.setEncoding('utf8');
     this.child.stderr.setEncoding('utf8');
@@ -79,11 +84,13 @@ export class ServerProcess {
   // Sends the signal and resolves with the exit status; kills the process if it is still
   // running after `ms` milliseconds, and fails then.
   async stop(signal = 'SIGTERM', ms = 10000) {
-    if (this.child.exitCode === null && this.child.signalCode === null) this.child.kill(signal);
+    if (this.child.pid !== undefined && this.child.exitCode === null && this.child.signalCode === null) {
+      this.child.kill(signal);
+    }
     try {
       return await within(ms, this.exited, `the server did not end after ${signal}`);
     } catch (error) {
-      this.child.kill('SIGKILL');
+      if (this.child.pid !== undefined) this.child.kill('SIGKILL');
       await this.exited;
       throw error;
     }

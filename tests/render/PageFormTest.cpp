@@ -22,6 +22,13 @@
 
 namespace {
 
+int CountOf(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
+    ++count;
+  return count;
+}
+
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -282,7 +289,9 @@ TEST_F(PageBuildTest, APageWithoutTemplatesIsTheSkeletonWithEveryControlInPlace)
   const std::string html = page.Build(Root);
   EXPECT_THAT(html, HasSubstr("<title>Pequeno</title>"));
   EXPECT_THAT(html, HasSubstr(R"(<span class="form-control-plaintext")"));
-  EXPECT_THAT(html, HasSubstr(R"(id="EDTNOME")"));
+  // Every control is in the page once.
+  EXPECT_EQ(CountOf(html, R"(id="EDTNOME")"), 1);
+  EXPECT_EQ(CountOf(html, R"(id="LBLNOME")"), 1);
   EXPECT_THAT(html, HasSubstr("&lt;b&gt;&quot;typed&quot;&lt;/b&gt; &#123;&#123;Title}}"));
   EXPECT_THAT(html, Not(HasSubstr("{%")));
   EXPECT_THAT(html, HasSubstr(FacetHeaderMark));
