@@ -134,7 +134,9 @@ void TfLisSolicitacoes::BuscarDados() {
   if (index > 0 && index <= static_cast<int>(FSituacaoIds.size()))
     sql.Add("   AND SOL.ID_SITUACAO = " + std::to_string(FSituacaoIds[index - 1]));
   sql.Add("ORDER BY");
-  sql.Add("  SOL.DATA_SOLICITACAO");
+  // The browser's grid receives at most its record cap: there the newest requests come first, so
+  // the cap never hides them.
+  sql.Add(IsDuoContext() ? "  SOL.DATA_SOLICITACAO DESC" : "  SOL.DATA_SOLICITACAO");
   sql.EndUpdate();
   list.Open();
   FiltrarDados();
