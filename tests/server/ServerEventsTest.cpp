@@ -216,6 +216,12 @@ TEST(SessionExecutorTest, PiecesRunOneAtATimeInArrivalOrderAndWaitsReleaseTheLoc
         std::lock_guard guard(lock);
         order.push_back(i);
       }
+      // Long enough for any other worker to start and overlap.
+      for (int turn = 0; turn < 200; ++turn) {
+        std::this_thread::yield();
+        if (running > 1)
+          ++overlap;
+      }
       --running;
       done.count_down();
     });
