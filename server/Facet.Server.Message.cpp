@@ -193,17 +193,20 @@ TFacetWebSocketMessage ParseWebSocketMessage(const std::string& text) {
 TStringList ProcessParameters(const std::string& text) {
   TStringList result;
   const std::string_view pairs = WithoutLeadingQuotes(text);
+  // Only the first control-state array is looked for (the one a lookup by name finds), so that
+  // a text of many unclosed arrays is still read in one pass.
+  bool statusSeen = false;
   std::size_t pos = 0;
   while (pos < pairs.size()) {
-    const std::size_t amp = pairs.find('&', pos);
-    std::size_t end = amp == std::string_view::npos ? pairs.size() : amp;
-    const std::size_t equals = pairs.find('=', pos);
-    if (equals < end) {
-      const std::string_view name = pairs.substr(pos, equals - pos);
+    std::size_t end = std::min(pairs.find('&', pos), pairs.size());
+    const std::string_view piece = pairs.substr(pos, end - pos);
+    if (const std::size_t equals = piece.find('='); equals != std::string_view::npos) {
+      const std::string_view name = piece.substr(0, equals);
       if (SameText(name, "key")) {
         end = pairs.size();
-      } else if (SameText(name, "FacetComponentsStatus")) {
-        if (const std::size_t close = JSONArrayEnd(pairs, equals + 1);
+      } else if (!statusSeen && SameText(name, "FacetComponentsStatus")) {
+        statusSeen = true;
+        if (const std::size_t close = JSONArrayEnd(pairs, pos + equals + 1);
             close != std::string_view::npos)
           end = std::min(pairs.find('&', close), pairs.size());
       }

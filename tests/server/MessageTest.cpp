@@ -202,6 +202,11 @@ TEST(EventParameters, SplitIntoNameValuePairs) {
        {R"(FacetComponentsStatus=[{"id":"E","text":"a)", "b"}},
       {R"(FacetComponentsStatus=[{"id":"E","text":"a\)",
        {R"(FacetComponentsStatus=[{"id":"E","text":"a\)"}},
+      // Only the first control-state array is looked for.
+      {R"(FacetComponentsStatus=[1]&FacetComponentsStatus=[{"t":"&"}])",
+       {"FacetComponentsStatus=[1]", R"(FacetComponentsStatus=[{"t":")", R"("}])"}},
+      {R"(FacetComponentsStatus=["&FacetComponentsStatus=[]&x=1)",
+       {R"(FacetComponentsStatus=[")", "FacetComponentsStatus=[]", "x=1"}},
       // The key is always last and keeps the rest of the text.
       {"FacetComponentsStatus=[]&key=&", {"FacetComponentsStatus=[]", "key=&"}},
       {"key==", {"key=="}},
@@ -221,6 +226,21 @@ TEST(EventParameters, ControlStatesWithAnAmpersandReachTheControls) {
   EXPECT_EQ(states[0]["text"], "Rua A & B");
   EXPECT_EQ(states[1]["text"], "1&2=3");
   EXPECT_EQ(parameters.GetValue("Key"), "&");
+}
+
+TEST(EventParameters, LargeTextsAreSplitInOnePass) {
+  // About a megabyte each: many pieces without "=", and many control-state arrays that never
+  // close.  Searching the rest of the text again for every piece took minutes.
+  std::string pieces;
+  std::string arrays;
+  while (pieces.size() < 1000000)
+    pieces += "a&";
+  while (arrays.size() < 1000000)
+    arrays += R"(FacetComponentsStatus=["&)";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ProcessParameters(pieces).Count(), 500000);
+  EXPECT_EQ(ProcessParameters(arrays).Count(), 40000);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 TEST(MessageLog, NamesTheMessageAndItsParametersButNoValues) {
