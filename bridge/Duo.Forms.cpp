@@ -35,9 +35,16 @@ TDuoForm::TDuoForm(TComponent* AOwner) : TForm(AOwner) {}
 TDuoForm::TDuoForm(TDuoInstance& AOwner) : TForm(AOwner.GetOwner()) {}
 
 TDuoForm::~TDuoForm() {
-  if (FUsedDuoInstance)
-    if (TDuoInstance* registry = CurrentDuoInstance())
-      registry->RemoveInstance(this);
+  // The page of the form goes while the form is still whole.  The registry the form is in notices
+  // its going by itself, whichever registry is the calling thread's.
+  if (IDuoFormWeb* web = Web())
+    web->FormDestroying(*this);
+}
+
+IDuoFormWeb* TDuoForm::Web() const {
+  if (FWeb != nullptr)
+    return FWeb;
+  return dynamic_cast<IDuoFormWeb*>(&GetApplication().GetBackend());
 }
 
 void TDuoForm::Release() {
@@ -67,15 +74,29 @@ void TDuoForm::SetDuoContext(bool Value) {
 }
 
 TFacetSession* TDuoForm::FacetSession() {
-  return FWeb != nullptr ? FWeb->FacetSession(*this) : nullptr;
+  return Web() != nullptr ? Web()->FacetSession(*this) : nullptr;
 }
 
 IFacetFormCallBacks* TDuoForm::CallBacks() {
-  return FWeb != nullptr ? FWeb->CallBacks(*this) : nullptr;
+  return Web() != nullptr ? Web()->CallBacks(*this) : nullptr;
 }
 
 TDuoLang TDuoForm::GetLanguage() const {
-  return FWeb != nullptr ? FWeb->Language(*this) : TDuoLang::English;
+  return Web() != nullptr ? Web()->Language(*this) : TDuoLang::English;
+}
+
+void TDuoForm::SetTitle(const std::string& Value) {
+  if (Value == FTitle)
+    return;
+  FTitle = Value;
+  Changed("Title");
+}
+
+void TDuoForm::SetSubTitle(const std::string& Value) {
+  if (Value == FSubTitle)
+    return;
+  FSubTitle = Value;
+  Changed("SubTitle");
 }
 
 void TDuoForm::SetPriorDuo(TDuoForm* Value) {
@@ -113,8 +134,8 @@ void TDuoForm::ShowMessage(const std::string& Msg, bool useToast, int TimerInter
 
 void TDuoForm::ShowMessage(const std::string& Msg, bool useToast, bool ASyncMode, int TimerInterval,
                            TMsgDlgType DlgType, TToastPosition ToastPosition) {
-  if (FWeb != nullptr) {
-    FWeb->ShowMessage(*this, Msg, useToast, ASyncMode, TimerInterval, DlgType, ToastPosition);
+  if (Web() != nullptr) {
+    Web()->ShowMessage(*this, Msg, useToast, ASyncMode, TimerInterval, DlgType, ToastPosition);
     return;
   }
   // On the desktop the other arguments have no meaning: it is the platform's plain message box.
@@ -128,19 +149,19 @@ int TDuoForm::MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgBut
 
 int TDuoForm::MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons,
                          int HelpCtx, const TDuoRespIdentify& RespIdentify) {
-  if (FWeb != nullptr)
-    return FWeb->MessageDlg(*this, Msg, DlgType, Buttons, HelpCtx, RespIdentify);
+  if (Web() != nullptr)
+    return Web()->MessageDlg(*this, Msg, DlgType, Buttons, HelpCtx, RespIdentify);
   return ::MessageDlg(Msg, DlgType, Buttons, HelpCtx);
 }
 
 void TDuoForm::ShowPopup(const std::string& AName) {
-  if (FWeb != nullptr)
-    FWeb->ShowPopup(*this, AName);
+  if (Web() != nullptr)
+    Web()->ShowPopup(*this, AName);
 }
 
 void TDuoForm::ClosePopup(const std::string& AName) {
-  if (FWeb != nullptr)
-    FWeb->ClosePopup(*this, AName);
+  if (Web() != nullptr)
+    Web()->ClosePopup(*this, AName);
 }
 
 void TDuoForm::PopupOpened(const std::string& AName) {
@@ -219,8 +240,8 @@ void TDuoForm::DoUpdateDuoControls(TFacetControl* AFacetControl) {
 }
 
 void TDuoForm::DoCloseShowmodal() {
-  if (FWeb != nullptr)
-    FWeb->CloseShowmodal(*this);
+  if (Web() != nullptr)
+    Web()->CloseShowmodal(*this);
   FShowingModal = false;
 }
 
@@ -233,7 +254,7 @@ void TDuoForm::DoEndTagHTML() {
 }
 
 void TDuoForm::DoPageLoaded() {
-  const bool primary = FWeb != nullptr && FWeb->IsPrimaryForm(*this);
+  const bool primary = Web() != nullptr && Web()->IsPrimaryForm(*this);
   if (primary)
     FShowing = true;
   if (primary || TForm::GetShowing()) {
@@ -261,8 +282,8 @@ void TDuoForm::DoCellButtonClick(IFacetDBGrid* AFacetDBGrid,
                                  int ARow) {
   TFacetDBGrid* grid = nullptr;
   TFacetDBGridColumnButton* button = nullptr;
-  if (FWeb != nullptr)
-    FWeb->RunCellButton(*this, AFacetDBGrid, AFacetCellButton, grid, button);
+  if (Web() != nullptr)
+    Web()->RunCellButton(*this, AFacetDBGrid, AFacetCellButton, grid, button);
   CellButtonClick(grid, button, AColIndex, ARow);
 }
 

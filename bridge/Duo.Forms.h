@@ -51,9 +51,9 @@ using TOnUpload = std::function<void(TStrings* AFiles, TObject* Sender)>;
 // A form class as a value: its run-time class information.
 using TFormClass = const TClassInfo*;
 
-// What the web presentation does for a form: the layer that serves forms as pages implements it
-// and attaches it to each form it serves (TDuoForm::SetWebPresentation).  A form without one is a
-// desktop window.
+// What the web presentation does for a form: the layer that serves forms as pages implements it,
+// either as the backend of the application the form belongs to (every form of a web session) or
+// attached to one form (TDuoForm::SetWebPresentation).  A form without one is a desktop window.
 class IDuoFormWeb {
 public:
   virtual ~IDuoFormWeb() = default;
@@ -77,6 +77,8 @@ public:
   virtual int MessageDlg(TDuoForm& Form, const std::string& Msg, TMsgDlgType DlgType,
                          TMsgDlgButtons Buttons, int HelpCtx,
                          const TDuoRespIdentify& RespIdentify) = 0;
+  // The form is being destroyed: whatever the presentation keeps for it goes first.
+  virtual void FormDestroying(TDuoForm& Form) = 0;
 };
 
 class TDuoForm : public TForm {
@@ -174,14 +176,15 @@ public:
   TDuoLang GetLanguage() const;
   TDuo* GetDuo() const { return FDuo; }
   void SetDuo(TDuo* ADuo) { FDuo = ADuo; }
-  IDuoFormWeb* GetWebPresentation() const { return FWeb; }
+  // The form's web presentation, or nullptr for a desktop window.
+  IDuoFormWeb* GetWebPresentation() const { return Web(); }
   void SetWebPresentation(IDuoFormWeb* AWeb) { FWeb = AWeb; }
   TFormClass GetTemplateClassForm() const { return FTemplateClassForm; }
   void SetTemplateClassForm(TFormClass Value) { FTemplateClassForm = Value; }
   const std::string& GetTitle() const { return FTitle; }
-  void SetTitle(const std::string& Value) { FTitle = Value; }
+  void SetTitle(const std::string& Value);
   const std::string& GetSubTitle() const { return FSubTitle; }
-  void SetSubTitle(const std::string& Value) { FSubTitle = Value; }
+  void SetSubTitle(const std::string& Value);
   // The page's master template and page template (empty for none), kept by the framework type.
   void SetTemplateFiles(const std::string& Master, const std::string& Page);
   TCSSClass* GetCSSClass() const { return FCSSClass; }
@@ -212,6 +215,8 @@ protected:
   void Notification(TComponent* component, TOperation operation) override;
 
 private:
+  IDuoFormWeb* Web() const;
+
   TDuo* FDuo = nullptr;
   int FMessageResponse = 0;
   TFormClass FTemplateClassForm = nullptr;

@@ -1,7 +1,6 @@
 #include "bridge/Duo.Instance.h"
 
 #include "bridge/Duo.Forms.h"
-#include "runtime/MainThread.h"
 #include "runtime/StrUtils.h"
 #include "ui/Forms.h"
 
@@ -40,6 +39,7 @@ namespace {
 
 TDuoInstance* ProcessRegistry = nullptr;
 std::unique_ptr<TDuoInstance> OwnedRegistry;
+thread_local TDuoInstance* ScopedRegistry = nullptr;
 
 TComponent* AsComponent(TObject* object) {
   return object != nullptr && object->Is<TComponent>() ? static_cast<TComponent*>(object) : nullptr;
@@ -72,17 +72,24 @@ std::string FixedInstanceName(const TComponent& AComponent) {
   return numbered ? usual : name;
 }
 
-TDuoInstance::TDuoInstance(TComponent* AOwner)
-    : FOwner(AOwner), FWatch(std::make_unique<detail::TInstanceWatch>(*this)) {
-  ProcessRegistry = this;
+TDuoInstance::TDuoInstance(TComponent* AOwner, TDuoInstanceRole ARole)
+    : FRole(ARole), FOwner(AOwner), FWatch(std::make_unique<detail::TInstanceWatch>(*this)) {
+  if (FRole == TDuoInstanceRole::Process)
+    ProcessRegistry = this;
 }
 
 TDuoInstance::~TDuoInstance() {
   if (ProcessRegistry == this)
     ProcessRegistry = nullptr;
+  std::lock_guard guard(FLock);
   // The registered objects stay alive: their owners free them.
   FObjectInstance.clear();
   FWatch.reset();
+}
+
+int TDuoInstance::InstanceCount() const {
+  std::lock_guard guard(FLock);
+  return static_cast<int>(FObjectInstance.size());
 }
 
 bool TDuoInstance::IsDuoContext() const {
@@ -92,6 +99,7 @@ bool TDuoInstance::IsDuoContext() const {
 void TDuoInstance::Register(TObject* AObject) {
   if (AObject == nullptr)
     return;
+  std::lock_guard guard(FLock);
   const TClassInfo* cls = &AObject->ClassType();
   const bool present = std::any_of(FObjectInstance.begin(), FObjectInstance.end(),
                                    [cls](const auto& entry) { return entry.first == cls; });
@@ -105,6 +113,7 @@ void TDuoInstance::Register(TObject* AObject) {
 }
 
 void TDuoInstance::Forget(const TObject* AObject) {
+  std::lock_guard guard(FLock);
   std::erase_if(FObjectInstance, [AObject](const auto& entry) { return entry.second == AObject; });
 }
 
@@ -141,6 +150,7 @@ void TDuoInstance::AddInstace(TObject* AObject) {
 }
 
 TObject* TDuoInstance::GetInstance(const TClassInfo& AClass) const {
+  std::lock_guard guard(FLock);
   for (const auto& [cls, object] : FObjectInstance)
     if (cls == &AClass)
       return object;
@@ -148,6 +158,7 @@ TObject* TDuoInstance::GetInstance(const TClassInfo& AClass) const {
 }
 
 TObject* TDuoInstance::GetInstanceByObjectName(const std::string& AName) const {
+  std::lock_guard guard(FLock);
   for (const auto& entry : FObjectInstance)
     if (TComponent* component = AsComponent(entry.second))
       if (SameText(component->GetName(), AName))
@@ -162,6 +173,7 @@ TObject* TDuoInstance::GetInstanceByObjectName(const std::string& AName) const {
 void TDuoInstance::RemoveInstance(TCustomForm* AForm) {
   if (AForm == nullptr)
     return;
+  std::lock_guard guard(FLock);
   const TObject* registered = GetInstance(AForm->ClassType());
   if (registered != AForm)
     return;
@@ -170,12 +182,16 @@ void TDuoInstance::RemoveInstance(TCustomForm* AForm) {
 }
 
 void TDuoInstance::DestroyInstance(const TClassInfo& AClass) {
-  TObject* object = GetInstance(AClass);
-  if (object == nullptr)
-    return;
-  Forget(object);
-  if (TComponent* component = AsComponent(object))
-    FWatch->Unwatch(component);
+  TObject* object = nullptr;
+  {
+    std::lock_guard guard(FLock);
+    object = GetInstance(AClass);
+    if (object == nullptr)
+      return;
+    Forget(object);
+    if (TComponent* component = AsComponent(object))
+      FWatch->Unwatch(component);
+  }
   // The form's destructor need not look for itself in the registry any more.  Destructors do not
   // raise, so the caller (a session closing, the program ending) always goes on.
   if (object->Is<TDuoForm>())
@@ -184,20 +200,33 @@ void TDuoInstance::DestroyInstance(const TClassInfo& AClass) {
 }
 
 void TDuoInstance::DestroyAllInstances() {
-  while (!FObjectInstance.empty()) {
-    DestroyInstance(*FObjectInstance.back().first);
-    bool empty = false;
-    TThread::Synchronize([&] { empty = FObjectInstance.empty(); });
-    if (empty)
-      break;
+  for (;;) {
+    const TClassInfo* last = nullptr;
+    {
+      std::lock_guard guard(FLock);
+      if (FObjectInstance.empty())
+        return;
+      last = FObjectInstance.back().first;
+    }
+    DestroyInstance(*last);
   }
 }
 
+TDuoInstanceScope::TDuoInstanceScope(TDuoInstance& ARegistry) : FPrevious(ScopedRegistry) {
+  ScopedRegistry = &ARegistry;
+}
+
+TDuoInstanceScope::~TDuoInstanceScope() {
+  ScopedRegistry = FPrevious;
+}
+
 TDuoInstance* CurrentDuoInstance() {
-  return ProcessRegistry;
+  return ScopedRegistry != nullptr ? ScopedRegistry : ProcessRegistry;
 }
 
 TDuoInstance& DuoInstance() {
+  if (ScopedRegistry != nullptr)
+    return *ScopedRegistry;
   if (ProcessRegistry == nullptr)
     OwnedRegistry = std::make_unique<TDuoInstance>(&Application());
   return *ProcessRegistry;

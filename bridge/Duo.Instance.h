@@ -6,6 +6,7 @@
 #include "runtime/Component.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,14 +24,18 @@ namespace detail {
 class TInstanceWatch;
 }
 
+// Whose registry it is: the process's (the desktop presentation) or one web session's.
+enum class TDuoInstanceRole { Process, Session };
+
 // Registering an object adds it under its class when that class has no entry yet; an object of a
 // class already present is not added (and not freed).  A registered component that is destroyed
-// by someone else leaves the registry.
+// by someone else leaves the registry.  Every operation is guarded by the registry's own lock.
 class TDuoInstance : public IDuoInstance {
 public:
-  // Forms and data modules the registry creates are owned by `AOwner`.  The newest registry is
-  // the process's (CurrentDuoInstance) until it is destroyed.
-  explicit TDuoInstance(TComponent* AOwner);
+  // Forms and data modules the registry creates are owned by `AOwner`.  The newest process
+  // registry is the process's until it is destroyed; a session's registry is found through a
+  // TDuoInstanceScope on the threads that run the session's form code.
+  explicit TDuoInstance(TComponent* AOwner, TDuoInstanceRole ARole = TDuoInstanceRole::Process);
   ~TDuoInstance() override;
   TDuoInstance(const TDuoInstance&) = delete;
   TDuoInstance& operator=(const TDuoInstance&) = delete;
@@ -61,7 +66,7 @@ public:
   void DestroyInstance(const TClassInfo& AClass);
   // Destroys every registered object, the most recently registered class first.
   void DestroyAllInstances();
-  int InstanceCount() const { return static_cast<int>(FObjectInstance.size()); }
+  int InstanceCount() const;
 
   // The registry's own session; the desktop presentation has none.
   std::shared_ptr<IFacetSession> GetFacetSession() const override { return FFacetSession; }
@@ -73,8 +78,11 @@ public:
 private:
   friend class detail::TInstanceWatch;
 
+  // Recursive: destroying a registered form reaches the registry again through its watch.
+  mutable std::recursive_mutex FLock;
   // Class and object, in registration order.
   std::vector<std::pair<const TClassInfo*, TObject*>> FObjectInstance;
+  TDuoInstanceRole FRole;
   std::shared_ptr<IFacetSession> FFacetSession;
   TComponent* FOwner;
   std::unique_ptr<detail::TInstanceWatch> FWatch;
@@ -83,9 +91,23 @@ private:
   void Forget(const TObject* AObject);
 };
 
-// The process's registry, or nullptr once it has been destroyed.
+// Makes a registry the calling thread's for the scope's lifetime: a web session's threads see
+// their session's registry.
+class TDuoInstanceScope {
+public:
+  explicit TDuoInstanceScope(TDuoInstance& ARegistry);
+  ~TDuoInstanceScope();
+  TDuoInstanceScope(const TDuoInstanceScope&) = delete;
+  TDuoInstanceScope& operator=(const TDuoInstanceScope&) = delete;
+
+private:
+  TDuoInstance* FPrevious;
+};
+
+// The calling thread's registry (its scope's), else the process's; nullptr when there is none.
 TDuoInstance* CurrentDuoInstance();
-// The process's registry, created on first use with the calling thread's application as owner.
+// The calling thread's registry; the process's is created on first use with the calling thread's
+// application as owner.
 TDuoInstance& DuoInstance();
 
 // The name a component would have as the first instance of its class: a name made of the usual

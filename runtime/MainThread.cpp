@@ -53,7 +53,17 @@ void RunSynchronized(TMainQueue& queue, TPendingProcedure& item) {
   queue.WorkDone.notify_all();
 }
 
+thread_local IThreadQueue* CurrentThreadQueue = nullptr;
+
 } // namespace
+
+TThreadQueueScope::TThreadQueueScope(IThreadQueue& queue) : FPrevious(CurrentThreadQueue) {
+  CurrentThreadQueue = &queue;
+}
+
+TThreadQueueScope::~TThreadQueueScope() {
+  CurrentThreadQueue = FPrevious;
+}
 
 std::thread::id MainThreadID() {
   return GMainThreadID.load();
@@ -70,7 +80,7 @@ void SetMainThread() {
 void TThread::Synchronize(const TThreadProcedure& proc) {
   if (!proc)
     return;
-  if (IsMainThread()) {
+  if (IsMainThread() || CurrentThreadQueue != nullptr) {
     proc();
     return;
   }
@@ -88,6 +98,10 @@ void TThread::Synchronize(const TThreadProcedure& proc) {
 void TThread::Queue(TThreadProcedure proc) {
   if (!proc)
     return;
+  if (CurrentThreadQueue != nullptr) {
+    CurrentThreadQueue->Queue(std::move(proc));
+    return;
+  }
   TMainQueue& queue = MainQueue();
   {
     std::lock_guard<std::mutex> guard(queue.Lock);

@@ -27,6 +27,28 @@ public:
   static void Queue(TThreadProcedure proc);
 };
 
+// Where a thread that runs one session's form code sends what it hands to "the main thread": the
+// session's own queue, so that a session never waits on the process's main loop or on another
+// session.  Synchronize() from such a thread runs the procedure at once (the thread already runs
+// the session's form code alone); Queue() hands it to the session's queue.
+class IThreadQueue {
+public:
+  virtual ~IThreadQueue() = default;
+  virtual void Queue(TThreadProcedure proc) = 0;
+};
+
+// Makes a queue the calling thread's for the scope's lifetime.
+class TThreadQueueScope {
+public:
+  explicit TThreadQueueScope(IThreadQueue& queue);
+  ~TThreadQueueScope();
+  TThreadQueueScope(const TThreadQueueScope&) = delete;
+  TThreadQueueScope& operator=(const TThreadQueueScope&) = delete;
+
+private:
+  IThreadQueue* FPrevious;
+};
+
 // Used as a CheckSynchronize() timeout: wait until there is work or WakeMainThread() is called.
 inline constexpr std::chrono::milliseconds WaitWithoutTimeout = std::chrono::milliseconds::max();
 

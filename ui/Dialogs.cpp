@@ -57,7 +57,7 @@ const TClassInfo& TOpenDialog::StaticClass() {
 }
 
 bool TOpenDialog::Execute() {
-  TApplication& app = Application();
+  TApplication& app = ApplicationOf(this);
   TFileDialogRequest request;
   request.Title = FTitle;
   request.Filter = FFilter;

@@ -37,6 +37,7 @@ TButton* FindDialogButton(const TWinControl& parent, Word key) {
 }
 
 thread_local TApplication* CurrentApplication = nullptr;
+std::atomic<bool> ApplicationScopeRequired = false;
 
 TApplication& ProcessApplication() {
   static TApplication app;
@@ -232,6 +233,13 @@ void TCustomForm::SetPosition(TPosition position) {
     return;
   FPosition = position;
   Changed("Position");
+}
+
+void TCustomForm::SetKeyPreview(bool keyPreview) {
+  if (keyPreview == FKeyPreview)
+    return;
+  FKeyPreview = keyPreview;
+  Changed("KeyPreview");
 }
 
 void TCustomForm::SetWindowState(TWindowState state) {
@@ -697,7 +705,22 @@ TClipboard& TApplication::GetClipboard() {
 }
 
 TApplication& Application() {
-  return CurrentApplication != nullptr ? *CurrentApplication : ProcessApplication();
+  if (CurrentApplication != nullptr)
+    return *CurrentApplication;
+  if (ApplicationScopeRequired)
+    throw EPresentationError("Form code ran on a thread that belongs to no session");
+  return ProcessApplication();
+}
+
+TApplication& ApplicationOf(const TComponent* component) {
+  for (const TComponent* c = component; c != nullptr; c = c->GetOwner())
+    if (c->Is<TControl>())
+      return static_cast<const TControl*>(c)->GetApplication();
+  return Application();
+}
+
+void RequireApplicationScope() {
+  ApplicationScopeRequired = true;
 }
 
 TScreen& Screen() {

@@ -80,7 +80,7 @@ public:
   TWindowState GetWindowState() const { return FWindowState; }
   void SetWindowState(TWindowState state);
   bool GetKeyPreview() const { return FKeyPreview; }
-  void SetKeyPreview(bool keyPreview) { FKeyPreview = keyPreview; }
+  void SetKeyPreview(bool keyPreview);
   TMainMenu* GetMenu() const { return FMenu; }
   void SetMenu(TMainMenu* menu);
 
@@ -276,8 +276,14 @@ private:
 };
 
 // The calling thread's application: the one a TApplicationScope made current, else the
-// process's.
+// process's.  Once a presentation that keeps one application per session has called
+// RequireApplicationScope(), a thread without a scope has no application: Application() raises
+// EPresentationError instead of attaching controls to an application shared by everyone.
 TApplication& Application();
+void RequireApplicationScope();
+// The application a component belongs to: that of the nearest control among its owners, else the
+// calling thread's.  Menus and dialogs follow their owner, wherever their code is called from.
+TApplication& ApplicationOf(const TComponent* component);
 TScreen& Screen();
 
 // Makes an application the calling thread's for the scope's lifetime.

@@ -145,7 +145,7 @@ TMenuItem::~TMenuItem() {
 }
 
 void TMenuItem::Changed(const std::string& name) {
-  Application().Notify([&](TControlObserver& o) { o.PropertyChanged(*this, name); });
+  ApplicationOf(this).Notify([&](TControlObserver& o) { o.PropertyChanged(*this, name); });
 }
 
 void TMenuItem::SetCaption(const std::string& caption) {
@@ -367,5 +367,5 @@ void TPopupMenu::Popup(int x, int y) {
   FPopupPoint = {x, y};
   if (OnPopup)
     OnPopup(this);
-  Application().Notify([&](TControlObserver& o) { o.MenuPopup(*this, FPopupPoint); });
+  ApplicationOf(this).Notify([&](TControlObserver& o) { o.MenuPopup(*this, FPopupPoint); });
 }

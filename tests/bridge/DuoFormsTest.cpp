@@ -228,6 +228,7 @@ public:
     Log.push_back("MessageDlg " + msg + " " + id);
     return mrYes;
   }
+  void FormDestroying(TDuoForm& form) override { Log.push_back("FormDestroying " + form.GetName()); }
 
   bool Primary = false;
   std::vector<std::string> Log;
@@ -257,6 +258,9 @@ TEST_F(DuoFormTest, AWebFormHandsItsPageWorkToThePresentation) {
                                                "RunCellButton"}));
   EXPECT_EQ(form->Log, std::vector<std::string>{"CellButtonClick 2,7"});
   EXPECT_TRUE(Backend->Messages().empty());
+  // What the presentation keeps for the form goes with the form.
+  delete form;
+  EXPECT_EQ(web.Log.back(), "FormDestroying fPagina");
 }
 
 TEST_F(DuoFormTest, ThePrimaryFormCountsAsShownWhenItsPageLoads) {
@@ -289,6 +293,8 @@ TEST_F(DuoFormTest, ThePrimaryFormCountsAsShownWhenItsPageLoads) {
   EXPECT_TRUE(web.Log.empty());
   EXPECT_EQ(events, (std::vector<std::string>{"OnActivate", "OnPageLoaded"}));
   EXPECT_TRUE(prior->GetShowingModal());
+  delete form;
+  delete prior;
 }
 
 TEST_F(DuoFormTest, ClosingTheModalWaitClearsShowingModal) {
@@ -300,6 +306,7 @@ TEST_F(DuoFormTest, ClosingTheModalWaitClearsShowingModal) {
   form->DoCloseShowmodal();
   EXPECT_FALSE(form->GetShowingModal());
   EXPECT_EQ(web.Log, std::vector<std::string>{"CloseShowmodal fModal"});
+  delete form;
 }
 
 } // namespace

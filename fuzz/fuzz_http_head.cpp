@@ -1,0 +1,32 @@
+// Request heads, request paths and upload names as a client may send them.
+#include "server/Facet.HTTP.h"
+#include "server/Facet.Server.Paths.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const THTTPLimits limits{1024, 256};
+  size_t headEnd = 0;
+  std::string_view head = input;
+  if (ScanHTTPHead(input, limits, headEnd) == THeadScan::Complete) {
+    if (headEnd > input.size() || headEnd > limits.MaxHeadBytes)
+      std::abort();
+    head = input.substr(0, headEnd);
+  }
+  const TFacetHTTPHeader header = ParseHTTPHead(head, "127.0.0.1", 1);
+  ParseContentLength(header.ContentLength);
+  const std::filesystem::path root = "/srv/wwwroot";
+  for (const std::string_view path : {std::string_view(header.Path), input})
+    if (const auto file = ResolveStaticFile(root, path)) {
+      const std::filesystem::path inside = file->lexically_relative(root);
+      if (inside.empty() || *inside.begin() == ".." || *inside.begin() == "temp")
+        std::abort();
+    }
+  const std::string name = SanitizeUploadName(input);
+  if (name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos)
+    std::abort();
+  return 0;
+}

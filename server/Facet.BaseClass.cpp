@@ -1,0 +1,249 @@
+#include "server/Facet.BaseClass.h"
+
+#include "bridge/Duo.Forms.h"
+#include "bridge/Duo.Instance.h"
+#include "runtime/Exceptions.h"
+#include "runtime/MainThread.h"
+#include "runtime/Random.h"
+#include "server/Facet.Server.HTML.h"
+#include "server/Facet.Server.HTMLHeaders.h"
+#include "server/Facet.Server.TCP.h"
+#include "server/Facet.Session.Web.h"
+#include "server/Facet.Session.h"
+#include "ui/Forms.h"
+
+#include <csignal>
+#include <iostream>
+#include <pthread.h>
+
+namespace {
+
+TFacetBaseClass* TheFacetBaseClass = nullptr;
+
+void CreateDirectoryChecked(const std::filesystem::path& APath) {
+  std::filesystem::create_directories(APath);
+}
+
+} // namespace
+
+TFacetBaseClass* FacetBaseClass() {
+  return TheFacetBaseClass;
+}
+
+TFacetBaseClass::TFacetBaseClass()
+    : FFacetServerHTMLHeaders(std::make_unique<TFacetServerHTMLHeaders>(*this)),
+      FFacetServerHTML(std::make_unique<TFacetServerHTML>(*this)) {
+  FFacetServerTCP = std::make_unique<TFacetServerTCP>(*FFacetServerHTML, FLimits);
+  TheFacetBaseClass = this;
+}
+
+TFacetBaseClass::~TFacetBaseClass() {
+  StopServer();
+  FFacetServerTCP.reset();
+  if (TheFacetBaseClass == this)
+    TheFacetBaseClass = nullptr;
+}
+
+void TFacetBaseClass::StartServer() {
+  if (Started())
+    return;
+  // Form code runs only on session threads from now on: a thread without a session has no
+  // application to attach controls to.
+  RequireApplicationScope();
+  TDuoForm::SetDuoContext(true);
+  const std::filesystem::path root = FOptions.RootPath();
+  CreateDirectoryChecked(root);
+  CreateDirectoryChecked(root / FOptions.GetPathCSS());
+  CreateDirectoryChecked(root / FOptions.GetPathJS());
+  CreateDirectoryChecked(root / "temp");
+  std::filesystem::remove_all(root / "temp" / "Sessions");
+  CreateDirectoryChecked(root / "temp" / "Sessions");
+  FFacetServerTCP->SetRootDirectory(root);
+  if (FOptions.GetUseSSL() && !FSSLCertificate.empty())
+    FFacetServerTCP->InitSSL(FSSLCertificate, FSSLPrivateKey);
+  FFacetServerTCP->Start(FServerPort);
+  {
+    std::lock_guard guard(FLiveLock);
+    FSweeperStop = false;
+  }
+  FSweeper = std::thread([this] { Sweeper(); });
+  if (FOptions.GetUseINIConfig())
+    FINIConfig.WriteServer(
+        ServerPort(), FServerController != nullptr ? FServerController->ServerName() : "",
+        FServerController != nullptr ? FServerController->ServerDescription() : "");
+}
+
+void TFacetBaseClass::Sweeper() {
+  std::unique_lock guard(FLiveLock);
+  while (!FLiveChanged.wait_for(guard, FLimits.SweepInterval, [this] { return FSweeperStop; })) {
+    guard.unlock();
+    SweepSessions();
+    guard.lock();
+  }
+}
+
+void TFacetBaseClass::StopServer() {
+  {
+    std::lock_guard guard(FLiveLock);
+    FSweeperStop = true;
+    FLiveChanged.notify_all();
+  }
+  if (FSweeper.joinable())
+    FSweeper.join();
+  FFacetServerTCP->Stop();
+  for (const std::shared_ptr<TFacetSession>& session : Sessions())
+    session->Close();
+  std::unique_lock guard(FLiveLock);
+  FLiveChanged.wait(guard, [this] { return FLive == 0; });
+}
+
+bool TFacetBaseClass::Started() const {
+  return FFacetServerTCP->Active();
+}
+
+int TFacetBaseClass::ServerPort() const {
+  return Started() ? FFacetServerTCP->Port() : FServerPort;
+}
+
+void TFacetBaseClass::SetServerPort(int Value) {
+  FServerPort = Value;
+}
+
+void TFacetBaseClass::SetSSLFiles(const std::string& ACertificateFile,
+                                  const std::string& APrivateKeyFile) {
+  FSSLCertificate = ACertificateFile;
+  FSSLPrivateKey = APrivateKeyFile;
+}
+
+std::shared_ptr<TFacetSession> TFacetBaseClass::CreateSession() {
+  std::shared_ptr<TFacetSession> session;
+  {
+    std::lock_guard guard(CriticalSession);
+    if (static_cast<int>(FSessions.size()) >= FLimits.MaxSessions)
+      return nullptr;
+    std::string uuid;
+    do
+      uuid = GenerateRandomString(12);
+    while (FSessions.count(uuid) != 0);
+    session = std::make_shared<TFacetSession>(*this, uuid);
+    FSessions.emplace(uuid, session);
+  }
+  std::lock_guard guard(FLiveLock);
+  ++FLive;
+  return session;
+}
+
+std::shared_ptr<TFacetSession> TFacetBaseClass::SessionByUUID(const std::string& UUID) const {
+  std::lock_guard guard(CriticalSession);
+  const auto found = FSessions.find(UUID);
+  return found != FSessions.end() ? found->second : nullptr;
+}
+
+bool TFacetBaseClass::SessionValid(const std::string& UUID) const {
+  const std::shared_ptr<TFacetSession> session = SessionByUUID(UUID);
+  return session && session->Valid(Now());
+}
+
+bool TFacetBaseClass::SessionValid(const std::string& Token, const std::string& UUID) const {
+  const std::shared_ptr<TFacetSession> session = SessionByUUID(UUID);
+  return session && session->Valid(Now()) && session->GetToken() == Token;
+}
+
+TFacetSession* TFacetBaseClass::SessionByThreadID(std::thread::id FThreadID,
+                                                  bool AAlertErrorThreadID) const {
+  if (FThreadID == MainThreadID()) {
+    if (AAlertErrorThreadID)
+      throw Exception("Error in Thread becouse ID is Main Thread: Error 7001");
+    return nullptr;
+  }
+  // A thread belongs to a session only while it runs a piece of that session's form code.
+  TFacetSession* session =
+      FThreadID == std::this_thread::get_id() ? TFacetSession::Current() : nullptr;
+  if (session == nullptr && AAlertErrorThreadID)
+    throw Exception("Error searching Session Thread, Session is nil: Error 7002");
+  return session;
+}
+
+std::vector<std::shared_ptr<TFacetSession>> TFacetBaseClass::Sessions() const {
+  std::lock_guard guard(CriticalSession);
+  std::vector<std::shared_ptr<TFacetSession>> sessions;
+  sessions.reserve(FSessions.size());
+  for (const auto& [uuid, session] : FSessions)
+    sessions.push_back(session);
+  return sessions;
+}
+
+int TFacetBaseClass::SessionCount() const {
+  std::lock_guard guard(CriticalSession);
+  return static_cast<int>(FSessions.size());
+}
+
+void TFacetBaseClass::RemoveSession(const std::string& UUID) {
+  std::lock_guard guard(CriticalSession);
+  FSessions.erase(UUID);
+}
+
+void TFacetBaseClass::SweepSessions() {
+  const TDateTime now = Now();
+  const auto idleSince = std::chrono::steady_clock::now() - FLimits.IdleSessionTimeout;
+  for (const std::shared_ptr<TFacetSession>& session : Sessions())
+    if (!session->Valid(now) ||
+        (session->OpenedConnections() == 0 && session->IdleSince() < idleSince))
+      session->Close();
+}
+
+void TFacetBaseClass::InstancePrimaryForm(TFacetSession& AFacetSession) {
+  const TDuoManager* manager = DuoManager();
+  if (manager == nullptr || manager->PrimaryFormClass() == nullptr)
+    throw Exception("The web server has no primary form class");
+  TCustomForm* form = AFacetSession.Instance().CreateInstance(*manager->PrimaryFormClass());
+  if (auto* duoForm = dynamic_cast<TDuoForm*>(form))
+    AFacetSession.Web().Activate(*duoForm);
+}
+
+void TFacetBaseClass::DoNewSession(const TFacetHTTPRequest& Request, TFacetSession& Session) {
+  SessionChanged(TSessionChangeType::scNewSession, Session);
+  if (OnNewSession)
+    OnNewSession(Request, Session);
+}
+
+void TFacetBaseClass::DoCloseSession(TFacetSession& Session) {
+  SessionChanged(TSessionChangeType::scCloseSession, Session);
+  if (OnCloseSession)
+    OnCloseSession(Session);
+}
+
+void TFacetBaseClass::SessionChanged(TSessionChangeType AKind, TFacetSession& ASession) {
+  if (FServerController == nullptr)
+    return;
+  try {
+    FServerController->SessionChanged(AKind, ASession);
+  } catch (const std::exception& e) {
+    std::cerr << "server controller: " << e.what() << '\n';
+  }
+}
+
+void TFacetBaseClass::SessionTornDown() {
+  std::lock_guard guard(FLiveLock);
+  --FLive;
+  FLiveChanged.notify_all();
+}
+
+TTerminationSignals::TTerminationSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+int TTerminationSignals::Wait() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  int signal = 0;
+  while (sigwait(&set, &signal) != 0) {
+  }
+  return signal;
+}

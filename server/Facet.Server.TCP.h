@@ -1,0 +1,101 @@
+#pragma once
+
+// The wire: an HTTP/1.1 and WebSocket server on a few I/O threads with asynchronous I/O (no
+// thread per connection).  It reads requests within the server's limits, routes them by path,
+// writes the answers (one request per connection, "Connection: Close", no Content-Length),
+// upgrades the two WebSocket paths, reads and writes frames, streams uploads to disk and files to
+// the browser.  Everything with content comes from its handler (the page server); form code never
+// runs on an I/O thread.
+
+#include "server/Facet.Server.Connection.h"
+#include "server/Facet.Server.Mime.h"
+#include "server/Facet.Server.Options.h"
+#include "server/Facet.Server.Request.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct TFacetWebSocketMessage;
+
+// What the static route may answer for a file that is not on disk.
+struct TFacetGetFileAnswer {
+  std::string MIMEType;
+  std::string RedirectURL;
+  std::optional<std::string> Content;
+};
+
+class IFacetServerTCPHandler {
+public:
+  using TRespond = std::function<void(TFacetHTTPResponse)>;
+  virtual ~IFacetServerTCPHandler() = default;
+  // The reconnect probe: whether the pair names a valid session.
+  virtual bool ReconnectValid(const std::string& AToken, const std::string& AUUID) = 0;
+  // The page request; `ARespond` is called once, from any thread.
+  virtual void GetHTML(const TFacetHTTPRequest& ARequest,
+                       const std::shared_ptr<TFacetWebSocketContext>& AContext,
+                       TRespond ARespond) = 0;
+  // A built-in asset for a file the root does not have.
+  virtual TFacetGetFileAnswer GetFile(const TFacetHTTPRequest& ARequest,
+                                      const std::string& AFileName) = 0;
+  // Grid data and grid row posts; an empty Content (and no post) is answered with nothing.
+  virtual void RESTData(const TFacetHTTPRequest& ARequest,
+                        const std::shared_ptr<TFacetWebSocketContext>& AContext,
+                        TRespond ARespond) = 0;
+  // The file of a download link; an empty FileName is answered with nothing.
+  virtual TFacetHTTPResponse
+  DownloadData(const TFacetHTTPRequest& ARequest,
+               const std::shared_ptr<TFacetWebSocketContext>& AContext) = 0;
+  // The folder an upload of this request is stored in; nullopt refuses the upload.
+  virtual std::optional<std::filesystem::path> UploadFolder(const TFacetHTTPRequest& ARequest) = 0;
+  // Hands the stored files to the session's active page; `ADone` follows its handling.
+  virtual void UploadDone(const TFacetHTTPRequest& ARequest,
+                          std::vector<std::filesystem::path> AFiles,
+                          std::function<void()> ADone) = 0;
+  // WebSocket admission: the context claims a session (token and UUID from the query); true
+  // admits it (with its session set when it claimed one).
+  virtual bool AdmitWebSocket(TFacetWebSocketContext& AContext) = 0;
+  virtual void WebSocketOpened(const std::shared_ptr<TFacetWebSocketContext>& AContext,
+                               const std::shared_ptr<TFacetWebSocketConnection>& AConnection) = 0;
+  virtual void WebSocketClosed(const std::shared_ptr<TFacetWebSocketContext>& AContext,
+                               const TFacetWebSocketConnection* AConnection) = 0;
+  // One message of a WebSocket; a non-empty reply text goes back on the same socket.
+  virtual void ReceiveMessage(const TFacetWebSocketMessage& AMessage,
+                              const std::shared_ptr<TFacetWebSocketContext>& AContext,
+                              std::function<void(std::string)> AReply) = 0;
+  // A reload that keeps its session: the session's sockets go.
+  virtual void DropSessionSockets(const std::string& AToken, const std::string& AUUID) = 0;
+};
+
+class TFacetServerTCP {
+public:
+  TFacetServerTCP(IFacetServerTCPHandler& AHandler, const TFacetServerLimits& ALimits);
+  ~TFacetServerTCP();
+  TFacetServerTCP(const TFacetServerTCP&) = delete;
+  TFacetServerTCP& operator=(const TFacetServerTCP&) = delete;
+
+  // Static files come from here (the options' root directory).
+  void SetRootDirectory(const std::filesystem::path& Value);
+  // TLS (1.2 and 1.3 only) with a certificate chain and key in PEM files.
+  void InitSSL(const std::string& ACertificateFile, const std::string& APrivateKeyFile);
+  // Binds every local address on the port (0: a free one) and starts the I/O threads.
+  void Start(int APort);
+  // Closes the listener and every connection and joins the I/O threads.
+  void Stop();
+  bool Active() const;
+  // The port listened on.
+  int Port() const;
+  int ConnectionCount() const;
+  void CloseAllConnection();
+  TFacetServerFileExtensions& MimesType() { return FMimesType; }
+
+  // The listener, the I/O threads and the connections.
+  struct TImpl;
+
+private:
+  std::unique_ptr<TImpl> FImpl;
+  TFacetServerFileExtensions FMimesType;
+};

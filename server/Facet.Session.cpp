@@ -1,0 +1,505 @@
+#include "server/Facet.Session.h"
+
+#include "bridge/Duo.Instance.h"
+#include "bridge/Duo.Manager.h"
+#include "bridge/Duo.Util.h"
+#include "lang/Duo.Lang.Core.h"
+#include "render/Facet.Forms.h"
+#include "runtime/Json.h"
+#include "runtime/Random.h"
+#include "runtime/StrUtils.h"
+#include "server/Facet.BaseClass.h"
+#include "server/Facet.Server.Connection.h"
+#include "server/Facet.Server.HTMLHeaders.h"
+#include "server/Facet.Session.Web.h"
+#include "ui/Forms.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace {
+
+constexpr double SessionLifeDays = 216000.0 / 86400.0;
+// What a closed session's expiry becomes: far in the past, so every validity check fails.
+constexpr double ClosedExpiryDays = 1080.0 / 12.0 * 365.25;
+
+thread_local TFacetSession* CurrentSession = nullptr;
+
+class TCurrentSessionScope {
+public:
+  explicit TCurrentSessionScope(TFacetSession* ASession) : FPrevious(CurrentSession) {
+    CurrentSession = ASession;
+  }
+  ~TCurrentSessionScope() { CurrentSession = FPrevious; }
+  TCurrentSessionScope(const TCurrentSessionScope&) = delete;
+  TCurrentSessionScope& operator=(const TCurrentSessionScope&) = delete;
+
+private:
+  TFacetSession* FPrevious;
+};
+
+} // namespace
+
+// ---- TFacetSessionInfo
+
+std::string TFacetSessionInfo::GetIP() const {
+  std::lock_guard guard(FLock);
+  return FIP;
+}
+
+void TFacetSessionInfo::SetIP(const std::string& Value) {
+  std::lock_guard guard(FLock);
+  FIP = Value;
+}
+
+std::string TFacetSessionInfo::GetUser() const {
+  std::lock_guard guard(FLock);
+  return FUser;
+}
+
+void TFacetSessionInfo::SetUser(const std::string& Value) {
+  std::lock_guard guard(FLock);
+  FUser = Value;
+}
+
+std::string TFacetSessionInfo::GetIdentity() const {
+  std::lock_guard guard(FLock);
+  return FIdentity;
+}
+
+void TFacetSessionInfo::SetIdentity(const std::string& Value) {
+  std::lock_guard guard(FLock);
+  FIdentity = Value;
+}
+
+std::string TFacetSessionInfo::GetUserAgent() const {
+  std::lock_guard guard(FLock);
+  return FUserAgent;
+}
+
+void TFacetSessionInfo::SetUserAgent(const std::string& Value) {
+  std::lock_guard guard(FLock);
+  FUserAgent = Value;
+}
+
+std::string TFacetSessionInfo::FormName() const {
+  std::lock_guard guard(FLock);
+  return FFormName;
+}
+
+void TFacetSessionInfo::SetFormName(const std::string& Value) {
+  std::lock_guard guard(FLock);
+  FFormName = Value;
+}
+
+// ---- TFacetURI
+
+bool TFacetURI::Exist(const std::string& AKeyName) const {
+  return std::any_of(QueryParams.begin(), QueryParams.end(),
+                     [&](const TFacetURLQueryParam& p) { return SameText(p.Key, AKeyName); });
+}
+
+std::string TFacetURI::ValueFromKey(const std::string& AKeyName) const {
+  for (const TFacetURLQueryParam& p : QueryParams)
+    if (SameText(p.Key, AKeyName))
+      return p.Value;
+  return {};
+}
+
+// ---- TFacetSession
+
+TFacetSession::TFacetSession(TFacetBaseClass& ABase, std::string AUUID)
+    : FBase(ABase), FUUID(std::move(AUUID)), FToken(GenerateRandomString(24)),
+      FCallBackID(GenerateRandomNumber(9)), FCreateDate(Now()),
+      FExpireDate(FCreateDate.Value + SessionLifeDays),
+      FIdleSince(std::chrono::steady_clock::now()), FExecutor(ABase.Limits().MaxSessionWorkers) {
+  auto web = std::make_unique<TFacetSessionWeb>(*this);
+  FWeb = web.get();
+  FApplication = std::make_unique<TApplication>(std::move(web));
+  TApplicationScope scope(*FApplication);
+  FInstance = std::make_unique<TDuoInstance>(FApplication.get(), TDuoInstanceRole::Session);
+}
+
+TFacetSession::~TFacetSession() {
+  // Normally torn down on the session's worker by Close; a session that never ran a piece (its
+  // start failed) goes here.
+  if (FApplication)
+    TearDown();
+}
+
+TFacetSession* TFacetSession::Current() {
+  return CurrentSession;
+}
+
+TDateTime TFacetSession::ExpireDate() const {
+  std::lock_guard guard(FLock);
+  return FExpireDate;
+}
+
+void TFacetSession::RenewExpireDate() {
+  if (FClosing)
+    return;
+  {
+    std::lock_guard guard(FLock);
+    FExpireDate = TDateTime(Now().Value + SessionLifeDays);
+  }
+  FBase.SessionChanged(TSessionChangeType::scRenewExpire, *this);
+}
+
+bool TFacetSession::Valid(TDateTime ANow) const {
+  return !FClosing && ANow <= ExpireDate();
+}
+
+std::filesystem::path TFacetSession::PathSession() const {
+  return FBase.Options().RootPath() / "temp" / "Sessions" / FUUID;
+}
+
+std::function<void()> TFacetSession::Wrap(std::function<void()> AProc) {
+  return [self = shared_from_this(), proc = std::move(AProc)] {
+    TCurrentSessionScope current(self.get());
+    TApplicationScope application(*self->FApplication);
+    TDuoInstanceScope registry(*self->FInstance);
+    TThreadQueueScope queue(*self);
+    try {
+      proc();
+    } catch (const EAbort&) {
+      // Work ended silently, as when the session closed while it waited.
+    } catch (const std::exception& e) {
+      std::cerr << "session " << self->FUUID << ": " << e.what() << '\n';
+    }
+    if (!self->FClosing)
+      self->FlushPages();
+  };
+}
+
+bool TFacetSession::ExecThread(std::function<void()> AProc) {
+  return FExecutor.Post(Wrap(std::move(AProc)));
+}
+
+void TFacetSession::ExecThread(bool AWait, std::function<void()> AProc) {
+  if (!AWait) {
+    ExecThread(std::move(AProc));
+    return;
+  }
+  if (FExecutor.InPiece()) {
+    AProc();
+    return;
+  }
+  struct TDone {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    bool Done = false;
+  };
+  auto done = std::make_shared<TDone>();
+  const bool posted = ExecThread([proc = std::move(AProc), done] {
+    struct TSignal {
+      TDone& D;
+      ~TSignal() {
+        std::lock_guard guard(D.Lock);
+        D.Done = true;
+        D.Changed.notify_all();
+      }
+    } signal{*done};
+    proc();
+  });
+  if (!posted)
+    return;
+  std::unique_lock guard(done->Lock);
+  done->Changed.wait(guard, [&] { return done->Done; });
+}
+
+void TFacetSession::WaitReleased(const std::function<void()>& AWait) {
+  if (FExecutor.InPiece())
+    FExecutor.WaitReleased(AWait);
+  else
+    AWait();
+}
+
+void TFacetSession::FlushPages() {
+  if (TFacetForm* page = GetActiveForm()) {
+    page->FlushControlUpdates();
+    for (TFacetForm* nested : NestedPageForms(*page))
+      nested->FlushControlUpdates();
+  }
+}
+
+TFacetForm* TFacetSession::GetActiveForm() const {
+  return FWeb != nullptr ? FWeb->ActivePageForm() : nullptr;
+}
+
+TFacetForm* TFacetSession::ActiveFormByFormUUID(const std::string& AFormUUID) const {
+  TFacetForm* active = GetActiveForm();
+  if (active == nullptr)
+    return nullptr;
+  if (active->GetFormUUID() == AFormUUID)
+    return active;
+  for (TFacetForm* nested : NestedPageForms(*active))
+    if (nested->GetFormUUID() == AFormUUID)
+      return nested;
+  return nullptr;
+}
+
+std::string TFacetSession::ActiveFormUUID() const {
+  const TFacetForm* active = GetActiveForm();
+  return active != nullptr ? active->GetFormUUID() : std::string();
+}
+
+void TFacetSession::RemoveDuoForm(TDuoClass* ADuo) {
+  if (FWeb != nullptr)
+    FWeb->RemoveDuo(ADuo);
+}
+
+void TFacetSession::ReloadPage() {
+  FBase.FacetServerHTMLHeaders().ReloadPage(*this);
+}
+
+void TFacetSession::ExecJS(const std::string& AScript) {
+  TJSON message = TJSON::object();
+  message["ExecJS"] = TJSON::array({AScript});
+  const std::shared_ptr<TFacetWebSocketConnection> connection = FirstConnection();
+  if (connection)
+    connection->SendText(message.dump(-1, ' ', true));
+}
+
+void TFacetSession::SendFile(const std::filesystem::path& FullFilePath, bool OpenOnFinishDownload,
+                             const std::string& WebFileName) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(FullFilePath, error))
+    return;
+  const std::string key = GenerateRandomJustString(17);
+  {
+    std::lock_guard guard(FLock);
+    FFileDownloads[key] = FullFilePath;
+  }
+  const std::string url =
+      "/duo/download?file=" + key + "&token=" + FToken + "&facetsession=" + FUUID;
+  const std::string name = WebFileName.empty() ? FullFilePath.filename().string() : WebFileName;
+  ExecJS("var fileUrl = " + QuotedJSString(url) + ";\r\n" +
+         "var openAfterDownload = " + (OpenOnFinishDownload ? "true" : "false") + ";\r\n" +
+         "var downloadLink = document.createElement('a');\r\n" +
+         "downloadLink.href = fileUrl;\r\n" + "downloadLink.download = " + QuotedJSString(name) +
+         ";\r\n" + "downloadLink.click();\r\n" + "if (openAfterDownload) {\r\n" +
+         "  window.open(fileUrl, '_blank');\r\n" + "}");
+}
+
+std::optional<std::filesystem::path> TFacetSession::DownloadPath(const std::string& AKey) const {
+  std::lock_guard guard(FLock);
+  const auto found = FFileDownloads.find(AKey);
+  if (found == FFileDownloads.end())
+    return std::nullopt;
+  return found->second;
+}
+
+std::string TFacetSession::CallBackJS(const std::string& ACallBackName,
+                                      const std::string& AFormUUID, const std::string& Parameters,
+                                      bool LockClient) {
+  const std::string formUUID = AFormUUID.empty() ? ActiveFormUUID() : AFormUUID;
+  std::string id;
+  {
+    std::lock_guard guard(FLock);
+    for (const auto& [key, entry] : FCallBacks)
+      if (entry.first == formUUID && SameText(entry.second, ACallBackName)) {
+        id = key;
+        break;
+      }
+    if (id.empty()) {
+      do
+        id = GenerateRandomString(18);
+      while (FCallBacks.count(id) != 0);
+      FCallBacks[id] = {formUUID, ACallBackName};
+    }
+  }
+  return "FacetServer().CallBack('" + FUUID + "', '" + FToken + "', '" + formUUID + "', '" + id +
+         "', " + (Parameters.empty() ? std::string("''") : Parameters) + ", '" +
+         (LockClient ? "True" : "False") + "')";
+}
+
+std::optional<std::pair<std::string, std::string>>
+TFacetSession::CallBackByID(const std::string& AID) const {
+  std::lock_guard guard(FLock);
+  const auto found = FCallBacks.find(AID);
+  if (found == FCallBacks.end())
+    return std::nullopt;
+  return found->second;
+}
+
+std::string TFacetSession::GetClipboardText() const {
+  std::lock_guard guard(FLock);
+  return FClipboardText;
+}
+
+void TFacetSession::SetClipboardText(const std::string& Value) {
+  {
+    std::lock_guard guard(FLock);
+    FClipboardText = Value;
+  }
+  // The text travels as a quoted script string, so no text can end the statement early.
+  ExecJS(" navigator.clipboard.writeText(" + QuotedJSString(Value) + ") ");
+}
+
+TDuoLang TFacetSession::Language() const {
+  return FLanguage;
+}
+
+TDuoLang TFacetSession::GetLanguageNav() const {
+  return FLanguageNav;
+}
+
+void TFacetSession::SetLanguageNav(TDuoLang Value) {
+  FLanguageNav = Value;
+  const TDuoManager* manager = DuoManager();
+  const TDuoLangs enabled = manager != nullptr ? manager->Languages() : TDuoLangs{};
+  if (enabled.count(Value) != 0)
+    FLanguage = Value;
+  else if (enabled.count(TDuoLang::English) != 0)
+    FLanguage = TDuoLang::English;
+  else if (!enabled.empty())
+    FLanguage = *enabled.begin();
+}
+
+std::string TFacetSession::LangCode() const {
+  return LanguageCode(FLanguage);
+}
+
+std::string TFacetSession::LangName() const {
+  return LanguageName(FLanguage);
+}
+
+TDuoTerm* TFacetSession::Lang() const {
+  return DuoLangCore ? DuoLangCore->LangByTDuoLang(FLanguage) : nullptr;
+}
+
+TDuoTerm* TFacetSession::LangNav() const {
+  if (!DuoLangCore)
+    return nullptr;
+  TDuoTerm* term = DuoLangCore->LangByTDuoLang(FLanguageNav);
+  return term != nullptr ? term : Lang();
+}
+
+TDuoAPPTerm* TFacetSession::LangAPP() const {
+  return DuoLangAPPCore ? DuoLangAPPCore->LangByTDuoLang(FLanguage) : nullptr;
+}
+
+bool TFacetSession::Lock(const std::string& AWaitName) {
+  {
+    std::lock_guard guard(FLock);
+    if (FClosing)
+      return false;
+    if (!FLockName.insert(AWaitName).second)
+      return true;
+  }
+  WaitReleased([&] {
+    std::unique_lock guard(FLock);
+    FLockReleased.wait(guard, [&] { return FClosing || FLockName.count(AWaitName) == 0; });
+  });
+  return !FClosing;
+}
+
+void TFacetSession::UnLock(const std::string& AWaitName) {
+  std::lock_guard guard(FLock);
+  if (FLockName.erase(AWaitName) != 0)
+    FLockReleased.notify_all();
+}
+
+void TFacetSession::UnLockAll() {
+  std::lock_guard guard(FLock);
+  FLockName.clear();
+  FLockReleased.notify_all();
+}
+
+void TFacetSession::SetData(std::unique_ptr<TObject> Value) {
+  FData = std::move(Value);
+}
+
+void TFacetSession::AddConnection(const std::shared_ptr<TFacetWebSocketConnection>& AConnection) {
+  std::lock_guard guard(FLock);
+  std::erase_if(FConnections, [](const auto& c) { return c.expired(); });
+  FConnections.push_back(AConnection);
+}
+
+void TFacetSession::RemoveConnection(const TFacetWebSocketConnection* AConnection) {
+  std::lock_guard guard(FLock);
+  std::erase_if(FConnections, [AConnection](const auto& c) {
+    const auto alive = c.lock();
+    return !alive || alive.get() == AConnection;
+  });
+}
+
+std::shared_ptr<TFacetWebSocketConnection> TFacetSession::FirstConnection() const {
+  std::lock_guard guard(FLock);
+  for (const auto& c : FConnections)
+    if (auto alive = c.lock())
+      return alive;
+  return nullptr;
+}
+
+std::vector<std::shared_ptr<TFacetWebSocketConnection>> TFacetSession::Connections() const {
+  std::lock_guard guard(FLock);
+  std::vector<std::shared_ptr<TFacetWebSocketConnection>> result;
+  for (const auto& c : FConnections)
+    if (auto alive = c.lock())
+      result.push_back(std::move(alive));
+  return result;
+}
+
+void TFacetSession::ConnectionOpened() {
+  ++FOpenedConnections;
+  FBase.SessionChanged(TSessionChangeType::scWebSocketOpened, *this);
+}
+
+void TFacetSession::ConnectionClosed() {
+  int count = FOpenedConnections.load();
+  while (count > 0 && !FOpenedConnections.compare_exchange_weak(count, count - 1)) {
+  }
+  if (count == 1) {
+    std::lock_guard guard(FLock);
+    FIdleSince = std::chrono::steady_clock::now();
+  }
+  FBase.SessionChanged(TSessionChangeType::scWebSocketClosed, *this);
+}
+
+std::chrono::steady_clock::time_point TFacetSession::IdleSince() const {
+  std::lock_guard guard(FLock);
+  return FIdleSince;
+}
+
+void TFacetSession::Close() {
+  if (FClosing.exchange(true))
+    return;
+  try {
+    UnLockAll();
+    FApplication->Terminate();
+    FBase.SessionChanged(TSessionChangeType::scClosingSession, *this);
+    {
+      std::lock_guard guard(FLock);
+      FExpireDate = TDateTime(Now().Value - ClosedExpiryDays);
+    }
+    FBase.RemoveSession(FUUID);
+    for (const auto& connection : Connections())
+      connection->Disconnect();
+    FExecutor.Finish(Wrap([this] {
+                       FBase.DoCloseSession(*this);
+                       TearDown();
+                     }),
+                     [base = &FBase] { base->SessionTornDown(); });
+  } catch (const std::exception& e) {
+    std::cerr << "closing session " << FUUID << ": " << e.what() << '\n';
+  }
+}
+
+void TFacetSession::TearDown() {
+  if (!FApplication)
+    return;
+  TApplicationScope application(*FApplication);
+  {
+    TDuoInstanceScope registry(*FInstance);
+    FWeb->DropAllPages();
+    FInstance->DestroyAllInstances();
+    FData.reset();
+  }
+  FInstance.reset();
+  FWeb = nullptr;
+  FApplication.reset();
+  std::error_code error;
+  std::filesystem::remove_all(PathSession(), error);
+}

@@ -1,0 +1,227 @@
+#pragma once
+
+// A browser session: one tab's visit.  It keeps the session's identity (UUID and token), its
+// expiry, its own application with the forms opened in it and their pages, the callbacks its
+// pages registered, its downloads, its connection information and language, a text clipboard,
+// its named waits, and the executor on which all of its form code runs.
+//
+// Code running a piece of the session's form code finds the session through the calling thread
+// (TFacetSession::Current()); each piece runs with the session's application, instance registry
+// and queue made the thread's own.
+
+#include "bridge/Duo.Interfaces.h"
+#include "lang/Duo.Lang.Types.h"
+#include "runtime/DateTime.h"
+#include "runtime/MainThread.h"
+#include "server/Facet.Session.Executor.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+class TApplication;
+class TDuoInstance;
+class TDuoFacetPage;
+class TFacetBaseClass;
+class TFacetForm;
+class TFacetSessionWeb;
+class TFacetWebSocketConnection;
+class TObject;
+
+// Where the session's browser is and who uses it.
+class TFacetSessionInfo {
+public:
+  std::string GetIP() const;
+  void SetIP(const std::string& Value);
+  std::string GetUser() const;
+  void SetUser(const std::string& Value);
+  std::string GetIdentity() const;
+  void SetIdentity(const std::string& Value);
+  std::string GetUserAgent() const;
+  void SetUserAgent(const std::string& Value);
+  // The class name of the form whose page is showing, else the last one known.
+  std::string FormName() const;
+  void SetFormName(const std::string& Value);
+
+private:
+  mutable std::mutex FLock;
+  std::string FIP;
+  std::string FUser = "anonymous";
+  std::string FIdentity = "main";
+  std::string FUserAgent;
+  std::string FFormName;
+};
+
+// The address that created the session.
+struct TFacetURLQueryParam {
+  std::string Key;
+  std::string Value;
+};
+
+class TFacetURI {
+public:
+  std::string Raw;
+  std::string URL;
+  std::string Host;
+  int ServerPort = 0;
+  std::string Protocol;
+  std::vector<TFacetURLQueryParam> QueryParams;
+
+  // Keys compared without case; the first match.
+  bool Exist(const std::string& AKeyName) const;
+  std::string ValueFromKey(const std::string& AKeyName) const;
+};
+
+class TFacetSession : public IFacetSession,
+                      public IThreadQueue,
+                      public std::enable_shared_from_this<TFacetSession> {
+public:
+  // A session is made by the server (TFacetBaseClass::CreateSession) and lives in its registry
+  // until it is closed; it is freed when nothing refers to it any more.
+  TFacetSession(TFacetBaseClass& ABase, std::string AUUID);
+  ~TFacetSession() override;
+  TFacetSession(const TFacetSession&) = delete;
+  TFacetSession& operator=(const TFacetSession&) = delete;
+
+  // The session whose form code the calling thread runs, or nullptr.
+  static TFacetSession* Current();
+
+  TFacetBaseClass& Base() const { return FBase; }
+  std::string GetUUID() const override { return FUUID; }
+  std::string GetToken() const override { return FToken; }
+  const std::string& GetCallBackID() const { return FCallBackID; }
+  TDateTime CreateDate() const { return FCreateDate; }
+  TDateTime ExpireDate() const;
+  // Another 60 hours from now; tells the server controller.
+  void RenewExpireDate();
+  bool GetExpire() const { return FExpire; }
+  void SetExpire(bool Value) { FExpire = Value; }
+  // Registered (the caller checks), not closing and now not past the expiry.
+  bool Valid(TDateTime ANow) const;
+  // The folder of the session's uploads, created at the first upload.
+  std::filesystem::path PathSession() const;
+
+  // ---- form code
+  // Queues a procedure as a piece of the session's form code; false once the session closes.
+  bool ExecThread(std::function<void()> AProc);
+  // The same, and with AWait the caller blocks until the procedure has run (at once when the
+  // caller already runs a piece of this session).  Never called on an I/O thread.
+  void ExecThread(bool AWait, std::function<void()> AProc);
+  void RunSoon(std::function<void()> AWork) override { ExecThread(std::move(AWork)); }
+  void Queue(TThreadProcedure AProc) override { ExecThread(std::move(AProc)); }
+  // Runs `AWait` with the form lock released when called from a piece, else simply runs it.
+  void WaitReleased(const std::function<void()>& AWait);
+  TFacetSessionExecutor& Executor() { return FExecutor; }
+
+  // ---- pages
+  TApplication& Application() const { return *FApplication; }
+  TDuoInstance& Instance() const { return *FInstance; }
+  TFacetSessionWeb& Web() const { return *FWeb; }
+  // The page form of the session's active page, nullptr when there is none.
+  TFacetForm* GetActiveForm() const;
+  // The active page form when its UUID matches, else the first nested page form with it.
+  TFacetForm* ActiveFormByFormUUID(const std::string& AFormUUID) const;
+  std::string ActiveFormUUID() const override;
+  void RemoveDuoForm(TDuoClass* ADuo) override;
+  void ReloadPage() override;
+
+  // ---- browser
+  // Pushes a script statement to the browser as {"ExecJS": [statement]}.
+  void ExecJS(const std::string& AScript) override;
+  // Offers a file for download; nothing when it does not exist.
+  void SendFile(const std::filesystem::path& FullFilePath, bool OpenOnFinishDownload,
+                const std::string& WebFileName = {});
+  std::optional<std::filesystem::path> DownloadPath(const std::string& AKey) const;
+  std::string CallBackJS(const std::string& ACallBackName, const std::string& AFormUUID,
+                         const std::string& Parameters, bool LockClient) override;
+  // The page form and callback name an id names; nullopt for an unknown id.
+  std::optional<std::pair<std::string, std::string>> CallBackByID(const std::string& AID) const;
+  std::string GetClipboardText() const;
+  void SetClipboardText(const std::string& Value);
+
+  // ---- language
+  TDuoLang Language() const override;
+  TDuoLang GetLanguageNav() const;
+  // The browser's language; the session uses it when it is enabled, else English when that is,
+  // else the first enabled language.
+  void SetLanguageNav(TDuoLang Value);
+  std::string LangCode() const override;
+  std::string LangName() const override;
+  TDuoTerm* Lang() const override;
+  TDuoTerm* LangNav() const override;
+  TDuoAPPTerm* LangAPP() const override;
+
+  // ---- named waits
+  bool Lock(const std::string& AWaitName) override;
+  void UnLock(const std::string& AWaitName) override;
+  void UnLockAll();
+
+  // ---- application data
+  TObject* GetData() const { return FData.get(); }
+  void SetData(std::unique_ptr<TObject> Value);
+  TFacetSessionInfo& InfoConnection() { return FInfoConnection; }
+  TFacetURI& URI() { return FURI; }
+
+  // ---- connections
+  // The established main WebSockets of the session, oldest first.
+  void AddConnection(const std::shared_ptr<TFacetWebSocketConnection>& AConnection);
+  void RemoveConnection(const TFacetWebSocketConnection* AConnection);
+  std::shared_ptr<TFacetWebSocketConnection> FirstConnection() const;
+  std::vector<std::shared_ptr<TFacetWebSocketConnection>> Connections() const;
+  int OpenedConnections() const { return FOpenedConnections; }
+  void ConnectionOpened();
+  void ConnectionClosed();
+  // When the session last had no open WebSocket (its creation when it never had one).
+  std::chrono::steady_clock::time_point IdleSince() const;
+
+  // ---- end
+  // Ends the session: waiting form code is released, the controller is told, the registry entry
+  // and the sockets go, and the forms are freed on the session's own worker once every handler
+  // has ended.  Never raises; a second call does nothing.
+  void Close();
+  bool Closing() const { return FClosing; }
+
+  // Sends what changed on the shown page (and its nested pages) to the browser as one message.
+  void FlushPages();
+
+private:
+  // Runs a piece with the session's scopes, its error handling and the page comparison after it.
+  std::function<void()> Wrap(std::function<void()> AProc);
+  void TearDown();
+
+  TFacetBaseClass& FBase;
+  const std::string FUUID;
+  const std::string FToken;
+  const std::string FCallBackID;
+  const TDateTime FCreateDate;
+  mutable std::mutex FLock; // expiry, waits, downloads, callbacks, clipboard, connections
+  TDateTime FExpireDate;
+  bool FExpire = true;
+  std::atomic<bool> FClosing = false;
+  std::atomic<int> FOpenedConnections = 0;
+  std::chrono::steady_clock::time_point FIdleSince;
+  std::set<std::string> FLockName;
+  std::condition_variable FLockReleased;
+  std::map<std::string, std::filesystem::path> FFileDownloads;
+  // Callback id → page form UUID and callback name.
+  std::map<std::string, std::pair<std::string, std::string>> FCallBacks;
+  std::string FClipboardText;
+  std::vector<std::weak_ptr<TFacetWebSocketConnection>> FConnections;
+  std::atomic<TDuoLang> FLanguageNav = TDuoLang::English;
+  std::atomic<TDuoLang> FLanguage = TDuoLang::English;
+  TFacetSessionInfo FInfoConnection;
+  TFacetURI FURI;
+  std::unique_ptr<TApplication> FApplication;
+  TFacetSessionWeb* FWeb = nullptr; // the application's backend
+  std::unique_ptr<TDuoInstance> FInstance;
+  std::unique_ptr<TObject> FData;
+  TFacetSessionExecutor FExecutor;
+};

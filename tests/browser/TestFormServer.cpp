@@ -1,0 +1,61 @@
+// A web server process serving the small test form, for tests that drive it from outside: a
+// real browser, and a service manager's termination signal.
+//
+//   duo_test_server ROOT [--database FILE]
+//
+// It listens on a free port of every local address, prints "listening PORT" once it accepts
+// connections, and on SIGTERM or SIGINT stops in order (connections, sessions, database) and
+// prints "stopped".  With --database it first creates and attaches an embedded database, so the
+// database engine is loaded in the process as in the application.
+
+#include "../server/TestForm.h"
+
+#include "data/TestDatabase.h"
+#include "lang/Duo.Lang.Core.h"
+#include "server/Facet.BaseClass.h"
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+
+int main(int argc, char** argv) {
+  // Before anything starts a thread: every thread then leaves the two signals to the waiter.
+  TTerminationSignals signals;
+  if (argc < 2) {
+    std::cerr << "usage: duo_test_server ROOT [--database FILE]\n";
+    return 2;
+  }
+  const std::filesystem::path root = argv[1];
+  TComponent owner(nullptr);
+  if (argc >= 4 && std::string(argv[2]) == "--database") {
+    auto* connection = new TConnection(&owner);
+    testdb::SetEmbeddedParams(*connection, argv[3]);
+    connection->CreateDatabase(testdb::DatabaseScripts(), TForcedWrites::fwOff);
+    connection->SetConnected(true);
+  }
+  DuoLangCore = std::make_unique<TDuoLangCore>();
+  DuoLangCore->SetLanguages({TDuoLang::English, TDuoLang::Portuguese});
+  TDuoManager manager;
+  manager.SetPrimaryFormClass(&servertest::TTestForm::StaticClass());
+  manager.SetLanguages({TDuoLang::English, TDuoLang::Portuguese});
+  {
+    TFacetBaseClass server;
+    server.Options().SetRootDirectory(std::filesystem::absolute(root).string());
+    server.Options().SetUseINIConfig(false);
+    server.Options().SetIncludeJQuery(true);
+    server.SetServerPort(0);
+    manager.SetFacet(&server);
+    server.StartServer();
+    std::printf("listening %d\n", server.ServerPort());
+    std::fflush(stdout);
+    const int signal = signals.Wait();
+    std::printf("signal %d\n", signal);
+    std::fflush(stdout);
+    server.StopServer();
+    manager.SetFacet(nullptr);
+  }
+  std::printf("stopped\n");
+  std::fflush(stdout);
+  return 0;
+}

@@ -1,0 +1,346 @@
+// The server over real sockets: routes, pages and sessions, static files and their containment,
+// the WebSocket handshake and frames, limits, uploads and downloads.
+
+#include "ServerFixture.h"
+
+#include "server/Facet.Server.HTML.h"
+#include "server/Facet.Session.Web.h"
+
+#include <gmock/gmock.h>
+
+#include <fstream>
+
+using namespace servertest;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+namespace {
+
+long ResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0)
+      return std::stol(line.substr(6));
+  return 0;
+}
+
+TEST_F(ServerTest, APageRequestMakesASessionAndServesTheFormWithItsScripts) {
+  const TPageInfo first = OpenPage();
+  EXPECT_THAT(first.Body, StartsWith("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=UTF-8"
+                                     "\r\nConnection: Close\r\nServer: FacetServer with Duo "
+                                     "Framework Server\r\n\r\n"));
+  EXPECT_THAT(first.Body, Not(HasSubstr("Content-Length")));
+  EXPECT_THAT(first.Body, HasSubstr("<title>Test form</title>"));
+  EXPECT_THAT(first.Body, HasSubstr("id=\"EDTNAME\""));
+  EXPECT_THAT(first.Body, HasSubstr("js/facetserver.js"));
+  EXPECT_THAT(first.Body, HasSubstr("js/duoloader.js"));
+  EXPECT_THAT(first.Body, HasSubstr("js/jquery-3.6.4.js"));
+  EXPECT_THAT(first.Body, HasSubstr("overlayerror"));
+  EXPECT_THAT(first.Body, Not(HasSubstr("$_facet")));
+  ASSERT_EQ(first.UUID.size(), 12U);
+  ASSERT_EQ(first.Token.size(), 24U);
+  EXPECT_FALSE(first.EventID("btnRead").empty());
+
+  const TPageInfo second = OpenPage();
+  EXPECT_NE(second.UUID, first.UUID);
+  EXPECT_NE(second.Token, first.Token);
+  EXPECT_EQ(Server.SessionCount(), 2);
+}
+
+TEST_F(ServerTest, AReloadWithItsCookiesKeepsTheSessionAndClearsTheCookies) {
+  const TPageInfo first = OpenPage();
+  const std::string reloaded =
+      Get("/", "Cookie: Duo_Token=" + first.Token + "; Duo_FacetSession=" + first.UUID +
+                   "; Duo_ReloadPage=TRUE\r\n");
+  EXPECT_THAT(reloaded, HasSubstr("Set-Cookie: Duo_Token=; expires=Thu, 01 Jan 1970 00:00:00 "
+                                  "UTC; path=/\r\n"));
+  EXPECT_THAT(reloaded, HasSubstr("Set-Cookie: Duo_ReloadPage=; expires"));
+  EXPECT_THAT(reloaded, HasSubstr(first.Token));
+  EXPECT_EQ(Server.SessionCount(), 1);
+  // A wrong token does not take the session over: it gets a session of its own.
+  const std::string other =
+      Get("/", "Cookie: Duo_Token=" + std::string(24, 'x') + "; Duo_FacetSession=" + first.UUID +
+                   "; Duo_ReloadPage=true\r\n");
+  EXPECT_THAT(other, Not(HasSubstr(first.Token)));
+  EXPECT_EQ(Server.SessionCount(), 2);
+}
+
+TEST_F(ServerTest, TheReconnectProbeAnswersWhetherTheSessionIsValid) {
+  const TPageInfo page = OpenPage();
+  const auto probe = [&](const std::string& token, const std::string& uuid) {
+    return Request("HEAD /reconnect?token=" + token + "&&facetsession=" + uuid +
+                   " HTTP/1.1\r\nHost: x\r\n\r\n");
+  };
+  EXPECT_THAT(probe(page.Token, page.UUID), StartsWith("HTTP/1.1 202 Accepted\r\n"));
+  EXPECT_THAT(probe(LowerCase(page.Token), page.UUID), StartsWith("HTTP/1.1 401 Unauthorized"));
+  EXPECT_THAT(probe(page.Token, "nosuchsession"), StartsWith("HTTP/1.1 401 Unauthorized"));
+  Server.SessionByUUID(page.UUID)->Close();
+  EXPECT_THAT(probe(page.Token, page.UUID), StartsWith("HTTP/1.1 401 Unauthorized"));
+  EXPECT_FALSE(Server.SessionValid(page.UUID));
+}
+
+TEST_F(ServerTest, UnknownMethodsAndHeadsWithoutARequestLineAreClosedUnanswered) {
+  for (const std::string request :
+       {"PUT / HTTP/1.1\r\nHost: x\r\n\r\n", "DELETE /x HTTP/1.1\r\n\r\n", "hello\r\n\r\n"})
+    EXPECT_EQ(Request(request), "") << request;
+}
+
+TEST_F(ServerTest, StaticFilesComeFromTheRootWithTheirMimeTypeAndNeverFromOutsideIt) {
+  std::filesystem::create_directories(Root / "img");
+  std::ofstream(Root / "index.html") << "<p>index</p>";
+  std::ofstream(Root / "img" / "a b.png") << "PNGDATA";
+  std::ofstream(Root / "shout.PNG") << "UPPER";
+  std::ofstream(Root.parent_path() / "secret.txt") << "SECRET";
+  std::filesystem::create_directories(Root / "temp" / "Sessions" / "x");
+  std::ofstream(Root / "temp" / "Sessions" / "x" / "evil.html") << "<script>EVIL</script>";
+
+  EXPECT_THAT(Get("/index.html?x=1"), StartsWith("HTTP/1.1 200 OK\r\nContent-Type: text/html; "
+                                                 "charset=UTF-8\r\n"));
+  EXPECT_THAT(Get("/index.html?x=1"), HasSubstr("\r\n\r\n<p>index</p>"));
+  EXPECT_THAT(Get("/img/a%20b.png"), HasSubstr("Content-Type: image/png"));
+  EXPECT_THAT(Get("/shout.PNG"), HasSubstr("Content-Type: application/octet-stream"));
+  for (const std::string path :
+       {"/../secret.txt", "/..%2Fsecret.txt", "/%2E%2E%2Fsecret.txt", "/js%5C..%5C..%5Csecret.txt",
+        "/C%3A/secret.txt", "/temp/Sessions/x/evil.html", "/TEMP/Sessions/x/evil.html",
+        "/js/../../secret.txt"}) {
+    const std::string answer = Get(path);
+    EXPECT_THAT(answer, Not(HasSubstr("SECRET"))) << path;
+    EXPECT_THAT(answer, Not(HasSubstr("EVIL"))) << path;
+  }
+}
+
+TEST_F(ServerTest, BuiltInAssetsAreServedUnlessTheRootHasItsOwn) {
+  EXPECT_THAT(Get("/js/facetserver.js"), HasSubstr("Content-Type: text/javascript"));
+  EXPECT_THAT(Get("/js/facetserver.js"), HasSubstr("DuoMessageDlg"));
+  const std::string loader = Get("/js/duoloader.js", "Accept-Language: pt-BR\r\n");
+  EXPECT_THAT(loader, HasSubstr("Content-Type: application/javascript"));
+  EXPECT_THAT(loader, Not(HasSubstr("{{_d!Loader")));
+  EXPECT_THAT(Get("/css/duo.css"), HasSubstr("Content-Type: text/css"));
+  EXPECT_THAT(Get("/error500.html"), HasSubstr("Duo Framework"));
+  EXPECT_THAT(Get("/error500.html"), Not(HasSubstr("{{_d!Error500")));
+  EXPECT_THAT(Get("/js/jquery-3.6.4.js"), HasSubstr("jQuery"));
+  // The header templates are not files of the site.
+  EXPECT_EQ(Get("/js/variables.js"), "");
+  std::filesystem::create_directories(Root / "js");
+  std::ofstream(Root / "js" / "facetserver.js") << "// served from disk";
+  EXPECT_THAT(Get("/js/facetserver.js"), HasSubstr("// served from disk"));
+}
+
+TEST_F(ServerTest, TheWebSocketHandshakeAdmitsOnlyTheSessionsOwnToken) {
+  const TPageInfo page = OpenPage();
+  TClient good(Port);
+  EXPECT_TRUE(good.Handshake(SocketPath(page)));
+  TClient bad(Port);
+  EXPECT_FALSE(bad.Handshake("/websocket/connectionparams?token=" + std::string(24, 'A') +
+                             "&facetsession=" + page.UUID + "&channelname=FacetCallBack"));
+  EXPECT_EQ(Server.SessionByUUID(page.UUID)->OpenedConnections(), 1);
+}
+
+TEST_F(ServerTest, PushesUseTheLengthFormTheirSizeNeeds) {
+  const TPageInfo page = OpenPage();
+  TClient socket(Port);
+  ASSERT_TRUE(socket.Handshake(SocketPath(page)));
+  const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
+  for (size_t size : {125U, 126U, 65535U, 65536U}) {
+    // The pushed message is {"ExecJS":["…"]}: 15 bytes around the statement.
+    session->ExecJS(std::string(size - 15, 'x'));
+    const auto frame = socket.ReadFrame();
+    ASSERT_TRUE(frame) << size;
+    EXPECT_EQ(frame->first, 0x81);
+    EXPECT_EQ(frame->second.size(), size);
+  }
+}
+
+TEST_F(ServerTest, ControlFramesAreAnsweredAndUnsupportedFramesCloseTheSocket) {
+  const TPageInfo page = OpenPage();
+  {
+    TClient socket(Port);
+    ASSERT_TRUE(socket.Handshake(SocketPath(page)));
+    socket.Send(TClient::ClientFrame("hi", 0x89));
+    const auto pong = socket.ReadFrame();
+    ASSERT_TRUE(pong);
+    EXPECT_EQ(pong->first, 0x8A);
+    EXPECT_EQ(pong->second, "hi");
+    socket.Send(TClient::ClientFrame(std::string("\x03\xE8", 2), 0x88));
+    const auto close = socket.ReadFrame();
+    ASSERT_TRUE(close);
+    EXPECT_EQ(close->first, 0x88);
+    EXPECT_TRUE(socket.ClosedByServer());
+  }
+  struct TCase {
+    const char* Name;
+    std::string Frame;
+  };
+  const std::vector<TCase> cases = {
+      {"binary", TClient::ClientFrame("abc", 0x82)},
+      {"unmasked text", TClient::ClientFrame("abc", 0x81, false)},
+      {"fragment", TClient::ClientFrame("abc", 0x01)},
+      {"announces 2^62 bytes", std::string("\x81\xFF\x40\x00\x00\x00\x00\x00\x00\x00", 10)},
+      {"over the message limit", TClient::ClientFrame(std::string(1024 * 1024 + 1, 'x'))},
+  };
+  const long before = ResidentKilobytes();
+  for (const TCase& c : cases) {
+    TClient socket(Port);
+    ASSERT_TRUE(socket.Handshake(SocketPath(page)));
+    socket.Send(c.Frame);
+    const auto close = socket.ReadFrame();
+    ASSERT_TRUE(close) << c.Name;
+    EXPECT_EQ(close->first, 0x88) << c.Name;
+    EXPECT_TRUE(socket.ClosedByServer()) << c.Name;
+  }
+  // Refused lengths are refused from the frame's head, before anything is kept.
+  EXPECT_LT(ResidentKilobytes() - before, 64 * 1024);
+}
+
+TEST_F(ServerTest, OversizedRequestsAreClosedWithoutAnAnswerAndMemoryStaysFlat) {
+  const TPageInfo page = OpenPage();
+  const long before = ResidentKilobytes();
+  // A head that never ends.
+  {
+    TClient client(Port);
+    client.Send("GET / HTTP/1.1\r\n");
+    std::string header = "X-Filler: " + std::string(1000, 'a') + "\r\n";
+    bool sent = true;
+    for (int i = 0; i < 100 && sent; ++i)
+      sent = client.Send(header);
+    EXPECT_TRUE(client.ClosedByServer());
+  }
+  // One line longer than allowed.
+  EXPECT_EQ(Request("GET /" + std::string(10000, 'a') + " HTTP/1.1\r\n\r\n"), "");
+  // Bodies announced larger than allowed.
+  for (const std::string& path :
+       {"/rest/json/jqgrid/post?eventid=x&token=" + page.Token + "&facetsession=" + page.UUID +
+            "&FormUUID=" + page.FormUUID,
+        "/duo/upload?token=" + page.Token + "&facetsession=" + page.UUID}) {
+    TClient client(Port);
+    client.Send("POST " + path +
+                " HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=XyZ\r\n"
+                "Content-Length: 50000000000\r\n\r\n");
+    EXPECT_EQ(client.ReadAll(), "") << path;
+  }
+  EXPECT_LT(ResidentKilobytes() - before, 64 * 1024);
+}
+
+TEST_F(ServerTest, UploadsAreStoredUnderSafeNamesInTheSessionsFolderAndHandedToItsPage) {
+  const TPageInfo page = OpenPage();
+  const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
+  std::vector<std::string> delivered;
+  session->ExecThread(true, [&] {
+    session->GetActiveForm()->OnUpload = [&](TStrings* files, TObject*) {
+      for (int i = 0; i < files->Count(); ++i)
+        delivered.push_back(files->Strings(i));
+    };
+  });
+  const auto upload = [&](const std::string& name, const std::string& data) {
+    const std::string body = "--XyZ\r\nContent-Disposition: form-data; name=\"f\"; filename=\"" +
+                             name + "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + data +
+                             "\r\n--XyZ--\r\n";
+    return Request("POST /duo/upload?token=" + page.Token + "&facetsession=" + page.UUID +
+                   "&channelname=x HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; "
+                   "boundary=XyZ\r\nContent-Length: " +
+                   std::to_string(body.size()) + "\r\n\r\n" + body);
+  };
+  struct TCase {
+    std::string Sent;
+    std::string Stored; // empty: refused
+  };
+  const std::vector<TCase> cases = {
+      {"foto.png", "foto.png"},
+      {"foto.png", "foto1.png"},
+      {"..\\..\\js\\facetserver.js", "facetserver.js"},
+      {"../../Config.ini", "Config.ini"},
+      {"a:b.txt", "ab.txt"},
+      {"CON", ""},
+      {"..", ""},
+  };
+  const std::string binary("\x00\r\n--XyZ\xFF", 10);
+  for (const TCase& c : cases) {
+    delivered.clear();
+    const std::string answer = upload(c.Sent, binary);
+    if (c.Stored.empty()) {
+      EXPECT_TRUE(delivered.empty()) << c.Sent;
+      continue;
+    }
+    EXPECT_THAT(answer, StartsWith("HTTP/1.1 200 OK\r\n")) << c.Sent;
+    ASSERT_EQ(delivered.size(), 1U) << c.Sent;
+    const std::filesystem::path stored(delivered[0]);
+    EXPECT_EQ(stored.filename().string(), c.Stored);
+    EXPECT_EQ(stored.parent_path(), session->PathSession());
+    std::ifstream file(stored, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), binary) << c.Sent;
+  }
+  // Another session's token stores nothing.
+  const TPageInfo other = OpenPage();
+  EXPECT_EQ(Request("POST /duo/upload?token=" + other.Token + "&facetsession=" + page.UUID +
+                    " HTTP/1.1\r\nContent-Type: multipart/form-data; boundary=XyZ\r\n"
+                    "Content-Length: 10\r\n\r\n0123456789"),
+            "");
+}
+
+TEST_F(ServerTest, DownloadsNeedTheKeyAndTheSessionsOwnToken) {
+  const TPageInfo page = OpenPage();
+  const TPageInfo other = OpenPage();
+  const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
+  TClient socket(Port);
+  ASSERT_TRUE(socket.Handshake(SocketPath(page)));
+  std::ofstream(Root / "report.txt") << "REPORT";
+  session->SendFile(Root / "report.txt", false);
+  const std::optional<std::string> pushed = socket.WaitForText("downloadLink");
+  ASSERT_TRUE(pushed);
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(*pushed, match, std::regex("file=([A-Za-z]{17})")));
+  const std::string key = match[1];
+  const std::string answer =
+      Get("/duo/download?file=" + key + "&token=" + page.Token + "&facetsession=" + page.UUID);
+  EXPECT_THAT(answer, StartsWith("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream"));
+  EXPECT_THAT(answer, HasSubstr("\r\n\r\nREPORT"));
+  EXPECT_EQ(
+      Get("/duo/download?file=" + key + "&token=" + other.Token + "&facetsession=" + page.UUID),
+      "");
+  EXPECT_EQ(Get("/duo/download?file=ABCDEFGHIJKLMNOPQ&token=" + page.Token +
+                "&facetsession=" + page.UUID),
+            "");
+}
+
+TEST_F(ServerTest, ASessionClosedWhileItsSocketIsOpenDropsTheSocketAndIsFreed) {
+  const TPageInfo page = OpenPage();
+  TClient socket(Port);
+  ASSERT_TRUE(socket.Handshake(SocketPath(page)));
+  std::weak_ptr<TFacetSession> weak = Server.SessionByUUID(page.UUID);
+  weak.lock()->Close();
+  EXPECT_TRUE(socket.ClosedByServer());
+  // Messages and probes of the closed session find nothing.
+  TClient late(Port);
+  EXPECT_FALSE(late.Handshake(SocketPath(page)));
+  EXPECT_EQ(Server.SessionCount(), 0);
+}
+
+TEST_F(ServerTest, ExpiredAndAbandonedSessionsAreSwept) {
+  const TPageInfo kept = OpenPage();
+  const TPageInfo abandoned = OpenPage();
+  TClient socket(Port);
+  ASSERT_TRUE(socket.Handshake(SocketPath(kept)));
+  Server.Limits().IdleSessionTimeout = std::chrono::milliseconds(0);
+  Server.SweepSessions();
+  EXPECT_TRUE(Server.SessionValid(kept.UUID));
+  EXPECT_FALSE(Server.SessionValid(abandoned.UUID));
+  EXPECT_EQ(Server.SessionCount(), 1);
+}
+
+TEST_F(ServerTest, APageThatCannotBeBuiltIsAnsweredWithTheErrorPage) {
+  Manager.SetPrimaryFormClass(&TBrokenForm::StaticClass());
+  const std::string answer = Get("/", "Accept-Language: pt-BR\r\n");
+  EXPECT_THAT(answer, StartsWith("HTTP/1.1 500 Internal Server Error\r\n"));
+  EXPECT_THAT(answer, HasSubstr("<title>Duo Framework</title>"));
+  EXPECT_THAT(answer, Not(HasSubstr("{{_d!")));
+}
+
+TEST_F(ServerTest, TheSessionLimitRefusesNewSessionsClearly) {
+  Server.Limits().MaxSessions = 1;
+  OpenPage();
+  EXPECT_THAT(Get("/"), StartsWith("HTTP/1.1 503 Service Unavailable"));
+}
+
+} // namespace

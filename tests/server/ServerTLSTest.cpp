@@ -1,0 +1,93 @@
+// The server with TLS: pages over TLS 1.2 and 1.3, older protocols refused.
+
+#include "ServerFixture.h"
+
+#include <gmock/gmock.h>
+#include <openssl/ec.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <cstdio>
+#include <memory>
+
+using namespace servertest;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+
+// Writes a fresh self-signed certificate for "localhost" and its key as PEM files.
+void WriteSelfSignedCertificate(const std::filesystem::path& ACertificate,
+                                const std::filesystem::path& AKey) {
+  EVP_PKEY* key = EVP_EC_gen("P-256");
+  X509* certificate = X509_new();
+  ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1);
+  X509_gmtime_adj(X509_getm_notBefore(certificate), 0);
+  X509_gmtime_adj(X509_getm_notAfter(certificate), 3600);
+  X509_set_pubkey(certificate, key);
+  X509_NAME* name = X509_get_subject_name(certificate);
+  X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
+                             reinterpret_cast<const unsigned char*>("localhost"), -1, -1, 0);
+  X509_set_issuer_name(certificate, name);
+  X509_sign(certificate, key, EVP_sha256());
+  FILE* file = std::fopen(ACertificate.c_str(), "wb");
+  PEM_write_X509(file, certificate);
+  std::fclose(file);
+  file = std::fopen(AKey.c_str(), "wb");
+  PEM_write_PrivateKey(file, key, nullptr, nullptr, 0, nullptr, nullptr);
+  std::fclose(file);
+  X509_free(certificate);
+  EVP_PKEY_free(key);
+}
+
+class ServerTLSTest : public ServerTest {
+protected:
+  ServerTLSTest() {
+    Server.StopServer();
+    WriteSelfSignedCertificate(Root / "server.crt", Root / "server.key");
+    Server.Options().SetUseSSL(true);
+    Server.SetSSLFiles((Root / "server.crt").string(), (Root / "server.key").string());
+    Server.StartServer();
+    Port = Server.ServerPort();
+  }
+
+  // A GET "/" over TLS with the protocol versions given; empty when the handshake fails.
+  std::string GetOverTLS(int AMinVersion, int AMaxVersion) {
+    TClient client(Port);
+    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(SSL_CTX_new(TLS_client_method()),
+                                                              SSL_CTX_free);
+    SSL_CTX_set_security_level(context.get(), 0);
+    SSL_CTX_set_min_proto_version(context.get(), AMinVersion);
+    SSL_CTX_set_max_proto_version(context.get(), AMaxVersion);
+    std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(context.get()), SSL_free);
+    SSL_set_fd(ssl.get(), client.Descriptor());
+    if (SSL_connect(ssl.get()) != 1) {
+      ERR_clear_error();
+      return {};
+    }
+    const std::string request =
+        "GET / HTTP/1.1\r\nHost: localhost:" + std::to_string(Port) + "\r\n\r\n";
+    SSL_write(ssl.get(), request.data(), static_cast<int>(request.size()));
+    std::string answer;
+    char buffer[16384];
+    int n = 0;
+    while ((n = SSL_read(ssl.get(), buffer, sizeof buffer)) > 0)
+      answer.append(buffer, static_cast<size_t>(n));
+    ERR_clear_error();
+    return answer;
+  }
+};
+
+TEST_F(ServerTLSTest, PagesAreServedOverTLSOneTwoAndUpAndOlderProtocolsAreRefused) {
+  const std::string page = GetOverTLS(TLS1_2_VERSION, TLS1_2_VERSION);
+  EXPECT_THAT(page, StartsWith("HTTP/1.1 200 OK\r\n"));
+  // The page's script connects back with the secure WebSocket scheme.
+  EXPECT_THAT(page, HasSubstr("wss"));
+  EXPECT_THAT(GetOverTLS(TLS1_3_VERSION, TLS1_3_VERSION), StartsWith("HTTP/1.1 200 OK\r\n"));
+  EXPECT_EQ(GetOverTLS(TLS1_VERSION, TLS1_1_VERSION), "");
+}
+
+} // namespace
