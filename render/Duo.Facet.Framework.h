@@ -30,7 +30,7 @@ public:
   const TClassInfo& FrameworkClass() const override { return TControl::StaticClass(); }
   void ProcessPropertyClass(TComponent* UIObj, IFacetControl& NewObj) override;
   void ProcessEventClass(TComponent* /*UIObj*/, IFacetControl& NewObj) override {
-    ProcessBaseEvents(*this, dynamic_cast<TFacetControl&>(NewObj));
+    ProcessBaseEvents(*this, dynamic_cast<TControl&>(NewObj));
   }
 };
 

@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 
 packages=(
   g++ cmake ninja-build pkg-config clang-format
+  # The fuzz build (scripts/fuzz.sh); libFuzzer and the sanitizer runtimes come with it.
+  clang-15
   libgtest-dev libgmock-dev libbenchmark-dev
   firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2 firebird-dev
   libssl-dev libasio-dev nlohmann-json3-dev libpcre2-dev

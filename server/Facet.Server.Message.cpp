@@ -4,12 +4,14 @@
 #include "runtime/StrUtils.h"
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 namespace {
 
 // A member's value as the dispatcher reads it: strings as they are, Booleans and numbers as
 // written in JSON; nothing else carries a value it uses.
-std::string ValueText(const TOrderedJSON& value) {
+std::string ValueText(const TJSON& value) {
   if (value.is_string())
     return value.get_ref<const std::string&>();
   if (value.is_boolean() || value.is_number())
@@ -17,7 +19,7 @@ std::string ValueText(const TOrderedJSON& value) {
   return {};
 }
 
-std::string MemberText(const TOrderedJSON& object, const char* name) {
+std::string MemberText(const TJSON& object, const char* name) {
   const auto found = object.find(name);
   return found == object.end() ? std::string() : ValueText(*found);
 }
@@ -33,6 +35,40 @@ TWebSocketMessageType MessageTypeOf(std::string_view type) {
     return TWebSocketMessageType::wsMsgText;
   return TWebSocketMessageType::wsNone;
 }
+
+// The parsed objects keep their members sorted by name, which costs little however many members
+// a hostile text holds (objects that keep the written order search them one by one: quadratic
+// time).  What needs the written order, the first member of each element of the message's
+// "parameters" array, is noted while the text is parsed: one name per element, none for an
+// element that is not an object with a member.
+class TParameterNames {
+public:
+  bool operator()(int depth, TJSON::parse_event_t event, TJSON& parsed) {
+    using E = TJSON::parse_event_t;
+    // Depth 1: the members of the message; depth 2: the elements of "parameters"; depth 3: the
+    // members of an element.
+    if (event == E::key && depth == 1) {
+      // A repeated "parameters" member replaces the earlier one, and so do its names.
+      FInParameters = parsed == "parameters";
+      if (FInParameters)
+        FNames.clear();
+    } else if (FInParameters && depth == 2 &&
+               (event == E::object_start || event == E::array_start || event == E::value)) {
+      FNames.emplace_back();
+      FAwaitingFirst = event == E::object_start;
+    } else if (FInParameters && depth == 3 && event == E::key && FAwaitingFirst) {
+      FNames.back() = parsed.get<std::string>();
+      FAwaitingFirst = false;
+    }
+    return true;
+  }
+  const std::vector<std::optional<std::string>>& Names() const { return FNames; }
+
+private:
+  bool FInParameters = false;
+  bool FAwaitingFirst = false;
+  std::vector<std::optional<std::string>> FNames;
+};
 
 bool IsQuote(char c) {
   return c == '\'' || c == '"';
@@ -131,35 +167,46 @@ TFacetWebSocketMessage ParseWebSocketMessage(const std::string& text) {
   message.RawMessage = text;
   if (Trim(text).empty())
     return message;
-  const TOrderedJSON json = TOrderedJSON::parse(text, nullptr, /*allow_exceptions=*/false);
+  TParameterNames names;
+  const TJSON json =
+      TJSON::parse(text, std::ref(names), /*allow_exceptions=*/false, /*ignore_comments=*/false);
   if (!json.is_object())
     return message;
   message.IsFormatted = true;
   message.MessageType = MessageTypeOf(MemberText(json, "type"));
   message.Name = MemberText(json, "name");
   message.Wait = SameText(MemberText(json, "wait"), "true");
-  if (const auto parameters = json.find("parameters");
-      parameters != json.end() && parameters->is_array())
-    for (const TOrderedJSON& element : *parameters)
-      if (element.is_object() && !element.empty())
-        message.Parameters.emplace_back(element.begin().key(), ValueText(element.begin().value()));
+  const auto parameters = json.find("parameters");
+  if (parameters == json.end() || !parameters->is_array())
+    return message;
+  for (std::size_t i = 0; i < parameters->size() && i < names.Names().size(); ++i) {
+    const TJSON& element = (*parameters)[i];
+    const std::optional<std::string>& name = names.Names()[i];
+    if (!element.is_object() || !name)
+      continue;
+    if (const auto value = element.find(*name); value != element.end())
+      message.Parameters.emplace_back(*name, ValueText(*value));
+  }
   return message;
 }
 
 TStringList ProcessParameters(const std::string& text) {
   TStringList result;
   const std::string_view pairs = WithoutLeadingQuotes(text);
+  // Only the first control-state array is looked for (the one a lookup by name finds), so that
+  // a text of many unclosed arrays is still read in one pass.
+  bool statusSeen = false;
   std::size_t pos = 0;
   while (pos < pairs.size()) {
-    const std::size_t amp = pairs.find('&', pos);
-    std::size_t end = amp == std::string_view::npos ? pairs.size() : amp;
-    const std::size_t equals = pairs.find('=', pos);
-    if (equals < end) {
-      const std::string_view name = pairs.substr(pos, equals - pos);
+    std::size_t end = std::min(pairs.find('&', pos), pairs.size());
+    const std::string_view piece = pairs.substr(pos, end - pos);
+    if (const std::size_t equals = piece.find('='); equals != std::string_view::npos) {
+      const std::string_view name = piece.substr(0, equals);
       if (SameText(name, "key")) {
         end = pairs.size();
-      } else if (SameText(name, "FacetComponentsStatus")) {
-        if (const std::size_t close = JSONArrayEnd(pairs, equals + 1);
+      } else if (!statusSeen && SameText(name, "FacetComponentsStatus")) {
+        statusSeen = true;
+        if (const std::size_t close = JSONArrayEnd(pairs, pos + equals + 1);
             close != std::string_view::npos)
           end = std::min(pairs.find('&', close), pairs.size());
       }

@@ -49,10 +49,11 @@ TFacetWebSocketMessage ParseWebSocketMessage(const std::string& text);
 // The event parameter text as a name=value list (names compared without case).  One leading
 // quote (' or ") followed by a character that is not a quote is dropped, as are two leading
 // quotes; the pairs are separated by "&", and an empty piece gives no pair.  Two values may hold
-// "&" themselves: "FacetComponentsStatus", whose value runs from its "=" to the end of the JSON
-// array it begins with (brackets and braces counted outside JSON strings, whose escapes are
-// honoured) and on to the next "&"; and "key", always the last pair, whose value is the rest of
-// the text.  A "FacetComponentsStatus" array that never closes is split like any other value.
+// "&" themselves: the first "FacetComponentsStatus", whose value runs from its "=" to the end of
+// the JSON array it begins with (brackets and braces counted outside JSON strings, whose escapes
+// are honoured) and on to the next "&"; and "key", always the last pair, whose value is the rest
+// of the text.  A "FacetComponentsStatus" array that never closes is split like any other value.
+// The text is read in one pass, whatever it holds.
 TStringList ProcessParameters(const std::string& text);
 
 // One line for the log about a received message: its type, its name and the names of its
