@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds everything with AddressSanitizer and UndefinedBehaviorSanitizer, and runs every
 # test through CTest; then builds the server's and the page layer's tests with ThreadSanitizer and
-# runs them again.
+# runs them again; then runs every fuzz harness for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -35,3 +35,6 @@ cmake --build "$tsan" --target test_server test_render
 # still reported, and the first one fails the test.
 TSAN_OPTIONS="halt_on_error=1 detect_deadlocks=0 suppressions=$PWD/tests/tsan.supp" \
   ctest --test-dir "$tsan" --output-on-failure -j2 -L '^(server|render)$'
+
+# Every fuzz harness for a few seconds, so they keep building and their seeds keep passing.
+scripts/fuzz.sh 5
