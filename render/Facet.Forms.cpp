@@ -203,6 +203,8 @@ void TFacetForm::SetFocusedControl(TFacetControl* Value) {
 }
 
 void TFacetForm::BuildPage(std::string& HTML) {
+  // Each build finds the page's callback tags afresh; a page built again does not pile them up.
+  FSimpleCallBacks.clear();
   if (OnProcessHTML)
     OnProcessHTML(this, HTML);
   DoBeginTranslate();

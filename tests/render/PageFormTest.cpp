@@ -320,6 +320,16 @@ TEST_F(PageBuildTest, APageInsideAMasterTemplateResolvesItsTagsAndPlacesItsContr
   EXPECT_LT(html.find(FacetBodyMark), html.find("</body>"));
 }
 
+TEST_F(PageBuildTest, APageBuiltAgainKeepsOneEntryPerCallbackTag) {
+  Write("pages/page.html", R"(<a onclick="{{CallBack=Go(1)}}">{%lblNome%}</a>)");
+  auto* form = new TSmallForm(&App);
+  form->Page = "pages/page.html";
+  TDuoFacetPage page(*form, &Session);
+  for (int build = 0; build < 3; ++build)
+    page.Build(Root);
+  EXPECT_EQ(page.PageForm().SimpleCallBacks().size(), 1U);
+}
+
 TEST_F(PageBuildTest, AMissingTemplateIsReportedByName) {
   auto* form = new TSmallForm(&App);
   form->Page = "pages/missing.html";
