@@ -270,7 +270,13 @@ void TFacetForm::ProcessTagHTML(std::string& HTML) {
       if (open != std::string::npos && close != std::string::npos && close > open)
         callBack.Parameters = rest.substr(open + 1, close - open - 1);
       FCallBacks.Register(callBack.Name, nullptr);
-      FSimpleCallBacks.push_back(std::move(callBack));
+      // The tag stays in the page until the callbacks are written in, so a later pass of the
+      // same build meets it again.
+      const bool known =
+          std::any_of(FSimpleCallBacks.begin(), FSimpleCallBacks.end(),
+                      [&](const TSimpleCallBack& c) { return c.Referente == callBack.Referente; });
+      if (!known)
+        FSimpleCallBacks.push_back(std::move(callBack));
       tag = FindTemplateTag(HTML, tag.Start + tag.Length);
       continue;
     }
