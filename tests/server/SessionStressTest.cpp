@@ -43,6 +43,7 @@ constexpr int GridLoaders = 2;
 // An upper bound for waits on the server; a healthy run takes a small fraction of it.
 constexpr auto Patience = std::chrono::minutes(3);
 
+// The test form's colours, in the order of its combo box.
 const char* const Colours[] = {"Red", "Green", "Blue"};
 
 // What the session's form code did, as seen from inside its handlers.
@@ -83,20 +84,12 @@ public:
 
 // The form every session of this test starts with: the controls of a click with states, and a
 // grid over a table of an embedded database that the browser loads by HTTP.
-class TStressForm : public TDuoForm {
-  DUO_CLASS(TStressForm, TDuoForm)
+class TStressForm : public TTestForm {
+  DUO_CLASS(TStressForm, TTestForm)
 
 public:
-  explicit TStressForm(TComponent* AOwner) : TDuoForm(AOwner) {
+  explicit TStressForm(TComponent* AOwner) : TTestForm(AOwner) {
     SetFormName("fStress");
-    edtName = Make<TEdit>("edtName");
-    chkAgree = Make<TCheckBox>("chkAgree");
-    chkAgree->SetCaption("Agree");
-    cmbColour = Make<TComboBox>("cmbColour");
-    for (const char* colour : Colours)
-      cmbColour->GetItems().Add(colour);
-    btnRead = Make<TButton>("btnRead");
-    btnRead->SetCaption("Read");
     btnRead->OnClick = [this](TObject*) {
       TInside inside;
       const std::string seen = edtName->GetText() + "|" + (chkAgree->GetChecked() ? "on" : "off") +
@@ -111,8 +104,6 @@ public:
       ++Log->Handled[std::stoi(seen.substr(0, seen.find(':')))];
       Log->Changed.notify_all();
     };
-    lblResult = Make<TLabel>("lblResult");
-    lblResult->SetCaption("nothing yet");
 
     Connection = new TConnection(this);
     testdb::SetEmbeddedParams(*Connection, StressDatabase);
@@ -144,23 +135,10 @@ public:
     ExportDuoAllControls();
   }
 
-  TEdit* edtName;
-  TCheckBox* chkAgree;
-  TComboBox* cmbColour;
-  TButton* btnRead;
-  TLabel* lblResult;
   TConnection* Connection;
   TQuery* Rows;
   TDataSource* Source;
   TDBGrid* dbgRows;
-
-private:
-  template <class T> T* Make(const std::string& AName) {
-    T* control = new T(this);
-    control->SetName(AName);
-    control->SetParent(this);
-    return control;
-  }
 };
 
 const TClassInfo& TStressForm::StaticClass() {

@@ -52,7 +52,7 @@ public:
   TButton* btnAsk;
   TLabel* lblResult;
 
-private:
+protected:
   template <class T> T* Make(const std::string& AName) {
     T* control = new T(this);
     control->SetName(AName);
