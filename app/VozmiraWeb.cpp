@@ -9,6 +9,7 @@
 #include "server/Facet.BaseClass.h"
 #include "server/Facet.Session.h"
 
+#include <initializer_list>
 #include <iostream>
 
 namespace {
@@ -66,7 +67,19 @@ void NavigateTo(const std::string& APage) {
   // The login gate: no working page opens before a pair was accepted in this session.
   if (data == nullptr || data->User.empty())
     return;
-  WorkingPage(APage)->Show();
+  // An open request form is modal, as on the desktop: the pages stay where they are until it is
+  // closed.
+  if (TFacetSession::Current()->Application().GetModalLevel() > 0)
+    return;
+  // The browser shows the page of the form shown last, and showing a form that is already
+  // visible changes nothing; so the working page being left is hidden once the other one is
+  // shown, and coming back to it shows it again.
+  TDuoForm* target = WorkingPage(APage);
+  target->Show();
+  for (TDuoForm* page : std::initializer_list<TDuoForm*>{
+           TDuoForm::GetInstance<TfDashboard>(), TDuoForm::GetInstance<TfLisSolicitacoes>()})
+    if (page != nullptr && page != target && page->GetVisible())
+      page->Hide();
 }
 
 void LeaveSession() {

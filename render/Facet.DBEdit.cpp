@@ -35,10 +35,15 @@ void TFacetDBEdit::SetText(const std::string& Value) {
       field.SetAsString(Value);
       return;
     }
-    const TDateTime value = Value.empty() ? TDateTime()
-                            : FDataType == FacetFieldTypeDate
-                                ? StrToDate(Value, FFormatSettings)
-                                : StrToDateTime(Value, FFormatSettings);
+    TDateTime value;
+    if (!Value.empty() &&
+        !(FDataType == FacetFieldTypeDate ? TryStrToDate(Value, value, FFormatSettings)
+                                          : TryStrToDateTime(Value, value, FFormatSettings))) {
+      // Text the edit cannot read goes to the field, which reads it its own way or refuses it
+      // in the application's words, naming the field.
+      field.SetAsString(Value);
+      return;
+    }
     if (value.Value == 0)
       field.Clear();
     else

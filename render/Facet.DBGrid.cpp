@@ -106,8 +106,10 @@ private:
 
 } // namespace
 
-// The grid's link to its data source: a record written by the controls, or the dataset opening,
-// asks for a data reload in the browser; a closed dataset has no selected rows.
+// The grid's link to its data source: a record written by the controls, the dataset opening, or
+// its records changing while open (a filter, a refresh, a post or a delete) asks for a data
+// reload in the browser; the grid's own walk over the records does not.  A closed dataset has no
+// selected rows.
 class TFacetDBGrid::TFacetDBGridDataLink : public TDataLink {
 public:
   explicit TFacetDBGridDataLink(TFacetDBGrid& AGrid) : FGrid(AGrid) {}
@@ -117,7 +119,8 @@ protected:
     TDataLink::DataEvent(Event, Field);
     const bool active = GetActive();
     if (Event == TDataEvent::deUpdateRecord ||
-        (Event == TDataEvent::deUpdateState && active && !FWasActive))
+        (Event == TDataEvent::deUpdateState && active && !FWasActive) ||
+        (Event == TDataEvent::deDataSetChange && active && !FGrid.FReadingData))
       FGrid.MarkDataReload();
     FWasActive = active;
     if (!active)
@@ -260,11 +263,18 @@ std::string TFacetDBGrid::GetDataToJSON() {
   if (dataSet == nullptr)
     return "[]";
   TOrderedJSON rows;
-  {
+  // The guard's end gives the controls back the dataset, which they hear as a change; the flag
+  // stays set until then.
+  FReadingData = true;
+  try {
     TWalkGuard guard(*dataSet);
     rows = DataSetToJSON(*dataSet, FFacetDBGridColumns.GetColumnsNameToJSON(), FMaxRecords, true,
                          FFormatSettings);
+  } catch (...) {
+    FReadingData = false;
+    throw;
   }
+  FReadingData = false;
   return rows.dump(-1, ' ', true);
 }
 
@@ -878,8 +888,17 @@ void TFacetDBGrid::UpdateControlState(std::vector<std::string>& ScriptJS, bool A
     ResetStatements(ScriptJS);
     ScriptJS.push_back("SelectedRowIDs" + id + " = [];");
     ColPropStatements(ScriptJS);
-    ScriptJS.push_back("$(\"#" + id +
-                       "\").trigger(\"reloadGrid\", { fromServer: true, page: 1 } );");
+    // The grid drops a reload asked for while it is still loading rows; such a reload waits for
+    // that load to end (the rows it brings are already out of date), and several such reloads
+    // make one.
+    const std::string grid = "$(\"#" + id + "\")";
+    ScriptJS.push_back(
+        "(function () { var reload = function () { " + grid +
+        ".trigger(\"reloadGrid\", { fromServer: true, page: 1 } ); }; var table = " + grid +
+        "; if (table.length > 0 && table[0].grid && table[0].grid.hDiv.loading) { "
+        "table.off(\".duoreload\").on(\"jqGridAfterLoadComplete.duoreload "
+        "jqGridLoadError.duoreload\", function () { table.off(\".duoreload\"); "
+        "setTimeout(reload, 0); }); } else { reload(); } })();");
     if (loaded)
       FRefreshData = false;
   }

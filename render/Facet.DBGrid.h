@@ -117,6 +117,8 @@ private:
   int FMultiSelectWidth = 30;
   std::shared_ptr<std::vector<int>> FSelectedRowsID = std::make_shared<std::vector<int>>();
   bool FRefreshData = false;
+  // Set while the grid walks its dataset itself to send the rows, which is no change of them.
+  bool FReadingData = false;
   int FMaxRecords = 5000;
   int FRecordsPerPage = 100;
   TFormatSettings FFormatSettings;

@@ -45,16 +45,18 @@ TFacetControlEvent* EventByID(TFacetForm& APage, const std::string& AEventID) {
 }
 
 // Applies the control states the browser sent before an event: only to controls the user can
-// change now (enabled, visible, not read-only).  One bad element spoils nothing else.
-void ApplyComponentStates(TFacetForm& APage, const std::string& AStates) {
+// change now (enabled, visible, not read-only).  One bad element spoils nothing else.  Returns
+// the first refusal of a value the user typed (a field that cannot take it), or null.
+std::exception_ptr ApplyComponentStates(TFacetForm& APage, const std::string& AStates) {
   TJSON states;
   try {
     states = TJSON::parse(AStates);
   } catch (const std::exception&) {
-    return;
+    return nullptr;
   }
   if (!states.is_array())
-    return;
+    return nullptr;
+  std::exception_ptr refusal;
   APage.onComponentsUpdating();
   for (const TJSON& state : states) {
     try {
@@ -69,9 +71,12 @@ void ApplyComponentStates(TFacetForm& APage, const std::string& AStates) {
         form->DoUpdateDuoControls(control);
     } catch (const std::exception&) {
       // A value the control cannot take leaves that control as it was.
+      if (!refusal)
+        refusal = std::current_exception();
     }
   }
   APage.onComponentsUpdated();
+  return refusal;
 }
 
 TDuoTerm* TermsOfBrowser(const std::string& AAcceptLanguage) {
@@ -129,8 +134,9 @@ void TFacetServerFunctions::ProcessEvent(const std::string& UUID, const std::str
       return;
     TStringList params = ProcessParameters(Parameters);
     const std::string states = params.GetValue("FacetComponentsStatus");
+    std::exception_ptr refusal;
     if (!states.empty())
-      ApplyComponentStates(*page, states);
+      refusal = ApplyComponentStates(*page, states);
     struct TUnlock {
       TFacetSession& Session;
       bool Lock;
@@ -161,6 +167,12 @@ void TFacetServerFunctions::ProcessEvent(const std::string& UUID, const std::str
       // A control the user cannot use now does not run its handler, whatever the page sent.
       if (!gridText && (!control.GetEnabled() || !control.GetVisible()))
         return;
+      // A value the user typed and a field refused is shown to the user, as leaving that edit
+      // would show it on the desktop, and the action does not run on the value left in place.
+      if (refusal) {
+        session->Application().RunUserAction([&] { std::rethrow_exception(refusal); });
+        return;
+      }
       session->Application().RunUserAction([&] { event->CallEvent(&params); });
       return;
     }
