@@ -612,6 +612,11 @@ void TFacetServerTCP::TImpl::Accept() {
             Accept();
           return;
         }
+        // Pushes are small frames written one after another (a page's changes, then the
+        // unlock).  With Nagle's algorithm a frame written while the previous one is not yet
+        // acknowledged waits for the browser's delayed acknowledgement, tens of milliseconds.
+        std::error_code ignored;
+        socket.set_option(tcp::no_delay(true), ignored);
         std::shared_ptr<TConnectionBase> connection;
         {
           std::lock_guard guard(ConnectionsLock);

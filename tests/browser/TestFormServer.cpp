@@ -1,12 +1,13 @@
 // A web server process serving the small test form, for tests that drive it from outside: a
 // real browser, and a service manager's termination signal.
 //
-//   duo_test_server ROOT [--database FILE]
+//   duo_test_server ROOT [--database FILE] [--max-sessions N] [--max-connections N]
 //
 // It listens on a free port of every local address, prints "listening PORT" once it accepts
 // connections, and on SIGTERM or SIGINT stops in order (connections, sessions, database) and
 // prints "stopped".  With --database it first creates and attaches an embedded database, so the
-// database engine is loaded in the process as in the application.
+// database engine is loaded in the process as in the application.  The two limits replace the
+// server's defaults, for load tests that open more sessions than those allow.
 
 #include "../server/TestForm.h"
 
@@ -22,15 +23,35 @@
 int main(int argc, char** argv) {
   // Before anything starts a thread: every thread then leaves the two signals to the waiter.
   TTerminationSignals signals;
-  if (argc < 2) {
-    std::cerr << "usage: duo_test_server ROOT [--database FILE]\n";
+  const auto usage = [] {
+    std::cerr << "usage: duo_test_server ROOT [--database FILE] [--max-sessions N] "
+                 "[--max-connections N]\n";
     return 2;
-  }
+  };
+  if (argc < 2 || argc % 2 != 0)
+    return usage();
   const std::filesystem::path root = argv[1];
+  std::string database;
+  TFacetServerLimits limits;
+  try {
+    for (int i = 2; i + 1 < argc; i += 2) {
+      const std::string option = argv[i];
+      if (option == "--database")
+        database = argv[i + 1];
+      else if (option == "--max-sessions")
+        limits.MaxSessions = std::stoi(argv[i + 1]);
+      else if (option == "--max-connections")
+        limits.MaxConnections = std::stoi(argv[i + 1]);
+      else
+        return usage();
+    }
+  } catch (const std::exception&) {
+    return usage();
+  }
   TComponent owner(nullptr);
-  if (argc >= 4 && std::string(argv[2]) == "--database") {
+  if (!database.empty()) {
     auto* connection = new TConnection(&owner);
-    testdb::SetEmbeddedParams(*connection, argv[3]);
+    testdb::SetEmbeddedParams(*connection, database);
     connection->CreateDatabase(testdb::DatabaseScripts(), TForcedWrites::fwOff);
     connection->SetConnected(true);
   }
@@ -45,6 +66,8 @@ int main(int argc, char** argv) {
     server.Options().SetUseINIConfig(false);
     server.Options().SetIncludeJQuery(true);
     server.SetServerPort(0);
+    server.Limits().MaxSessions = limits.MaxSessions;
+    server.Limits().MaxConnections = limits.MaxConnections;
     manager.SetFacet(&server);
     server.StartServer();
     std::printf("listening %d\n", server.ServerPort());
