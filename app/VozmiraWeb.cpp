@@ -57,6 +57,10 @@ void OpenWorkingPages(const std::string& AUser) {
   TVozmiraSessionData* data = VozmiraSessionData();
   if (data == nullptr)
     return;
+  if (!data->Module->conBD->GetConnected()) {
+    data->Module->Connect(data->ConfigFile);
+    data->Module->OpenQueries();
+  }
   data->User = AUser;
   TFacetSession::Current()->InfoConnection().SetUser(AUser);
   NavigateTo("dashboard");
@@ -110,10 +114,15 @@ int RunVozmiraWeb(const std::string& configFile) {
   server.OnSessionStarting = [configFile](TFacetSession& session) {
     auto data = std::make_unique<TVozmiraSessionData>();
     data->Module = std::make_unique<TDM>(nullptr);
+    data->ConfigFile = configFile;
     DM = data->Module.get();
-    data->Module->Connect(configFile);
-    data->Module->OpenQueries();
     session.SetData(std::move(data));
+  };
+  // An idle session keeps its records but not its database attachment, which costs the engine
+  // far more memory than the records; the next piece of work that reads or saves attaches again.
+  server.OnSessionIdle = [](TFacetSession& session) {
+    if (auto* data = dynamic_cast<TVozmiraSessionData*>(session.GetData()))
+      data->Module->conBD->Release();
   };
   server.StartServer();
   std::cout << "Vozmira: open http://localhost:" << server.ServerPort() << "/ in a browser\n"

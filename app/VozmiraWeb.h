@@ -11,20 +11,24 @@
 
 class TDM;
 
-// What one browser session of Vozmira keeps: its own data module, never shared, and the user
-// whose pair the login accepted (empty before).
+// What one browser session of Vozmira keeps: its own data module, never shared, the settings
+// file its database is read from, and the user whose pair the login accepted (empty before).
+// The module connects once a login was accepted: a session on the login page holds no database
+// attachment.
 class TVozmiraSessionData : public TObject {
 public:
   TVozmiraSessionData();
   ~TVozmiraSessionData() override;
   std::unique_ptr<TDM> Module;
+  std::string ConfigFile;
   std::string User;
 };
 
 // The calling session's data; nullptr outside a web session (on the desktop).
 TVozmiraSessionData* VozmiraSessionData();
 
-// Records the accepted user in the session and shows the dashboard.
+// Records the accepted user in the session, connects its data module with its queries opened in
+// their fixed order, and shows the dashboard.
 void OpenWorkingPages(const std::string& AUser);
 // Shows a working page: "dashboard" or "solicitacoes".  Nothing happens before a login.
 void NavigateTo(const std::string& APage);

@@ -143,8 +143,10 @@ const char* FaultName(TFault AFault) {
 // ---- TFaults
 
 void TFaults::Add(const TLoadError& AError) {
-  if (FCounts[AError.Kind]++ == 0)
-    FFirst[AError.Kind] = AError.what();
+  ++FCounts[AError.Kind];
+  std::vector<std::string>& first = FFirst[AError.Kind];
+  if (first.size() < 3)
+    first.emplace_back(AError.what());
 }
 
 int TFaults::Count(TFault AKind) const {
@@ -166,8 +168,10 @@ std::string TFaults::Summary() const {
   for (const auto& [kind, count] : FCounts) {
     if (!text.empty())
       text += "; ";
-    text += std::string(FaultName(kind)) + " x" + std::to_string(count) +
-            " (first: " + FFirst.at(kind) + ")";
+    text += std::string(FaultName(kind)) + " x" + std::to_string(count) + " (first:";
+    for (const std::string& what : FFirst.at(kind))
+      text += "\n  - " + what;
+    text += ")";
   }
   return text;
 }
@@ -770,6 +774,13 @@ std::vector<std::string> TWebSocket::TakeBuffered() {
       return texts;
     FIn.append(buffer.data(), n);
   }
+}
+
+asio::ip::tcp::socket TWebSocket::Abandon() {
+  tcp::socket old = std::move(FSocket);
+  FSocket = tcp::socket(old.get_executor());
+  FIn.clear();
+  return old;
 }
 
 void TWebSocket::Drop() {

@@ -53,7 +53,7 @@ public:
   TFault Kind;
 };
 
-// Counts of faults by kind, with the first message of each kind kept for the report.
+// Counts of faults by kind, with the first messages of each kind kept for the report.
 class TFaults {
 public:
   void Add(const TLoadError& AError);
@@ -63,7 +63,7 @@ public:
 
 private:
   std::map<TFault, int> FCounts;
-  std::map<TFault, std::string> FFirst;
+  std::map<TFault, std::vector<std::string>> FFirst;
 };
 
 // ---- figures
@@ -227,6 +227,10 @@ public:
   std::vector<std::string> TakeBuffered();
   // Cuts the connection without a close frame, as a dropped network does.
   void Drop();
+  // Leaves the connection open but never uses it again, as a network cut the server does not
+  // notice leaves it: the server sees no end of its socket.  The socket is handed over so that
+  // the caller keeps it open.
+  asio::ip::tcp::socket Abandon();
   // Sends a close frame and closes.
   TTask<void> CloseOrderly();
   bool IsOpen() const { return FSocket.is_open(); }

@@ -5,7 +5,12 @@
 // database is read: every save the server accepted must be there.
 //
 //   bench_load_soak PATH/TO/vozmira-web [--users 10] [--seconds 30] [--drop-percent 10]
-//                   [--restart-at SECONDS] [--step-timeout-seconds 30]
+//                   [--restart-at SECONDS] [--step-timeout-seconds 30] [--silent-cuts]
+//
+// A cut connection is closed at once (the server sees its end).  With --silent-cuts it is left
+// open and never used again, as a network cut the server cannot see; and after a cut during a
+// save the user goes on at once on the new socket, as a browser does.  The server pushes to the
+// first socket of a session, so this shows the answers lost to the dead socket.
 //
 // A save counts as accepted when the server answered it (the page was unlocked) without an
 // error dialog.  A save whose answer was lost with a cut connection or a killed server is
@@ -82,6 +87,8 @@ struct TSoak {
   TCounts Counts;
   TFaults Faults;
   std::vector<std::string> Wrong; // wrong records, wrong filters
+  bool SilentCuts = false;
+  std::vector<asio::ip::tcp::socket> Abandoned;
 };
 
 // One simulated user.
@@ -209,11 +216,20 @@ private:
   TTask<bool> MaybeDrop(TBrowser& ABrowser) {
     if (!Chance(FSoak.DropChance))
       co_return false;
-    ++FSoak.Counts.Drops;
-    Note("drop");
-    ABrowser.Socket.Drop();
+    Cut(ABrowser);
     co_await Reconnect(ABrowser);
     co_return true;
+  }
+
+  // The connection is cut: closed at once, or with --silent-cuts left open and never used
+  // again, as a cut the server does not notice (no end of stream reaches it).
+  void Cut(TBrowser& ABrowser) {
+    ++FSoak.Counts.Drops;
+    Note("drop");
+    if (FSoak.SilentCuts)
+      FSoak.Abandoned.push_back(ABrowser.Socket.Abandon());
+    else
+      ABrowser.Socket.Drop();
   }
 
   // The server's reload script arrived: the browser asks for the page again.
@@ -339,8 +355,7 @@ private:
     co_await ABrowser.SendEvent(ChangeButton, NoStates, StepTimeout);
     if (Chance(FSoak.DropChance / 2)) {
       // The page change is lost with the connection: the user reloads and starts over.
-      ++FSoak.Counts.Drops;
-      ABrowser.Socket.Drop();
+      Cut(ABrowser);
       throw TStartOver{"the request form's page was lost with the connection"};
     }
     co_await ABrowser.Socket.WaitFor(Reload, StepTimeout);
@@ -365,13 +380,12 @@ private:
     co_await ABrowser.SendEvent(SaveButton, "FacetComponentsStatus=" + states.dump(), StepTimeout);
     if (!co_await MaybeDrop(ABrowser)) {
       const bool accepted = co_await WaitOrDialog(ABrowser, Unlocked);
-      // The save is in the list from the moment it was sent; look it up again, since the
-      // vector may have grown meanwhile.
-      for (auto it = saves.rbegin(); it != saves.rend(); ++it)
-        if (it->Text == save.Text) {
-          it->Outcome = accepted ? TSave::Accepted : TSave::Refused;
-          break;
-        }
+      saves.back().Outcome = accepted ? TSave::Accepted : TSave::Refused;
+    } else if (!FSoak.SilentCuts) {
+      // The server may not have seen the old socket end yet, and it pushes to a session's
+      // first socket: the page is built anew, which closes every older socket, before the user
+      // goes on.  With --silent-cuts the user goes on at once, as a browser does.
+      co_await Resync(ABrowser);
     }
     Note("send leave");
     co_await ABrowser.SendEvent(LeaveButton, NoStates, StepTimeout);
@@ -451,7 +465,8 @@ int main(int argc, char** argv) {
   const TArguments arguments(argc, argv);
   if (arguments.Positional.empty()) {
     std::cerr << "usage: bench_load_soak PATH/TO/vozmira-web [--users 10] [--seconds 30] "
-                 "[--drop-percent 10] [--restart-at SECONDS] [--step-timeout-seconds 30]\n";
+                 "[--drop-percent 10] [--restart-at SECONDS] [--step-timeout-seconds 30] "
+                 "[--silent-cuts]\n";
     return 2;
   }
   RaiseFileLimit();
@@ -462,6 +477,7 @@ int main(int argc, char** argv) {
   TSoak soak;
   soak.Users = static_cast<int>(arguments.Number("users", 10));
   soak.DropChance = arguments.Real("drop-percent", 10) / 100;
+  soak.SilentCuts = arguments.Flag("silent-cuts");
   soak.Saves.resize(static_cast<std::size_t>(soak.Users));
 
   TTempFolder folder("duo-load-soak");
@@ -526,6 +542,8 @@ int main(int argc, char** argv) {
       restartNote = "killed (SIGKILL) and started again at " + std::to_string(restartAt) + " s";
     }
     co_await group.Wait();
+    // Sockets left open belong to this context, which ends here.
+    soak.Abandoned.clear();
   });
 
   const bool alive = server->Running();

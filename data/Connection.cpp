@@ -72,6 +72,13 @@ detail::TFbConnectParams TConnection::ConnectParams() const {
   return params;
 }
 
+bool TConnection::ConvertsText() const {
+  if (FAttachment)
+    return FAttachment->ConvertsText();
+  const std::string charset = Trim(FParams.GetValue("CharacterSet"));
+  return detail::ConvertsCharacterSet(charset);
+}
+
 std::string TConnection::Describe() const {
   const std::string database = Trim(FParams.GetValue("Database"));
   if (IsEmbedded())
@@ -105,6 +112,10 @@ void TConnection::Close() {
   for (TQuery* query : std::vector<TQuery*>(FQueries))
     query->Close();
   FKeys.clear();
+  FAttachment.reset();
+}
+
+void TConnection::Release() {
   FAttachment.reset();
 }
 

@@ -48,7 +48,14 @@ public:
   void Open();
   // Closes the queries of this connection, then the connection.
   void Close();
+  // Gives the database attachment back while the queries keep their records, field values and
+  // SQL; the next operation that needs the database attaches again.  Every operation runs in a
+  // transaction of its own, so nothing is pending across it.
+  void Release();
 
+  // True when texts are converted to and from WIN1252 for this connection's character set,
+  // attached or not.
+  bool ConvertsText() const;
   // True when the parameters name no server: the embedded engine opens the file.
   bool IsEmbedded() const;
   // "database "/srv/x.fdb" on 127.0.0.1:3050", or "database file "/srv/x.fdb" (embedded)".

@@ -103,6 +103,16 @@ void TFbRelease::operator()(Firebird::IMessageMetadata* metadata) const noexcept
     metadata->release();
 }
 
+bool ConvertsCharacterSet(const std::string& characterSet) {
+  const std::string name = UpperCase(characterSet);
+  if (name == "WIN1252" || name.empty())
+    return true;
+  if (name == "UTF8")
+    return false;
+  throw Exception("The connection character set \"" + characterSet +
+                  "\" is not supported; use WIN1252 or UTF8");
+}
+
 namespace {
 
 std::string StatusText(IStatus* status) {
@@ -167,16 +177,6 @@ struct TDisposer {
       builder->dispose();
   }
 };
-
-bool ConvertsCharacterSet(const std::string& characterSet) {
-  const std::string name = UpperCase(characterSet);
-  if (name == "WIN1252" || name.empty())
-    return true;
-  if (name == "UTF8")
-    return false;
-  throw Exception("The connection character set \"" + characterSet +
-                  "\" is not supported; use WIN1252 or UTF8");
-}
 
 std::unique_ptr<Firebird::IXpbBuilder, TDisposer> ConnectionBlock(TStatus& status,
                                                                   const TFbConnectParams& params) {

@@ -42,6 +42,10 @@ struct TFbConnectParams {
   std::string CharacterSet = "WIN1252";
 };
 
+// True when texts are converted between UTF-8 and a connection with that character set (WIN1252,
+// the default when empty); false for UTF8; raises for any other.
+bool ConvertsCharacterSet(const std::string& characterSet);
+
 // "host/port:path" for a server, the plain path for the embedded engine.
 std::string FbConnectString(const TFbConnectParams& params);
 

@@ -387,8 +387,8 @@ void TQuery::InternalDelete(const TValues& values) {
 }
 
 void TQuery::CheckStorable(const TField& field, const Variant& value) const {
-  if (FConnection == nullptr || !FConnection->GetConnected() ||
-      !FConnection->Attachment().ConvertsText() || value.GetKind() != Variant::Kind::String)
+  if (FConnection == nullptr || value.GetKind() != Variant::Kind::String ||
+      !FConnection->ConvertsText())
     return;
   try {
     detail::Utf8ToWin1252(value.AsString());

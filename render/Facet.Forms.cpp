@@ -470,9 +470,9 @@ void TFacetForm::MarkDirty() {
   });
 }
 
-bool TFacetForm::FlushControlUpdates() {
+std::string TFacetForm::TakeControlUpdates() {
   if (FFormComponentsUpdating || FFacetSession == nullptr)
-    return false;
+    return {};
   const bool force = FForceUpdateControls;
   FForceUpdateControls = false;
   std::string script;
@@ -492,6 +492,11 @@ bool TFacetForm::FlushControlUpdates() {
       script += (i == 0 ? "" : " ") + lines[i];
     script += "}";
   }
+  return script;
+}
+
+bool TFacetForm::FlushControlUpdates() {
+  const std::string script = TakeControlUpdates();
   if (script.empty())
     return false;
   FFacetSession->ExecJS(script);

@@ -135,6 +135,9 @@ public:
   // nothing while the browser's states are being applied or when nothing changed.  Returns
   // whether a message was sent.
   bool FlushControlUpdates();
+  // The differences as one script statement, taken as sent; empty when there are none (or while
+  // the browser's states are being applied).
+  std::string TakeControlUpdates();
   // The form's state changed outside an event: the differences are sent by the session within
   // 100 milliseconds, once however often the page is marked meanwhile.
   void MarkDirty();

@@ -116,6 +116,10 @@ public:
   // Runs on a new session's worker before its primary form is created: where an application
   // gives the session what its forms expect to find (its data module).
   std::function<void(TFacetSession& Session)> OnSessionStarting;
+  // Runs as form code of a session whenever a piece of it ended and no other piece waits in its
+  // queue: where an application gives back what an idle session need not keep (its database
+  // attachment) and gets again on the next need.
+  std::function<void(TFacetSession& Session)> OnSessionIdle;
 
 private:
   void Sweeper();

@@ -20,6 +20,8 @@
 
 namespace {
 
+const std::string UnLockStatement = "UnLockThreadClient();";
+
 std::string QueryOf(const TFacetHTTPRequest& ARequest, const std::string& AName) {
   return QueryValue(ARequest.Header.QueryParams, AName);
 }
@@ -99,7 +101,7 @@ std::shared_ptr<TFacetSession> TFacetServerFunctions::ValidSession(const std::st
 
 void TFacetServerFunctions::UnLockClient(TFacetSession& Session) {
   if (!Session.Closing())
-    Session.ExecJS("UnLockThreadClient();");
+    Session.FlushPages(UnLockStatement);
 }
 
 void TFacetServerFunctions::ExecEvent(const std::string& UUID, const std::string& Token,
@@ -140,12 +142,9 @@ void TFacetServerFunctions::ProcessEvent(const std::string& UUID, const std::str
     struct TUnlock {
       TFacetSession& Session;
       bool Lock;
-      // The page's changes go first, so the browser is unlocked over its final state.
       ~TUnlock() {
-        if (Lock) {
-          Session.FlushPages();
+        if (Lock)
           TFacetServerFunctions::UnLockClient(Session);
-        }
       }
     };
     if (ID != page->GetFormUUID()) {
@@ -231,10 +230,8 @@ void TFacetServerFunctions::CallBack(const std::string& UUID, const std::string&
     TStringList params = ProcessParameters(Parameters);
     session->Application().RunUserAction(
         [&] { page->FormCallBacks().Execute(*page, entry->second, &params); });
-    if (LockClient) {
-      session->FlushPages();
+    if (LockClient)
       UnLockClient(*session);
-    }
   });
 }
 
@@ -551,6 +548,11 @@ void TFacetServerHTML::DropSessionSockets(const std::string& AToken, const std::
   const std::shared_ptr<TFacetSession> session = FBase.SessionByUUID(AUUID);
   if (!session || session->GetToken() != AToken)
     return;
-  for (const auto& connection : session->Connections())
+  // A dropped socket takes no more pushes from this moment: it ends on its own strand later, and
+  // until then it would stay first in the session's list, so the page-loaded answer of the
+  // reloaded page would go to it instead of the page's new socket.
+  for (const auto& connection : session->Connections()) {
+    session->RemoveConnection(connection.get());
     connection->Disconnect();
+  }
 }

@@ -28,7 +28,8 @@ public:
   void CallBack(const std::string& UUID, const std::string& Token, bool LockClient,
                 const std::string& Parameters, const std::string& CallBackID,
                 const std::string& FormUUID);
-  // Hides the browser's loader, unless the session is closing.
+  // Hides the browser's loader, unless the session is closing: the page's changes and the unlock
+  // leave as one message, the changes first, so the browser is unlocked over its final state.
   static void UnLockClient(TFacetSession& Session);
 
 private:

@@ -548,11 +548,11 @@ private:
   void CloseWebSocket(std::uint16_t ACode) {
     if (FClosing || FClosed)
       return;
-    Queue(EncodeCloseFrame(ACode));
-    FClosing = true;
+    Queue(EncodeCloseFrame(ACode), true);
   }
 
-  void Queue(std::string AFrame) {
+  // Queues a frame for writing; the connection closes once `ALast` is written.
+  void Queue(std::string AFrame, bool ALast = false) {
     if (FClosed || FClosing)
       return;
     FQueuedBytes += AFrame.size();
@@ -561,11 +561,15 @@ private:
       return;
     }
     FOut.push_back(std::move(AFrame));
+    FClosing = ALast;
     if (!FWriting)
       WriteNext();
   }
 
   void WriteNext() {
+    WriteAtOnce();
+    if (FClosed)
+      return;
     if (FOut.empty()) {
       FWriting = false;
       Disarm();
@@ -585,6 +589,29 @@ private:
                         self->FOut.pop_front();
                         self->WriteNext();
                       });
+  }
+
+  // Writes what the socket takes now without waiting, as it mostly does for a page's small
+  // pushes, so those need neither a completion nor the write timer; what is left waits for the
+  // socket.  Encrypted streams always wait.
+  void WriteAtOnce() {
+    if constexpr (std::is_same_v<TStream, tcp::socket>) {
+      std::error_code error;
+      if (!FStream.non_blocking())
+        FStream.non_blocking(true, error);
+      while (!error && !FOut.empty()) {
+        std::string& frame = FOut.front();
+        const size_t written = FStream.write_some(asio::buffer(frame), error);
+        FQueuedBytes -= written;
+        if (written < frame.size()) {
+          frame.erase(0, written);
+          break;
+        }
+        FOut.pop_front();
+      }
+      if (error && error != asio::error::would_block && error != asio::error::try_again)
+        Close();
+    }
   }
 
   TFacetServerTCP::TImpl& FServer;

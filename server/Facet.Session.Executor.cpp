@@ -38,6 +38,57 @@ namespace {
 thread_local TFacetSessionExecutor::TState* CurrentExecutor = nullptr;
 thread_local bool PumpRole = false;
 
+// The threads every session's workers run on.  Starting a thread costs far more than the piece of
+// form code an event usually is, and a session's events come seconds apart, so a worker that ends
+// keeps its thread waiting for the next session that needs one.  A job never waits for a thread:
+// when none is free, a new one starts, so a piece that blocks (a modal form waiting for the
+// browser) never holds up another session.  Threads beyond `KeptIdle` free ones end.
+class TWorkerThreads {
+public:
+  static TWorkerThreads& Instance() {
+    // Never destroyed: free threads wait on it until the process ends.
+    static TWorkerThreads* const threads = new TWorkerThreads;
+    return *threads;
+  }
+
+  // Runs `AJob` on a free thread or a new one; throws when no thread can be started.
+  void Run(std::function<void()> AJob) {
+    {
+      std::lock_guard guard(FLock);
+      // Every job handed over and not yet taken has a free thread of its own on the way.
+      if (FJobs.size() < FFree) {
+        FJobs.push_back(std::move(AJob));
+        FJobAdded.notify_one();
+        return;
+      }
+    }
+    std::thread([this, job = std::move(AJob)]() mutable { Serve(std::move(job)); }).detach();
+  }
+
+private:
+  static constexpr std::size_t KeptIdle = 64;
+
+  void Serve(std::function<void()> AJob) {
+    for (;;) {
+      AJob();
+      AJob = nullptr;
+      std::unique_lock guard(FLock);
+      if (FFree >= KeptIdle)
+        return;
+      ++FFree;
+      FJobAdded.wait(guard, [this] { return !FJobs.empty(); });
+      --FFree;
+      AJob = std::move(FJobs.front());
+      FJobs.pop_front();
+    }
+  }
+
+  std::mutex FLock;
+  std::condition_variable FJobAdded;
+  std::deque<std::function<void()>> FJobs;
+  std::size_t FFree = 0;
+};
+
 } // namespace
 
 void TFacetSessionExecutor::TState::StartPump() {
@@ -46,7 +97,7 @@ void TFacetSessionExecutor::TState::StartPump() {
   Pumping = true;
   ++Workers;
   try {
-    std::thread([self = shared_from_this()] { self->Pump(); }).detach();
+    TWorkerThreads::Instance().Run([self = shared_from_this()] { self->Pump(); });
   } catch (...) {
     // No thread to be had now: the queue waits for the next piece that ends or arrives.
     Pumping = false;
@@ -170,6 +221,11 @@ void TFacetSessionExecutor::WaitReleased(const std::function<void()>& AWait) {
     throw;
   }
   retake();
+}
+
+bool TFacetSessionExecutor::Idle() const {
+  std::lock_guard guard(FState->Lock);
+  return FState->Queue.empty();
 }
 
 int TFacetSessionExecutor::Workers() const {

@@ -5,10 +5,11 @@
 // arrived, under the session's form lock, so two events of one session never touch the same
 // controls at once, as on the desktop's single user-interface thread.
 //
-// Pieces run on worker threads that exist only while there is work: an idle session holds no
-// thread.  A piece that waits for the browser (a form shown modally, a message dialog) releases
-// the form lock while it waits, and the next pieces go on meanwhile on another worker; at most
-// `MaxWorkers` threads of the session exist at once, most of them waiting.
+// Pieces run on workers that exist only while there is work: an idle session holds no thread.
+// The threads under them are shared by every session and kept for the next worker.  A piece that
+// waits for the browser (a form shown modally, a message dialog) releases the form lock while it
+// waits, and the next pieces go on meanwhile on another worker; at most `MaxWorkers` threads of the
+// session exist at once, most of them waiting.
 
 #include <functional>
 #include <memory>
@@ -35,6 +36,8 @@ public:
   // Called by a piece: runs `AWait` with the form lock released, and takes the lock again
   // afterwards, before any piece queued meanwhile that has not started yet.
   void WaitReleased(const std::function<void()>& AWait);
+  // Whether no piece waits in the queue to start.
+  bool Idle() const;
   // Threads of this executor alive now (running or waiting pieces).
   int Workers() const;
 

@@ -167,8 +167,15 @@ std::function<void()> TFacetSession::Wrap(std::function<void()> AProc) {
     } catch (const std::exception& e) {
       std::cerr << "session " << self->FUUID << ": " << e.what() << '\n';
     }
-    if (!self->FClosing)
-      self->FlushPages();
+    if (self->FClosing)
+      return;
+    self->FlushPages();
+    if (self->FBase.OnSessionIdle && self->FExecutor.Idle())
+      try {
+        self->FBase.OnSessionIdle(*self);
+      } catch (const std::exception& e) {
+        std::cerr << "session " << self->FUUID << " going idle: " << e.what() << '\n';
+      }
   };
 }
 
@@ -215,12 +222,21 @@ void TFacetSession::WaitReleased(const std::function<void()>& AWait) {
     AWait();
 }
 
-void TFacetSession::FlushPages() {
+void TFacetSession::FlushPages(const std::string& ATrailer) {
+  std::vector<std::string> scripts;
+  const auto take = [&scripts](TFacetForm& APage) {
+    std::string script = APage.TakeControlUpdates();
+    if (!script.empty())
+      scripts.push_back(std::move(script));
+  };
   if (TFacetForm* page = GetActiveForm()) {
-    page->FlushControlUpdates();
+    take(*page);
     for (TFacetForm* nested : NestedPageForms(*page))
-      nested->FlushControlUpdates();
+      take(*nested);
   }
+  if (!ATrailer.empty())
+    scripts.push_back(ATrailer);
+  ExecJS(scripts);
 }
 
 TFacetForm* TFacetSession::GetActiveForm() const {
@@ -254,9 +270,15 @@ void TFacetSession::ReloadPage() {
 }
 
 void TFacetSession::ExecJS(const std::string& AScript) {
+  ExecJS(std::vector<std::string>{AScript});
+}
+
+void TFacetSession::ExecJS(const std::vector<std::string>& AScripts) {
+  if (AScripts.empty())
+    return;
   TJSON message = TJSON::object();
-  message["ExecJS"] = TJSON::array({AScript});
-  const std::shared_ptr<TFacetWebSocketConnection> connection = FirstConnection();
+  message["ExecJS"] = AScripts;
+  const std::shared_ptr<TFacetWebSocketConnection> connection = NewestConnection();
   if (connection)
     connection->SendText(message.dump(-1, ' ', true));
 }
@@ -425,10 +447,10 @@ void TFacetSession::RemoveConnection(const TFacetWebSocketConnection* AConnectio
   });
 }
 
-std::shared_ptr<TFacetWebSocketConnection> TFacetSession::FirstConnection() const {
+std::shared_ptr<TFacetWebSocketConnection> TFacetSession::NewestConnection() const {
   std::lock_guard guard(FLock);
-  for (const auto& c : FConnections)
-    if (auto alive = c.lock())
+  for (auto c = FConnections.rbegin(); c != FConnections.rend(); ++c)
+    if (auto alive = c->lock())
       return alive;
   return nullptr;
 }

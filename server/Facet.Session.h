@@ -136,6 +136,9 @@ public:
   // ---- browser
   // Pushes a script statement to the browser as {"ExecJS": [statement]}.
   void ExecJS(const std::string& AScript) override;
+  // Pushes statements as one message, {"ExecJS": [first, second, ...]}, evaluated in order;
+  // nothing when there are none.
+  void ExecJS(const std::vector<std::string>& AScripts);
   // Offers a file for download; nothing when it does not exist.
   void SendFile(const std::filesystem::path& FullFilePath, bool OpenOnFinishDownload,
                 const std::string& WebFileName = {});
@@ -177,7 +180,10 @@ public:
   // The established main WebSockets of the session, oldest first.
   void AddConnection(const std::shared_ptr<TFacetWebSocketConnection>& AConnection);
   void RemoveConnection(const TFacetWebSocketConnection* AConnection);
-  std::shared_ptr<TFacetWebSocketConnection> FirstConnection() const;
+  // Where pushes go: the socket the page opened last.  An older one still in the list belongs to
+  // a connection the browser gave up (a network cut sends nothing, so the server may never see
+  // it end) and whatever is written to it is lost.
+  std::shared_ptr<TFacetWebSocketConnection> NewestConnection() const;
   std::vector<std::shared_ptr<TFacetWebSocketConnection>> Connections() const;
   int OpenedConnections() const { return FOpenedConnections; }
   void ConnectionOpened();
@@ -192,8 +198,9 @@ public:
   void Close();
   bool Closing() const { return FClosing; }
 
-  // Sends what changed on the shown page (and its nested pages) to the browser as one message.
-  void FlushPages();
+  // Sends what changed on the shown page (and its nested pages) to the browser as one message,
+  // with `ATrailer` (when given) as its last statement.
+  void FlushPages(const std::string& ATrailer = {});
 
 private:
   // Runs a piece with the session's scopes, its error handling and the page comparison after it.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -160,7 +162,8 @@ TEST_F(DuoFormTest, PriorFormIsForgottenWhenFreed) {
 class TagTranslation : public DuoFormTest {
 protected:
   void SetUp() override {
-    Folder = std::filesystem::temp_directory_path() / "vozmira-tagtranslate";
+    Folder = std::filesystem::temp_directory_path() /
+             ("vozmira-tagtranslate-" + std::to_string(::getpid()));
     std::filesystem::create_directories(Folder);
     std::ofstream(Folder / "DuoLangAPP_en-US.json") << R"({"Menu": {"Sair": "Leave"}})";
     DuoLangAPPCore = std::make_unique<TDuoLangAPPCore>();
@@ -228,7 +231,9 @@ public:
     Log.push_back("MessageDlg " + msg + " " + id);
     return mrYes;
   }
-  void FormDestroying(TDuoForm& form) override { Log.push_back("FormDestroying " + form.GetName()); }
+  void FormDestroying(TDuoForm& form) override {
+    Log.push_back("FormDestroying " + form.GetName());
+  }
 
   bool Primary = false;
   std::vector<std::string> Log;

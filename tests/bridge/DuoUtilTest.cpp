@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -94,7 +96,8 @@ TEST(HTMLEncode, WritesTheFiveMarkupCharactersAsReferences) {
 
 // Runs a script in node and returns what it printed.
 std::string RunNode(const std::string& script) {
-  const auto path = std::filesystem::temp_directory_path() / "duo_quoting_test.js";
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("duo_quoting_test-" + std::to_string(::getpid()) + ".js");
   std::ofstream(path) << script;
   std::string output;
   FILE* pipe = popen(("node " + path.string()).c_str(), "r");

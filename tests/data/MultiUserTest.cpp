@@ -199,4 +199,37 @@ TEST_P(MultiUser, ALostConnectionIsReportedAndTheNextOperationReconnects) {
   EXPECT_EQ(list->GetRecordCount(), 6);
 }
 
+// A session that idles gives its attachment back and keeps what it read: the rows, an edit under
+// way and the refusal of text the database cannot store; the save attaches again and lands.
+TEST_P(MultiUser, AReleasedConnectionKeepsItsRecordsAndAttachesAgainWhenNeeded) {
+  TConnection* session = Connect();
+  TConnection* other = Connect();
+  TQuery* list = Query(session, "SELECT SIT.* FROM SITUACAO SIT ORDER BY SIT.ID_SITUACAO");
+  list->Open();
+  const Variant attachmentId = ReadValue(session, "SELECT CURRENT_CONNECTION FROM RDB$DATABASE");
+  list->Edit();
+  list->FieldByName("NOME_SITUACAO").SetAsString("Revista");
+
+  session->Release();
+  EXPECT_FALSE(session->GetConnected());
+  EXPECT_EQ(ReadValue(other, "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " +
+                                 attachmentId.AsString())
+                .AsInteger(),
+            0);
+  EXPECT_EQ(list->GetRecordCount(), 6);
+  EXPECT_EQ(list->GetState(), TDataSetState::dsEdit);
+  EXPECT_THROW(list->FieldByName("NOME_SITUACAO").SetAsString("Revista \u2192 nova"),
+               EConvertError);
+
+  list->Post();
+  EXPECT_TRUE(session->GetConnected());
+  EXPECT_EQ(ReadValue(other, "SELECT NOME_SITUACAO FROM SITUACAO WHERE ID_SITUACAO = " +
+                                 list->FieldByName("ID_SITUACAO").GetAsString())
+                .AsString(),
+            "Revista");
+  session->Release();
+  list->Refresh();
+  EXPECT_EQ(list->GetRecordCount(), 6);
+}
+
 } // namespace

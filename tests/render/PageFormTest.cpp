@@ -3,6 +3,8 @@
 
 #include "PageFixture.h"
 
+#include <unistd.h>
+
 #include "bridge/Duo.Forms.h"
 #include "bridge/Duo.Item.HTML.h"
 #include "bridge/Duo.Item.UIObj.h"
@@ -268,7 +270,8 @@ class PageBuildTest : public ::testing::Test {
 protected:
   PageBuildTest()
       : App(std::unique_ptr<TUIBackend>(new THeadlessBackend)), Scope(App),
-        Root(std::filesystem::temp_directory_path() / "duo-page-build") {
+        Root(std::filesystem::temp_directory_path() /
+             ("duo-page-build-" + std::to_string(::getpid()))) {
     std::filesystem::create_directories(Root / "pages");
   }
   ~PageBuildTest() override { std::filesystem::remove_all(Root); }

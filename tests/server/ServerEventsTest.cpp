@@ -9,8 +9,12 @@
 #include <gmock/gmock.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <latch>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 using namespace servertest;
 using ::testing::HasSubstr;
@@ -60,11 +64,54 @@ TEST_F(ServerEventsTest, AClickTakesThePagesStatesRunsItsHandlerAndPushesTheChan
   Click("btnRead", States("Rua A & B = \"C\"", true, "2"));
   const std::optional<std::string> update = Socket.WaitForText("LBLRESULT");
   ASSERT_TRUE(update);
-  const std::string statement = TJSON::parse(*update)["ExecJS"][0].get<std::string>();
-  EXPECT_THAT(statement, HasSubstr("\"Rua A \\u0026 B = \\\"C\\\"|on|Green\""));
-  // The client lock is lifted after the handler ran.
-  EXPECT_TRUE(Socket.WaitForText("UnLockThreadClient();"));
+  // The page's change and the lift of the client lock leave as one message, the change first, so
+  // the browser is unlocked over the page's final state.
+  const TJSON statements = TJSON::parse(*update)["ExecJS"];
+  ASSERT_EQ(statements.size(), 2U) << *update;
+  EXPECT_THAT(statements[0].get<std::string>(),
+              HasSubstr("\"Rua A \\u0026 B = \\\"C\\\"|on|Green\""));
+  EXPECT_EQ(statements[1], "UnLockThreadClient();");
   EXPECT_EQ(Result(), "Rua A & B = \"C\"|on|Green");
+}
+
+// A browser whose connection was cut opens a new socket; the old one may never be seen to end
+// (a cut network sends nothing), so the answers go to the socket opened last.
+TEST_F(ServerEventsTest, AfterAReconnectTheAnswersGoToTheNewSocketWhileTheOldOneStaysOpen) {
+  TClient again(Port);
+  ASSERT_TRUE(again.Handshake(SocketPath(Page)));
+  again.SendText(EventMessage(Page, "btnRead", Page.EventID("btnRead"),
+                              States("after the cut", false, "1"), true));
+  const std::optional<std::string> update = again.WaitForText("LBLRESULT");
+  ASSERT_TRUE(update);
+  EXPECT_THAT(*update, HasSubstr("after the cut|off|Red"));
+  EXPECT_THAT(*update, HasSubstr("UnLockThreadClient();"));
+  // Pushes from outside an event follow it too.
+  Session->ExecJS("afterTheCut();");
+  EXPECT_TRUE(again.WaitForText("afterTheCut();"));
+}
+
+// Once a session's work is done it is told so, as its own form code, after the page's changes
+// were sent: where an application gives back what an idle session need not keep.
+TEST_F(ServerEventsTest, ASessionWhoseWorkEndedIsToldSoAsItsOwnFormCode) {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::vector<std::string> told;
+  InSession([&] {
+    Server.OnSessionIdle = [&](TFacetSession& ASession) {
+      EXPECT_EQ(TFacetSession::Current(), &ASession);
+      std::lock_guard guard(lock);
+      told.push_back(Form().lblResult->GetCaption());
+      changed.notify_all();
+    };
+  });
+  Click("btnRead", States("idle after this", true, "1"));
+  {
+    std::unique_lock guard(lock);
+    EXPECT_TRUE(changed.wait_for(guard, std::chrono::seconds(10), [&] {
+      return !told.empty() && told.back() == "idle after this|on|Red";
+    }));
+  }
+  InSession([&] { Server.OnSessionIdle = nullptr; });
 }
 
 TEST_F(ServerEventsTest, EventsOfDisabledOrHiddenControlsDoNotRunTheirHandler) {

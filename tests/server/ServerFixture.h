@@ -21,6 +21,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <regex>
@@ -31,9 +32,9 @@ namespace servertest {
 // A blocking client socket with a receive timeout, so a test never hangs on a silent server.
 class TClient {
 public:
-  explicit TClient(int APort) {
+  explicit TClient(int APort, std::chrono::seconds ATimeout = std::chrono::seconds(10)) {
     FSocket = ::socket(AF_INET, SOCK_STREAM, 0);
-    timeval timeout{10, 0};
+    timeval timeout{static_cast<time_t>(ATimeout.count()), 0};
     ::setsockopt(FSocket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -214,14 +215,17 @@ protected:
   }
 
   // The answer to one request.
-  std::string Request(const std::string& AText) {
-    TClient client(Port);
+  std::string Request(const std::string& AText,
+                      std::chrono::seconds ATimeout = std::chrono::seconds(10)) {
+    TClient client(Port, ATimeout);
     client.Send(AText);
     return client.ReadAll();
   }
-  std::string Get(const std::string& APath, const std::string& AHeaders = "") {
+  std::string Get(const std::string& APath, const std::string& AHeaders = "",
+                  std::chrono::seconds ATimeout = std::chrono::seconds(10)) {
     return Request("GET " + APath + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(Port) +
-                   "\r\n" + AHeaders + "\r\n");
+                       "\r\n" + AHeaders + "\r\n",
+                   ATimeout);
   }
   // Opens the page: a new session, and what its page tells the browser.
   TPageInfo OpenPage(const std::string& AHeaders = "") {
