@@ -92,11 +92,11 @@ void LeaveSession() {
 }
 
 int RunVozmiraWeb(const std::string& configFile) {
-  // The database is made (on first start) before any session can ask for it.
-  {
-    TDM module(nullptr);
-    module.Connect(configFile);
-  }
+  // The database is made (on first start) before any session can ask for it.  This attachment
+  // stays for the server's life: sessions give theirs back when idle, and with none left the
+  // engine would close the database and read it anew on the next attach.
+  TDM keeper(nullptr);
+  keeper.Connect(configFile);
   DuoLangCore = std::make_unique<TDuoLangCore>();
   const TDuoLangs languages(std::begin(AllDuoLangs), std::end(AllDuoLangs));
   DuoLangCore->SetLanguages(languages);

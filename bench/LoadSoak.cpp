@@ -8,9 +8,8 @@
 //                   [--restart-at SECONDS] [--step-timeout-seconds 30] [--silent-cuts]
 //
 // A cut connection is closed at once (the server sees its end).  With --silent-cuts it is left
-// open and never used again, as a network cut the server cannot see; and after a cut during a
-// save the user goes on at once on the new socket, as a browser does.  The server pushes to the
-// first socket of a session, so this shows the answers lost to the dead socket.
+// open and never used again, as a network cut the server cannot see: the answers must still
+// reach the page's new socket.  After a cut the user goes on at once, as a browser does.
 //
 // A save counts as accepted when the server answered it (the page was unlocked) without an
 // error dialog.  A save whose answer was lost with a cut connection or a killed server is
@@ -381,11 +380,6 @@ private:
     if (!co_await MaybeDrop(ABrowser)) {
       const bool accepted = co_await WaitOrDialog(ABrowser, Unlocked);
       saves.back().Outcome = accepted ? TSave::Accepted : TSave::Refused;
-    } else if (!FSoak.SilentCuts) {
-      // The server may not have seen the old socket end yet, and it pushes to a session's
-      // first socket: the page is built anew, which closes every older socket, before the user
-      // goes on.  With --silent-cuts the user goes on at once, as a browser does.
-      co_await Resync(ABrowser);
     }
     Note("send leave");
     co_await ABrowser.SendEvent(LeaveButton, NoStates, StepTimeout);

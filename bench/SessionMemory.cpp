@@ -1,6 +1,7 @@
 // What the data module every web session of Vozmira creates costs in resident memory, part by
 // part: the module's objects, its database attachment (embedded engine), and its queries open as
-// the web starter opens them at the start of every session.  Many modules are made in one
+// a web session opens them once its login was accepted; and what is left once the attachment is
+// given back, as an idle session does.  Many modules are made in one
 // process and the growth of VmRSS after each part is divided by their number.
 //
 //   bench_session_memory [--modules 100]
@@ -71,11 +72,11 @@ int main(int argc, char** argv) {
     std::printf("  database attachment                     %8.0f KB\n", per(made, connected));
     std::printf("  the ten queries of OpenQueries open     %8.0f KB\n", per(connected, opened));
     std::printf("  all                                     %8.0f KB\n", per(start, opened));
-    // Detaching closes the queries too; what is left is what the module keeps without its
-    // attachment (the engine returns an attachment's memory when it ends).
+    // An idle web session gives its attachment back and keeps its records: what is left is what
+    // such a session's module costs (the engine returns an attachment's memory when it ends).
     for (auto& dm : dms)
-      dm->conBD->Close();
-    std::printf("  still resident after detaching them     %8.0f KB\n",
+      dm->conBD->Release();
+    std::printf("  attachment given back, records kept     %8.0f KB\n",
                 per(start, ResidentKilobytes()));
     dms.clear();
     std::printf("  still resident after freeing them all   %8.0f KB\n",
