@@ -914,6 +914,17 @@ TTask<void> LogIn(TBrowser& ABrowser, const std::string& AUser, const std::strin
   co_await ABrowser.Connect(ATimeout);
 }
 
+TTask<void> PressNavigation(TBrowser& ABrowser, const std::string& APage, TDuration ATimeout) {
+  std::string id;
+  for (const std::vector<std::string>& call : ABrowser.Page.Calls("FacetServer().CallBack("))
+    if (call.size() >= 5 && call[4] == APage)
+      id = call[3];
+  if (id.empty())
+    throw TLoadError(TFault::Protocol, "the page has no navigation to " + APage);
+  co_await ABrowser.Socket.Send(CallBackMessage(ABrowser.Page, id, APage, true), ATimeout);
+  co_await ABrowser.Socket.WaitFor(std::string("location.reload("), ATimeout);
+}
+
 // ---- TEchoServer
 
 namespace {

@@ -292,6 +292,9 @@ public:
 // socket it opens.
 TTask<void> LogIn(TBrowser& ABrowser, const std::string& AUser, const std::string& APassword,
                   TDuration ATimeout);
+// Presses the entry of Vozmira's navigation that opens `APage` ("dashboard", "solicitacoes") and
+// waits for the server's reload script; the caller follows it.
+TTask<void> PressNavigation(TBrowser& ABrowser, const std::string& APage, TDuration ATimeout);
 
 // ---- the bare transport for comparison
 

@@ -21,7 +21,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr TDuration StepTimeout = 120s;
-const std::string Reload = "location.reload(";
 
 // The program's own database with its starting requests and as many more as it takes to have
 // `ACount`, spread over the statuses, types and units.
@@ -77,13 +76,7 @@ int main(int argc, char** argv) {
     TBrowser browser(io.get_executor(), server.Endpoint());
     co_await browser.Open(StepTimeout);
     co_await LogIn(browser, std::string("pelix"), std::string("pelix"), StepTimeout);
-    std::string id;
-    for (const std::vector<std::string>& call : browser.Page.Calls("FacetServer().CallBack("))
-      if (call.size() >= 5 && call[4] == "solicitacoes")
-        id = call[3];
-    co_await browser.Socket.Send(CallBackMessage(browser.Page, id, "solicitacoes", true),
-                                 StepTimeout);
-    co_await browser.Socket.WaitFor(Reload, StepTimeout);
+    co_await PressNavigation(browser, std::string("solicitacoes"), StepTimeout);
     for (int load = -3; load < loads; ++load) {
       // The first loads are not counted: the page's first build fills caches once.
       co_await browser.Socket.CloseOrderly();

@@ -248,14 +248,7 @@ private:
   }
 
   TTask<void> Navigate(TBrowser& ABrowser, const std::string& APage) {
-    std::string id;
-    for (const std::vector<std::string>& call : ABrowser.Page.Calls("FacetServer().CallBack("))
-      if (call.size() >= 5 && call[4] == APage)
-        id = call[3];
-    if (id.empty())
-      throw TLoadError(TFault::Protocol, "the page has no navigation to " + APage);
-    co_await ABrowser.Socket.Send(CallBackMessage(ABrowser.Page, id, APage, true), StepTimeout);
-    co_await ABrowser.Socket.WaitFor(Reload, StepTimeout);
+    co_await PressNavigation(ABrowser, APage, StepTimeout);
     co_await FollowReload(ABrowser);
     Note("on page " + APage);
   }
@@ -486,13 +479,7 @@ int main(int argc, char** argv) {
       TBrowser browser(executor, soak.Server);
       co_await browser.Open(StepTimeout);
       co_await LogIn(browser, std::string("pelix"), std::string("pelix"), StepTimeout);
-      std::string id;
-      for (const std::vector<std::string>& call : browser.Page.Calls("FacetServer().CallBack("))
-        if (call.size() >= 5 && call[4] == "solicitacoes")
-          id = call[3];
-      co_await browser.Socket.Send(CallBackMessage(browser.Page, id, "solicitacoes", true),
-                                   StepTimeout);
-      co_await browser.Socket.WaitFor(Reload, StepTimeout);
+      co_await PressNavigation(browser, ListPage, StepTimeout);
       co_await browser.Socket.CloseOrderly();
       co_await browser.LoadPage(true, StepTimeout);
       const std::size_t at = browser.Page.Body.find("rest/json/jqgrid/get?controlid=DBGTAREFAS");

@@ -10,12 +10,17 @@
 #include <asio.hpp>
 #include <asio/ssl.hpp>
 
+#include <sys/socket.h>
+
 #include <atomic>
+#include <cerrno>
 #include <deque>
 #include <fstream>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -76,7 +81,11 @@ struct TFacetServerTCP::TImpl {
 
 namespace {
 
-// One client connection over a plain or a TLS stream.  Everything it does runs on its strand.
+// One client connection over a plain or a TLS stream.  Everything it does runs on its strand, but
+// for one thing: once its WebSocket is open, a push over a plain stream is written by the thread
+// that makes it (a session's worker) when nothing else is being written, which spares the push a
+// hand-over to an I/O thread.  The write queue and the end of the socket are guarded by a lock
+// for that.
 template <class TStream>
 class TConnection : public TConnectionBase,
                     public std::enable_shared_from_this<TConnection<TStream>> {
@@ -85,7 +94,7 @@ public:
   TConnection(TFacetServerTCP::TImpl& AServer, TArgs&&... AArgs)
       : FServer(AServer), FStream(std::forward<TArgs>(AArgs)...), FTimer(FStream.get_executor()),
         FContext(std::make_shared<TFacetWebSocketContext>()),
-        FFrames(AServer.Limits.MaxMessageBytes) {}
+        FFrames(AServer.Limits.MaxMessageBytes), FSocketHandle(Socket().native_handle()) {}
 
   void Start() override {
     asio::dispatch(FStream.get_executor(), [self = this->shared_from_this()] {
@@ -107,8 +116,11 @@ public:
   void SendText(std::string AMessage) override {
     if (AMessage.empty())
       return;
+    std::string frame = EncodeTextFrame(AMessage);
+    if (PushDirectly(frame))
+      return;
     asio::post(FStream.get_executor(),
-               [self = this->shared_from_this(), frame = EncodeTextFrame(AMessage)]() mutable {
+               [self = this->shared_from_this(), frame = std::move(frame)]() mutable {
                  self->Queue(std::move(frame));
                });
   }
@@ -144,9 +156,12 @@ private:
   void Disarm() { FTimer.cancel(); }
 
   void Close() {
-    if (FClosed)
-      return;
-    FClosed = true;
+    {
+      std::lock_guard guard(FSendLock);
+      if (FClosed)
+        return;
+      FClosed = true;
+    }
     Disarm();
     std::error_code ignored;
     Socket().shutdown(tcp::socket::shutdown_both, ignored);
@@ -487,6 +502,10 @@ private:
     Queue(std::string("HTTP/1.1 101 Switching Protocols") + CRLF + "Upgrade: websocket" + CRLF +
           "Connection: Upgrade" + CRLF +
           "Sec-WebSocket-Accept: " + WebSocketAcceptKey(header.SecWebSocketKey) + CRLF + CRLF);
+    {
+      std::lock_guard guard(FSendLock);
+      FPushesDirect = true;
+    }
     // Bytes the browser sent right behind its handshake are its first frames.
     FFrames.Feed(FIn);
     FIn.clear();
@@ -553,64 +572,155 @@ private:
 
   // Queues a frame for writing; the connection closes once `ALast` is written.
   void Queue(std::string AFrame, bool ALast = false) {
-    if (FClosed || FClosing)
-      return;
-    FQueuedBytes += AFrame.size();
-    if (FQueuedBytes > MaxQueuedBytes) {
-      Close();
-      return;
+    bool overflow = false;
+    {
+      std::lock_guard guard(FSendLock);
+      if (FClosed || FClosing)
+        return;
+      if (!Enqueue(std::move(AFrame))) {
+        overflow = true;
+      } else {
+        FClosing = ALast;
+        if (FWriting)
+          return;
+        FWriting = true;
+      }
     }
-    FOut.push_back(std::move(AFrame));
-    FClosing = ALast;
-    if (!FWriting)
+    if (overflow)
+      Close();
+    else
       WriteNext();
   }
 
+  // Adds a frame to the queue, within the limit of queued bytes; false when over it.  Called
+  // with FSendLock held.
+  bool Enqueue(std::string AFrame) {
+    FQueuedBytes += AFrame.size();
+    if (FQueuedBytes > MaxQueuedBytes)
+      return false;
+    FOut.push_back(std::move(AFrame));
+    return true;
+  }
+
+  // Writes the queue out, on the strand, with FWriting set: what the socket takes now at once,
+  // the rest with a completion and the write timer.
   void WriteNext() {
-    WriteAtOnce();
-    if (FClosed)
+    std::unique_lock guard(FSendLock);
+    const bool failed = !WriteAtOnce();
+    if (failed || FClosed) {
+      guard.unlock();
+      Close();
       return;
+    }
     if (FOut.empty()) {
       FWriting = false;
+      const bool closing = FClosing;
+      guard.unlock();
       Disarm();
-      if (FClosing)
+      if (closing)
         Close();
       return;
     }
-    FWriting = true;
+    // Only this writer takes frames off the front; pushes add theirs at the back meanwhile,
+    // which leaves the front frame where it is.
+    const asio::const_buffer front = asio::buffer(FOut.front());
+    guard.unlock();
     Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(FStream, asio::buffer(FOut.front()),
+    asio::async_write(FStream, front,
                       [self = this->shared_from_this()](const std::error_code& error, size_t) {
                         if (error) {
                           self->Close();
                           return;
                         }
-                        self->FQueuedBytes -= self->FOut.front().size();
-                        self->FOut.pop_front();
+                        {
+                          std::lock_guard guard(self->FSendLock);
+                          self->FQueuedBytes -= self->FOut.front().size();
+                          self->FOut.pop_front();
+                        }
                         self->WriteNext();
                       });
   }
 
-  // Writes what the socket takes now without waiting, as it mostly does for a page's small
-  // pushes, so those need neither a completion nor the write timer; what is left waits for the
-  // socket.  Encrypted streams always wait.
-  void WriteAtOnce() {
-    if constexpr (std::is_same_v<TStream, tcp::socket>) {
-      std::error_code error;
-      if (!FStream.non_blocking())
-        FStream.non_blocking(true, error);
-      while (!error && !FOut.empty()) {
-        std::string& frame = FOut.front();
-        const size_t written = FStream.write_some(asio::buffer(frame), error);
-        FQueuedBytes -= written;
-        if (written < frame.size()) {
-          frame.erase(0, written);
-          break;
-        }
-        FOut.pop_front();
+  // Writes queued frames while the socket takes them without waiting (plain streams only;
+  // encrypted ones always wait).  False when the socket failed.  Called with FSendLock held.
+  bool WriteAtOnce() {
+    while (!FOut.empty()) {
+      std::string& frame = FOut.front();
+      const std::optional<size_t> written = SendNow(frame);
+      if (!written)
+        return false;
+      FQueuedBytes -= *written;
+      if (*written < frame.size()) {
+        frame.erase(0, *written);
+        return true;
       }
-      if (error && error != asio::error::would_block && error != asio::error::try_again)
-        Close();
+      FOut.pop_front();
+    }
+    return true;
+  }
+
+  // Sends what the socket takes of `AData` without waiting: the count sent (0 when it takes
+  // nothing now or the stream is encrypted), nothing when the socket failed.  Called with
+  // FSendLock held, never after the socket was closed.
+  std::optional<size_t> SendNow(std::string_view AData) {
+    if constexpr (std::is_same_v<TStream, tcp::socket>) {
+      size_t sent = 0;
+      while (sent < AData.size()) {
+        const ssize_t n = ::send(FSocketHandle, AData.data() + sent, AData.size() - sent,
+                                 MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n > 0) {
+          sent += static_cast<size_t>(n);
+          continue;
+        }
+        if (n < 0 && errno == EINTR)
+          continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+          break;
+        return std::nullopt;
+      }
+      return sent;
+    } else {
+      static_cast<void>(AData);
+      return 0;
+    }
+  }
+
+  // A push from any thread once the WebSocket is open over a plain stream: written at once when
+  // nothing else is being written and the socket takes it, else queued behind the frame being
+  // written (and the strand told when the queue was idle).  False when the push must go through
+  // the strand: the handshake's answer is not queued yet, or the stream is encrypted.
+  bool PushDirectly(std::string& AFrame) {
+    if constexpr (!std::is_same_v<TStream, tcp::socket>) {
+      return false;
+    } else {
+      std::unique_lock guard(FSendLock);
+      if (!FPushesDirect)
+        return false;
+      if (FClosed || FClosing)
+        return true;
+      bool failed = false;
+      if (!FWriting) {
+        const std::optional<size_t> sent = SendNow(AFrame);
+        if (sent && *sent == AFrame.size())
+          return true;
+        if (sent)
+          AFrame.erase(0, *sent);
+        failed = !sent;
+      }
+      if (!failed && !Enqueue(std::move(AFrame)))
+        failed = true;
+      if (!failed && FWriting)
+        return true;
+      if (!failed)
+        FWriting = true;
+      guard.unlock();
+      asio::post(FStream.get_executor(), [self = this->shared_from_this(), failed] {
+        if (failed)
+          self->Close();
+        else
+          self->WriteNext();
+      });
+      return true;
     }
   }
 
@@ -621,12 +731,19 @@ private:
   TFacetHTTPRequest FRequest;
   std::string FIn;
   TWebSocketFrameReader FFrames;
+  bool FWebSocket = false;
+  // Guards what follows: written on the strand and, for pushes, by the threads that make them.
+  std::mutex FSendLock;
   std::deque<std::string> FOut;
   size_t FQueuedBytes = 0;
+  // A writer owns the queue's front: the strand's, or a push's that is writing at once.
   bool FWriting = false;
-  bool FWebSocket = false;
   bool FClosing = false;
   bool FClosed = false;
+  // Pushes may be written by the threads that make them: the WebSocket is open over a plain
+  // stream and the handshake's answer is queued.
+  bool FPushesDirect = false;
+  const int FSocketHandle;
 };
 
 } // namespace
