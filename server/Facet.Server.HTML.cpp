@@ -548,9 +548,8 @@ void TFacetServerHTML::DropSessionSockets(const std::string& AToken, const std::
   const std::shared_ptr<TFacetSession> session = FBase.SessionByUUID(AUUID);
   if (!session || session->GetToken() != AToken)
     return;
-  // A dropped socket takes no more pushes from this moment: it ends on its own strand later, and
-  // until then it would stay first in the session's list, so the page-loaded answer of the
-  // reloaded page would go to it instead of the page's new socket.
+  // A dropped socket takes no more pushes from this moment, though it ends on its own strand
+  // later: what is pushed from now on is for the page being served, over the socket it opens.
   for (const auto& connection : session->Connections()) {
     session->RemoveConnection(connection.get());
     connection->Disconnect();
