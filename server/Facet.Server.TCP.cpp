@@ -736,7 +736,8 @@ private:
   std::mutex FSendLock;
   std::deque<std::string> FOut;
   size_t FQueuedBytes = 0;
-  // A writer owns the queue's front: the strand's, or a push's that is writing at once.
+  // The strand's writer owns the queue: set from when it is asked to write until the queue is
+  // empty again.  A push writes at once, under the lock, only while it is clear.
   bool FWriting = false;
   bool FClosing = false;
   bool FClosed = false;
