@@ -9,9 +9,9 @@
 // Exit code 0 when everything holds; otherwise a message naming the scenario and what differed,
 // followed by the server's output.  Screenshots go to screenshots/ under the working directory.
 
-import { chromium } from '../../node_modules/playwright-core/index.mjs';
 import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
+import { launchChromium } from './chromium.mjs';
 import { ServerProcess, within } from './serverprocess.mjs';
 
 const STEP_MS = 15000; // any single wait in a page
@@ -282,14 +282,7 @@ async function twoBrowsersHaveTheirOwnSessions(browser, server) {
 
 async function run(server) {
   await server.start();
-  const browser = await within(
-    30000,
-    chromium.launch({
-      executablePath: '/usr/bin/chromium',
-      args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
-    }),
-    'Chromium did not start',
-  );
+  const browser = await launchChromium();
   try {
     const context = await browser.newContext();
     const page = await context.newPage();

@@ -18,13 +18,16 @@ export function within(ms, promise, message) {
 
 export class ServerProcess {
   // `binary` is the server executable, `extraArgs` follow the web root on its command line.
-  constructor(binary, extraArgs = [], extraEnv = {}) {
-    this.folder = mkdtempSync(join(tmpdir(), 'duo-browser-'));
-    this.root = join(this.folder, 'root');
+  // With `webRoot` false the program gets no web root and no folder is made: `extraArgs` are its
+  // whole command line.
+  constructor(binary, extraArgs = [], extraEnv = {}, { webRoot = true } = {}) {
+    this.folder = webRoot ? mkdtempSync(join(tmpdir(), 'duo-browser-')) : undefined;
+    this.root = webRoot ? join(this.folder, 'root') : undefined;
     this.stdout = '';
     this.stderr = '';
     this.port = 0;
-    this.child = spawn(binary, [this.root, ...extraArgs.map((arg) => arg.replaceAll('{folder}', this.folder))], {
+    const args = webRoot ? [this.root, ...extraArgs.map((arg) => arg.replaceAll('{folder}', this.folder))] : extraArgs;
+    this.child = spawn(binary, args, {
       env: { ...process.env, ...extraEnv },
       stdio: ['ignore', 'pipe', 'pipe'],
     });
@@ -103,7 +106,7 @@ export class ServerProcess {
     } catch {
       // Already reported by whoever stopped it; the process is gone either way.
     }
-    rmSync(this.folder, { recursive: true, force: true });
+    if (this.folder !== undefined) rmSync(this.folder, { recursive: true, force: true });
   }
 
   output() {

@@ -15,13 +15,14 @@
 //
 // Needs isql-fb (Debian firebird3.0-utils) to read the database.
 
-import { chromium } from '../../node_modules/playwright-core/index.mjs';
-import { execFile, spawn } from 'node:child_process';
+import { execFile } from 'node:child_process';
 import { createHash, randomBytes } from 'node:crypto';
 import { mkdirSync, mkdtempSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import { connect } from 'node:net';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { launchChromium } from './chromium.mjs';
+import { ServerProcess, within } from './serverprocess.mjs';
 
 const STEP_MS = 20000; // any single wait in a page
 const RUN_MS = 270000; // the whole run
@@ -48,14 +49,6 @@ function check(condition, message) {
   if (!condition) throw new Error(message);
 }
 
-function within(ms, promise, message) {
-  let timer;
-  const timeout = new Promise((_, reject) => {
-    timer = setTimeout(() => reject(new Error(`${message} (nothing within ${ms} ms)`)), ms);
-  });
-  return Promise.race([promise, timeout]).finally(() => clearTimeout(timer));
-}
-
 const same = (a, b) => JSON.stringify(a) === JSON.stringify(b);
 const show = (value) => JSON.stringify(value);
 
@@ -66,66 +59,31 @@ const show = (value) => JSON.stringify(value);
 class VozmiraServer {
   constructor() {
     this.log = '';
-    this.child = null;
+    this.process = null;
   }
 
   async start() {
     writeFileSync(settingsFile, '[Database]\nDatabase=vozmira.fdb\n[Duo Server Config]\nServer Port=0\n');
     const asan = process.env.ASAN_OPTIONS ? `${process.env.ASAN_OPTIONS}:detect_leaks=0` : 'detect_leaks=0';
-    this.stdout = '';
-    this.stderr = '';
-    this.child = spawn(binary, [settingsFile], {
-      env: { ...process.env, ASAN_OPTIONS: asan, FIREBIRD_LOCK: lockFolder },
-      stdio: ['ignore', 'pipe', 'pipe'],
-    });
-    this.exited = new Promise((resolve) => {
-      this.child.on('exit', (code, signal) => resolve({ code, signal }));
-      this.child.on('error', (error) => {
-        this.stderr += `cannot run ${binary}: ${error.message}\n`;
-        resolve({ code: null, signal: null });
-      });
-    });
-    this.child.stdout.setEncoding('utf8');
-    this.child.stderr.setEncoding('utf8');
-    this.child.stderr.on('data', (text) => {
-      this.stderr += text;
-    });
-    const line = await within(
-      60000,
-      new Promise((resolve, reject) => {
-        this.child.stdout.on('data', (text) => {
-          this.stdout += text;
-          const found = /open http:\/\/localhost:(\d+)\/ in a browser/.exec(this.stdout);
-          if (found) resolve(found);
-        });
-        this.exited.then(({ code, signal }) =>
-          reject(new Error(`the server ended (code ${code}, signal ${signal}) before printing its address`)),
-        );
-      }),
-      'the server did not print its address',
-    );
-    this.port = Number(line[1]);
+    this.process = new ServerProcess(binary, [settingsFile], { ASAN_OPTIONS: asan, FIREBIRD_LOCK: lockFolder }, { webRoot: false });
+    const line = await this.process.waitForLine(/open http:\/\/localhost:\d+\/ in a browser/, 60000, 'its address');
+    this.port = Number(/localhost:(\d+)/.exec(line)[1]);
     this.url = `http://127.0.0.1:${this.port}/`;
   }
 
   // SIGTERM, then the exit status (0 expected) and no sanitizer report in what it printed.
   async stop() {
-    if (this.child === null) return;
-    const child = this.child;
-    this.child = null;
-    if (child.exitCode === null && child.signalCode === null) child.kill('SIGTERM');
+    if (this.process === null) return;
+    const server = this.process;
+    this.process = null;
     let status;
     try {
-      status = await within(20000, this.exited, 'the server did not end after SIGTERM');
-    } catch (error) {
-      child.kill('SIGKILL');
-      await this.exited;
-      throw error;
+      status = await server.stop('SIGTERM', 20000);
     } finally {
-      this.log += `--- server run on port ${this.port}\n--- stdout ---\n${this.stdout}--- stderr ---\n${this.stderr}`;
+      this.log += `--- server run on port ${this.port}\n${server.output()}`;
     }
     check(status.code === 0, `the server must end with code 0 after SIGTERM, it ended with code ${status.code}, signal ${status.signal}`);
-    const report = /(ERROR: AddressSanitizer.*|runtime error:.*|ERROR: LeakSanitizer.*)/.exec(this.stderr);
+    const report = /(ERROR: AddressSanitizer.*|runtime error:.*|ERROR: LeakSanitizer.*)/.exec(server.stderr);
     check(report === null, `the server reported: ${report?.[1]}`);
   }
 
@@ -447,6 +405,18 @@ async function answerDialog(page, text) {
   await popup.waitFor({ state: 'hidden', timeout: STEP_MS });
 }
 
+// Types into a field of a page whose dialog just closed.  The dialog hands the focus back to
+// where it was a moment after it closes; when that happens in the middle of typing, what was
+// typed goes nowhere, so the field is typed into again until it holds the value.
+async function fillAfterDialog(page, selector, value) {
+  const field = page.locator(selector);
+  for (let attempt = 0; attempt < 3; attempt++) {
+    await field.fill(value);
+    if ((await field.inputValue()) === value) return;
+  }
+  check(false, `${selector} does not take ${show(value)}`);
+}
+
 async function openLogin(page, server) {
   await page.goto(server.url);
   await waitInteractive(page);
@@ -744,8 +714,8 @@ async function loginAndDashboard({ server, db, newUser }) {
     { user: 'pelix', password: '', message: 'Informe a senha' },
   ];
   for (const { user, password, message } of refusals) {
-    await page.locator('#EDTLOGIN').fill(user);
-    await page.locator('#EDTSENHA').fill(password);
+    await fillAfterDialog(page, '#EDTLOGIN', user);
+    await fillAfterDialog(page, '#EDTSENHA', password);
     await page.locator('#BTNENTRAR').click();
     try {
       await answerDialog(page, message);
@@ -758,8 +728,8 @@ async function loginAndDashboard({ server, db, newUser }) {
     if (message === 'Usuário ou Senha não confere!') await shoot(page, 'login_refused');
   }
 
-  await page.locator('#EDTLOGIN').fill('pelix');
-  await page.locator('#EDTSENHA').fill('pelix');
+  await fillAfterDialog(page, '#EDTLOGIN', 'pelix');
+  await fillAfterDialog(page, '#EDTSENHA', 'pelix');
   await navigating(page, () => page.locator('#BTNENTRAR').click());
   await expectWorkingPage(page, 'pelix', 'dashboard');
 
@@ -1408,14 +1378,7 @@ async function run(server, failures) {
   await server.start();
   await server.stop();
   let db = await readDatabase();
-  const browser = await within(
-    30000,
-    chromium.launch({
-      executablePath: '/usr/bin/chromium',
-      args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
-    }),
-    'Chromium did not start',
-  );
+  const browser = await launchChromium();
   try {
     for (const phase of phases) {
       const chosen = phase.filter(([name]) => only === undefined || name.includes(only));
