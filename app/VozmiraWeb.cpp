@@ -57,7 +57,8 @@ void OpenWorkingPages(const std::string& AUser) {
   TVozmiraSessionData* data = VozmiraSessionData();
   if (data == nullptr)
     return;
-  if (!data->Module->conBD->GetConnected()) {
+  // The session's first accepted login: until then its module had no use for the database.
+  if (data->User.empty()) {
     data->Module->Connect(data->ConfigFile);
     data->Module->OpenQueries();
   }
