@@ -21,12 +21,13 @@ public:
   std::string ServerDescription() const override {
     return "Ouvidoria Municipal: solicitações dos cidadãos";
   }
+  // Each line is written whole: sessions start and end on several threads at once.
   void SessionChanged(TSessionChangeType AKind, TFacetSession& ASession) override {
     if (AKind == TSessionChangeType::scNewSession)
-      std::clog << "session " << ASession.GetUUID() << " from " << ASession.InfoConnection().GetIP()
-                << " started\n";
+      std::clog << ("session " + ASession.GetUUID() + " from " + ASession.InfoConnection().GetIP() +
+                    " started\n");
     else if (AKind == TSessionChangeType::scCloseSession)
-      std::clog << "session " << ASession.GetUUID() << " closed\n";
+      std::clog << ("session " + ASession.GetUUID() + " closed\n");
   }
 };
 

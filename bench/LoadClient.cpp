@@ -904,7 +904,7 @@ TTask<void> LogIn(TBrowser& ABrowser, const std::string& AUser, const std::strin
   const std::string states = StatesParameter({{"EDTLOGIN", AUser}, {"EDTSENHA", APassword}});
   const std::string control = "btnEntrar";
   // The server answers an accepted pair with its reload script.
-  co_await ABrowser.Event(control, states, std::string("location.reload("), ATimeout);
+  co_await ABrowser.Event(control, states, ReloadStatement, ATimeout);
   // The page goes away: its socket closes, and the browser asks for the page again with the
   // cookies the script set.
   co_await ABrowser.Socket.CloseOrderly();
@@ -922,7 +922,7 @@ TTask<void> PressNavigation(TBrowser& ABrowser, const std::string& APage, TDurat
   if (id.empty())
     throw TLoadError(TFault::Protocol, "the page has no navigation to " + APage);
   co_await ABrowser.Socket.Send(CallBackMessage(ABrowser.Page, id, APage, true), ATimeout);
-  co_await ABrowser.Socket.WaitFor(std::string("location.reload("), ATimeout);
+  co_await ABrowser.Socket.WaitFor(ReloadStatement, ATimeout);
 }
 
 // ---- TEchoServer

@@ -287,6 +287,9 @@ public:
   TEndpoint Server;
 };
 
+// The statement with which the server tells a page to reload into its session's current page.
+inline const std::string ReloadStatement = "reloadSessionPage(";
+
 // Logs in on Vozmira's login page (the browser must have it open) as the user would: types the
 // pair, clicks "Entrar", and follows the server's reload script to the working page, whose
 // socket it opens.

@@ -41,7 +41,6 @@ namespace {
 // How long any answer the server owes may take before it counts as lost.
 TDuration StepTimeout = 30s;
 const std::string Unlocked = "UnLockThreadClient();";
-const std::string Reload = "location.reload(";
 const std::string Dialog = "DuoMessageDlg(";
 const std::string NoStates = "FacetComponentsStatus=[]";
 const std::string StatusBox = "cbbSituacao";
@@ -350,7 +349,7 @@ private:
       Cut(ABrowser);
       throw TStartOver{"the request form's page was lost with the connection"};
     }
-    co_await ABrowser.Socket.WaitFor(Reload, StepTimeout);
+    co_await ABrowser.Socket.WaitFor(ReloadStatement, StepTimeout);
     co_await FollowReload(ABrowser);
     ++FSoak.Counts.Opens;
     const std::string shown = ShownKey(ABrowser.Page.Body);
@@ -376,7 +375,7 @@ private:
     }
     Note("send leave");
     co_await ABrowser.SendEvent(LeaveButton, NoStates, StepTimeout);
-    co_await ABrowser.Socket.WaitFor(Reload, StepTimeout);
+    co_await ABrowser.Socket.WaitFor(ReloadStatement, StepTimeout);
     co_await FollowReload(ABrowser);
     if (ABrowser.Page.Body.find("DBGTAREFAS") == std::string::npos)
       throw TLoadError(TFault::Protocol, "leaving the request form did not show the list");

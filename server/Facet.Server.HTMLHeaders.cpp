@@ -282,9 +282,5 @@ void TFacetServerHTMLHeaders::ReloadPage(TFacetSession& Session) const {
   const std::string uuid = Session.GetUUID();
   Session.ExecJS(std::string("if (window.location.href.indexOf('#') > -1) {") + CRLF +
                  "  history.replaceState({}, document.title, window.location.pathname);" + CRLF +
-                 "}" + CRLF + "var currentPath = window.location.pathname;" + CRLF +
-                 "document.cookie = \"Duo_Token = " + token + "; path=\" + currentPath;" + CRLF +
-                 "document.cookie = \"Duo_FacetSession = " + uuid + "; path=\" + currentPath;" +
-                 CRLF + "document.cookie = \"Duo_ReloadPage = true; path=\" + currentPath;" + CRLF +
-                 "isReloadPage = true;" + CRLF + "location.reload(true);");
+                 "}" + CRLF + "reloadSessionPage(\"" + token + "\", \"" + uuid + "\");");
 }

@@ -22,6 +22,7 @@
 #include <set>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -240,10 +241,7 @@ private:
     const auto contains = [&](const char* part) { return path.find(part) != std::string::npos; };
     if (header.HasRequestLine && header.WebMethod == TWebMethod::wmtHEAD &&
         contains("reconnect?token=")) {
-      const bool valid =
-          FServer.Handler.ReconnectValid(Query(header, "token"), Query(header, "facetsession"));
-      Answer(std::string(valid ? "HTTP/1.1 202 Accepted" : "HTTP/1.1 401 Unauthorized") + CRLF +
-             ClosingLines());
+      Reconnect();
     } else if (contains("/duo/upload")) {
       Upload();
     } else if (contains("/duo/download?file=")) {
@@ -270,6 +268,31 @@ private:
   }
 
   // ---- answers
+
+  // The reconnect probe: 202 while the session is valid, 401 once it is not.  A page about to
+  // reload asks with "reloadpage=true" and gets its session's reload cookies from the answer:
+  // cookies written by the page's script can reach the browser's cookie store after the reload's
+  // request has left without them, and that reload would start a new session on the login page.
+  // Cookies of an answer are stored before the page sees the answer.
+  void Reconnect() {
+    const TFacetHTTPHeader& header = FRequest.Header;
+    const std::string token = Query(header, "token");
+    const std::string uuid = Query(header, "facetsession");
+    if (!FServer.Handler.ReconnectValid(token, uuid)) {
+      Answer(std::string("HTTP/1.1 401 Unauthorized") + CRLF + ClosingLines());
+      return;
+    }
+    std::string cookies;
+    if (SameText(Query(header, "reloadpage"), "true")) {
+      const std::string path = header.PathWithoutParams();
+      const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+      for (const auto& [name, value] : {std::pair<const char*, std::string>{"Duo_Token", token},
+                                        {"Duo_FacetSession", uuid},
+                                        {"Duo_ReloadPage", "true"}})
+        cookies += std::string("Set-Cookie: ") + name + "=" + value + "; path=" + folder + CRLF;
+    }
+    Answer(std::string("HTTP/1.1 202 Accepted") + CRLF + cookies + ClosingLines());
+  }
 
   // Writes the whole text, then closes.
   void Answer(std::string AText) {

@@ -3,8 +3,9 @@
  * statements the server pushes through it, and, when the socket is lost, covers the page with
  * the error overlay and asks the server whether the session is still valid: a valid session
  * gets a new socket, an invalid one a fresh page.
- * Defines one global, startFacetServer(); it is called once the document is ready (from
- * facetserver.js). The text is plain script: the server wraps it in a script element.
+ * Defines two globals: startFacetServer(), called once the document is ready (from
+ * facetserver.js), and reloadSessionPage(), which the server's reload statement calls.
+ * The text is plain script: the server wraps it in a script element.
  */
 (function () {
   "use strict";
@@ -143,6 +144,30 @@
     };
   }
 
+  /*
+   * Reloads the page keeping its session. The reload's request must carry the session's reload
+   * cookies; cookies the script writes can reach the browser's cookie store after that request
+   * has left without them, and the reload would then start a new session on the login page. So
+   * the server sets them, in its answer to a probe that asks for them, and the reload waits for
+   * that answer. A session that is gone (401) reloads into a new one. Only when the server cannot
+   * be reached does the script write the cookies itself.
+   */
+  function reloadSessionPage(token, facetsession) {
+    window.isReloadPage = true;
+    var reload = function () {
+      window.location.reload();
+    };
+    fetch("reconnect?token=" + token + "&&facetsession=" + facetsession + "&reloadpage=true",
+      { method: "HEAD", cache: "no-store", credentials: "same-origin" })
+      .then(reload, function () {
+        var path = window.location.pathname;
+        document.cookie = "Duo_Token = " + token + "; path=" + path;
+        document.cookie = "Duo_FacetSession = " + facetsession + "; path=" + path;
+        document.cookie = "Duo_ReloadPage = true; path=" + path;
+        reload();
+      });
+  }
+
   window.addEventListener("pagehide", function () {
     leavingPage = true;
   });
@@ -156,4 +181,5 @@
   });
 
   window.startFacetServer = startFacetServer;
+  window.reloadSessionPage = reloadSessionPage;
 })();

@@ -160,18 +160,14 @@ async function dialogAnswerReachesTheHandler(page) {
   await expectLabel(page, 'answered yes', 'after answering Yes again');
 }
 
-// The reload the server asks for (session cookies, then reload) comes back to the same session
-// and its form as it was; the cookies are spent. A plain reload starts a new session.
+// The reload the server asks for (the page's own reload into its session, whose cookies the
+// server sets) comes back to the same session and its form as it was; the cookies are spent.
+// A plain reload starts a new session.
 async function reloadKeepsOrStartsTheSession(page) {
   const before = await session(page);
   const loaded = page.waitForEvent('load', { timeout: STEP_MS });
   await page.evaluate(({ token, uuid }) => {
-    const path = window.location.pathname;
-    document.cookie = `Duo_Token = ${token}; path=${path}`;
-    document.cookie = `Duo_FacetSession = ${uuid}; path=${path}`;
-    document.cookie = `Duo_ReloadPage = true; path=${path}`;
-    isReloadPage = true;
-    setTimeout(() => location.reload(), 0);
+    setTimeout(() => reloadSessionPage(token, uuid), 0);
   }, before);
   await loaded;
   await waitInteractive(page);

@@ -329,12 +329,24 @@ async function userBrowser(browser, watch, label) {
   page.setDefaultTimeout(STEP_MS);
   watch.watch(page, label);
   watchOf.set(page, watch);
-  // The socket messages, for a failure to show what the page and the server said.
+  // The socket messages, the page loads with the session cookies they carried, and the reconnect
+  // probes' answers, for a failure to show what the page and the server said.
   const traffic = [];
+  const started = Date.now();
+  const note = (text) => traffic.push(`${String(Date.now() - started).padStart(6)} ms ${text}`);
   page.on('websocket', (socket) => {
-    socket.on('framesent', (frame) => traffic.push(`> ${String(frame.payload).slice(0, 600)}`));
-    socket.on('framereceived', (frame) => traffic.push(`< ${String(frame.payload).slice(0, 600)}`));
+    note(`socket opened ${socket.url().replace(/token=[^&]*/, 'token=…')}`);
+    socket.on('framesent', (frame) => note(`> ${String(frame.payload).slice(0, 600)}`));
+    socket.on('framereceived', (frame) => note(`< ${String(frame.payload).slice(0, 600)}`));
+    socket.on('close', () => note('socket closed'));
   });
+  page.on('request', (request) => {
+    if (request.isNavigationRequest()) note(`page load ${request.method()} ${request.url()} cookies: ${request.headers().cookie ?? 'none'}`);
+  });
+  page.on('response', (response) => {
+    if (response.url().includes('/reconnect?')) note(`reconnect probe answered ${response.status()}`);
+  });
+  page.on('load', () => note('loaded'));
   return { context, page, label, traffic };
 }
 
@@ -631,18 +643,13 @@ async function createRequest(page, fields) {
   return { id: Number(saved.id), form: saved };
 }
 
-// Sends the reload the server would ask for (the session's cookies, then a reload) and waits
-// for the page to be usable again.
+// Reloads the page the way the server asks for it (the page's own reload into its session) and
+// waits for the page to be usable again.
 async function serverReload(page) {
   const { token, uuid } = await session(page);
   await navigating(page, () =>
     page.evaluate(({ token, uuid }) => {
-      const path = window.location.pathname;
-      document.cookie = `Duo_Token = ${token}; path=${path}`;
-      document.cookie = `Duo_FacetSession = ${uuid}; path=${path}`;
-      document.cookie = `Duo_ReloadPage = true; path=${path}`;
-      isReloadPage = true;
-      setTimeout(() => location.reload(), 0);
+      setTimeout(() => reloadSessionPage(token, uuid), 0);
     }, { token, uuid }),
   );
 }
@@ -1351,9 +1358,11 @@ async function runScenario(browser, server, db, name, scenario, failures) {
   const started = Date.now();
   const watch = new PageWatch();
   const contexts = [];
+  const users = [];
   const newUser = async (label) => {
     const user = await userBrowser(browser, watch, label);
     contexts.push(user.context);
+    users.push(user);
     return user;
   };
   let result = null;
@@ -1363,7 +1372,8 @@ async function runScenario(browser, server, db, name, scenario, failures) {
     if (problems.length > 0) throw new Error(`the pages reported problems:\n  ${problems.join('\n  ')}`);
   } catch (error) {
     result = null;
-    failures.push(`${name}: ${error.message}`);
+    const traffic = users.map(({ label, traffic }) => `\n${label}'s last page loads and messages:\n${traffic.slice(-40).join('\n')}`);
+    failures.push(`${name}: ${error.message}${traffic.join('')}`);
     const file = join(screenshots, `browser_vozmira_failure_${name.replace(/[^a-z0-9]+/gi, '_')}.png`);
     for (const context of contexts) {
       for (const page of context.pages()) await page.screenshot({ path: file }).catch(() => {});
@@ -1437,5 +1447,5 @@ if (failures.length > 0) {
   process.exit(1);
 }
 rmSync(folder, { recursive: true, force: true });
-console.log(`all Vozmira browser scenarios passed (${Date.now() - began} ms)`);
+console.error(server.log); console.log(`all Vozmira browser scenarios passed (${Date.now() - began} ms)`);
 process.exit(0);

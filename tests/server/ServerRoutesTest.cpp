@@ -81,6 +81,36 @@ TEST_F(ServerTest, TheReconnectProbeAnswersWhetherTheSessionIsValid) {
   EXPECT_FALSE(Server.SessionValid(page.UUID));
 }
 
+// A page about to reload into its session gets the reload cookies from the probe's answer, so
+// the reload never leaves before they are stored; the plain probe and a wrong pair set none.
+TEST_F(ServerTest, AProbeBeforeAReloadSetsTheSessionsReloadCookies) {
+  const TPageInfo page = OpenPage();
+  const auto probe = [&](const std::string& path, const std::string& token) {
+    return Request("HEAD " + path + "?token=" + token + "&&facetsession=" + page.UUID +
+                   "&reloadpage=true HTTP/1.1\r\nHost: x\r\n\r\n");
+  };
+  const std::string answer = probe("/reconnect", page.Token);
+  EXPECT_THAT(answer, StartsWith("HTTP/1.1 202 Accepted\r\n"));
+  EXPECT_THAT(answer, HasSubstr("Set-Cookie: Duo_Token=" + page.Token + "; path=/\r\n"));
+  EXPECT_THAT(answer, HasSubstr("Set-Cookie: Duo_FacetSession=" + page.UUID + "; path=/\r\n"));
+  EXPECT_THAT(answer, HasSubstr("Set-Cookie: Duo_ReloadPage=true; path=/\r\n"));
+  EXPECT_THAT(probe("/office/reconnect", page.Token),
+              HasSubstr("Set-Cookie: Duo_ReloadPage=true; path=/office/\r\n"));
+  const std::string refused = probe("/reconnect", std::string(24, 'x'));
+  EXPECT_THAT(refused, StartsWith("HTTP/1.1 401 Unauthorized"));
+  EXPECT_THAT(refused, Not(HasSubstr("Set-Cookie")));
+  EXPECT_THAT(Request("HEAD /reconnect?token=" + page.Token + "&&facetsession=" + page.UUID +
+                      " HTTP/1.1\r\nHost: x\r\n\r\n"),
+              Not(HasSubstr("Set-Cookie")));
+
+  // The reload those cookies make keeps the session.
+  const std::string reloaded =
+      Get("/", "Cookie: Duo_Token=" + page.Token + "; Duo_FacetSession=" + page.UUID +
+                   "; Duo_ReloadPage=true\r\n");
+  EXPECT_THAT(reloaded, HasSubstr(page.Token));
+  EXPECT_EQ(Server.SessionCount(), 1);
+}
+
 TEST_F(ServerTest, UnknownMethodsAndHeadsWithoutARequestLineAreClosedUnanswered) {
   for (const std::string request :
        {"PUT / HTTP/1.1\r\nHost: x\r\n\r\n", "DELETE /x HTTP/1.1\r\n\r\n", "hello\r\n\r\n"})
