@@ -1447,5 +1447,5 @@ if (failures.length > 0) {
   process.exit(1);
 }
 rmSync(folder, { recursive: true, force: true });
-console.error(server.log); console.log(`all Vozmira browser scenarios passed (${Date.now() - began} ms)`);
+console.log(`all Vozmira browser scenarios passed (${Date.now() - began} ms)`);
 process.exit(0);
