@@ -906,7 +906,7 @@ TTask<void> LogIn(TBrowser& ABrowser, const std::string& AUser, const std::strin
   // The server answers an accepted pair with its reload script.
   co_await ABrowser.Event(control, states, ReloadStatement, ATimeout);
   // The page goes away: its socket closes, and the browser asks for the page again with the
-  // cookies the script set.
+  // session's reload cookies, which the server set in answer to the page's probe.
   co_await ABrowser.Socket.CloseOrderly();
   co_await ABrowser.LoadPage(true, ATimeout);
   if (ABrowser.Page.FormUUID == loginForm)
