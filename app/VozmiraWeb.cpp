@@ -9,6 +9,7 @@
 #include "server/Facet.BaseClass.h"
 #include "server/Facet.Session.h"
 
+#include <chrono>
 #include <initializer_list>
 #include <iostream>
 
@@ -54,10 +55,50 @@ TVozmiraSessionData* VozmiraSessionData() {
   return session != nullptr ? dynamic_cast<TVozmiraSessionData*>(session->GetData()) : nullptr;
 }
 
+namespace {
+
+// A user name as a log line shows it: quoted, with control characters (line breaks) replaced.
+std::string LogName(const std::string& AUser) {
+  std::string shown = "'";
+  for (const char c : AUser)
+    shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+  return shown + "'";
+}
+
+} // namespace
+
+bool CheckWebLogin(const std::string& AUser, const std::function<bool()>& ACheck) {
+  TFacetSession* session = TFacetSession::Current();
+  TFacetBaseClass* server = FacetBaseClass();
+  if (session == nullptr || server == nullptr)
+    return false;
+  const std::string address = session->ClientAddress();
+  TFacetLoginThrottle& throttle = server->LoginThrottle();
+  const auto now = std::chrono::steady_clock::now();
+  // Too soon after failures of this address or name: refused like a wrong pair, unchecked.
+  const bool allowed = throttle.Allowed(address, AUser, now);
+  if (allowed && ACheck()) {
+    throttle.Succeeded(address, AUser);
+    std::clog << ("login of " + LogName(AUser) + " from " + address + " accepted\n");
+    return true;
+  }
+  if (allowed)
+    throttle.Failed(address, AUser, now);
+  std::clog << ("login of " + LogName(AUser) + " from " + address +
+                (allowed ? " refused\n" : " refused: too many failures\n"));
+  return false;
+}
+
 void OpenWorkingPages(const std::string& AUser) {
   TVozmiraSessionData* data = VozmiraSessionData();
   if (data == nullptr)
     return;
+  // The session is now a user's: it is kept under load, and the pair its page was served with
+  // (which anyone could have planted or seen before the login) names nothing any more.  The
+  // working page's reload carries the new pair.
+  TFacetSession* session = TFacetSession::Current();
+  FacetBaseClass()->MarkEstablished(*session);
+  FacetBaseClass()->RenewIdentity(*session);
   // The session's first accepted login: until then its module had no use for the database.
   if (data->User.empty()) {
     data->Module->Connect(data->ConfigFile);

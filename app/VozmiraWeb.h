@@ -7,6 +7,7 @@
 #include "runtime/Object.h"
 
 #include <memory>
+#include <functional>
 #include <string>
 
 class TDM;
@@ -29,6 +30,10 @@ TVozmiraSessionData* VozmiraSessionData();
 
 // Records the accepted user in the session, connects its data module with its queries opened in
 // their fixed order, and shows the dashboard.
+// Checks a login typed into a web session's login page with `ACheck`: refused unchecked while the
+// session's address or the user name waits after failed attempts; every attempt is logged with
+// the address and the user name, never the password.
+bool CheckWebLogin(const std::string& AUser, const std::function<bool()>& ACheck);
 void OpenWorkingPages(const std::string& AUser);
 // Shows a working page: "dashboard" or "solicitacoes".  Nothing happens before a login.
 void NavigateTo(const std::string& APage);

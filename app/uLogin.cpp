@@ -97,8 +97,10 @@ void TfLogin::btnEntrarClick(TObject* /*Sender*/) {
     ShowMessage("Informe a senha");
     Abort();
   }
-  if (IsAcceptedPair(user, password)) {
-    if (IsDuoContext()) {
+  const bool web = IsDuoContext();
+  const auto check = [&] { return IsAcceptedPair(user, password); };
+  if (web ? CheckWebLogin(user, check) : check()) {
+    if (web) {
       // In the browser the working pages open in this session only.
       edtSenha->SetText("");
       OpenWorkingPages(user);

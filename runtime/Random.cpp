@@ -2,6 +2,7 @@
 
 #include "runtime/Exceptions.h"
 
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/rand.h>
 
@@ -62,4 +63,9 @@ std::string GenerateRandomNumber(int n) {
 
 std::string Gerar_String_Aleatorio(int Size) {
   return RandomFrom(DigitsAndLetters, Size);
+}
+
+bool SameSecret(std::string_view AFirst, std::string_view ASecond) {
+  return AFirst.size() == ASecond.size() &&
+         CRYPTO_memcmp(AFirst.data(), ASecond.data(), AFirst.size()) == 0;
 }

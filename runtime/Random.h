@@ -7,6 +7,7 @@
 // source fails.
 
 #include <string>
+#include <string_view>
 
 // Characters from "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz".
 std::string GenerateRandomString(int n);
@@ -16,3 +17,6 @@ std::string GenerateRandomJustString(int n);
 std::string GenerateRandomNumber(int n);
 // Characters from "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz".
 std::string Gerar_String_Aleatorio(int Size);
+
+// Whether two secrets (tokens) are equal, in a time that does not depend on where they differ.
+bool SameSecret(std::string_view AFirst, std::string_view ASecond);

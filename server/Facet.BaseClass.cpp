@@ -5,6 +5,7 @@
 #include "runtime/Exceptions.h"
 #include "runtime/MainThread.h"
 #include "runtime/Random.h"
+#include "server/Facet.Session.Executor.h"
 #include "server/Facet.Server.HTML.h"
 #include "server/Facet.Server.HTMLHeaders.h"
 #include "server/Facet.Server.TCP.h"
@@ -33,7 +34,7 @@ TFacetBaseClass* FacetBaseClass() {
 TFacetBaseClass::TFacetBaseClass()
     : FFacetServerHTMLHeaders(std::make_unique<TFacetServerHTMLHeaders>(*this)),
       FFacetServerHTML(std::make_unique<TFacetServerHTML>(*this)) {
-  FFacetServerTCP = std::make_unique<TFacetServerTCP>(*FFacetServerHTML, FLimits);
+  FFacetServerTCP = std::make_unique<TFacetServerTCP>(*FFacetServerHTML, FLimits, FBudgets);
   TheFacetBaseClass = this;
 }
 
@@ -59,8 +60,13 @@ void TFacetBaseClass::StartServer() {
   std::filesystem::remove_all(root / "temp" / "Sessions");
   CreateDirectoryChecked(root / "temp" / "Sessions");
   FFacetServerTCP->SetRootDirectory(root);
-  if (FOptions.GetUseSSL() && !FSSLCertificate.empty())
+  TFacetSessionExecutor::Configure(FLimits.WorkerThreads, FLimits.FormCodeStackBytes);
+  // A server asked for TLS never falls back to plain HTTP.
+  if (FOptions.GetUseSSL()) {
+    if (FSSLCertificate.empty() || FSSLPrivateKey.empty())
+      throw Exception("TLS is on but no certificate and key files are set");
     FFacetServerTCP->InitSSL(FSSLCertificate, FSSLPrivateKey);
+  }
   FFacetServerTCP->Start(FServerPort);
   {
     std::lock_guard guard(FLiveLock);
@@ -115,18 +121,52 @@ void TFacetBaseClass::SetSSLFiles(const std::string& ACertificateFile,
   FSSLPrivateKey = APrivateKeyFile;
 }
 
-std::shared_ptr<TFacetSession> TFacetBaseClass::CreateSession() {
+std::shared_ptr<TFacetSession>
+TFacetBaseClass::EvictionCandidate(const std::string* AClientAddress) const {
+  std::lock_guard guard(CriticalSession);
+  std::shared_ptr<TFacetSession> oldest;
+  for (const auto& [uuid, session] : FSessions)
+    if (!session->Established() && session->OpenedConnections() == 0 &&
+        (AClientAddress == nullptr || session->ClientAddress() == *AClientAddress) &&
+        (!oldest || session->IdleSince() < oldest->IdleSince()))
+      oldest = session;
+  return oldest;
+}
+
+std::shared_ptr<TFacetSession> TFacetBaseClass::CreateSession(const std::string& AClientAddress) {
+  using TGrant = TFacetClientBudgets::TGrant;
+  TGrant grant = FBudgets.TakeAnonymousSession(AClientAddress, std::chrono::steady_clock::now());
+  if (grant == TGrant::ShareFull) {
+    if (const std::shared_ptr<TFacetSession> victim = EvictionCandidate(&AClientAddress)) {
+      victim->Close();
+      grant = FBudgets.TakeAnonymousSession(AClientAddress, std::chrono::steady_clock::now());
+    }
+  }
+  if (grant != TGrant::Granted)
+    return nullptr;
   std::shared_ptr<TFacetSession> session;
-  {
-    std::lock_guard guard(CriticalSession);
-    if (static_cast<int>(FSessions.size()) >= FLimits.MaxSessions)
-      return nullptr;
-    std::string uuid;
-    do
-      uuid = GenerateRandomString(12);
-    while (FSessions.count(uuid) != 0);
-    session = std::make_shared<TFacetSession>(*this, uuid);
-    FSessions.emplace(uuid, session);
+  for (int attempt = 0; attempt < 2 && !session; ++attempt) {
+    {
+      std::lock_guard guard(CriticalSession);
+      if (static_cast<int>(FSessions.size()) < FLimits.MaxSessions) {
+        std::string uuid;
+        do
+          uuid = GenerateRandomString(12);
+        while (FSessions.count(uuid) != 0);
+        session = std::make_shared<TFacetSession>(*this, uuid, AClientAddress);
+        FSessions.emplace(uuid, session);
+      }
+    }
+    if (!session) {
+      const std::shared_ptr<TFacetSession> victim = EvictionCandidate(nullptr);
+      if (!victim)
+        break;
+      victim->Close();
+    }
+  }
+  if (!session) {
+    FBudgets.GiveAnonymousSession(AClientAddress);
+    return nullptr;
   }
   std::lock_guard guard(FLiveLock);
   ++FLive;
@@ -145,8 +185,41 @@ bool TFacetBaseClass::SessionValid(const std::string& UUID) const {
 }
 
 bool TFacetBaseClass::SessionValid(const std::string& Token, const std::string& UUID) const {
-  const std::shared_ptr<TFacetSession> session = SessionByUUID(UUID);
-  return session && session->Valid(Now()) && session->GetToken() == Token;
+  return ValidSession(Token, UUID, false) != nullptr;
+}
+
+std::shared_ptr<TFacetSession> TFacetBaseClass::ValidSession(const std::string& Token,
+                                                             const std::string& UUID,
+                                                             bool ARenew) const {
+  if (Token.empty() || UUID.empty())
+    return nullptr;
+  std::shared_ptr<TFacetSession> session = SessionByUUID(UUID);
+  if (!session || !session->Valid(Now()) || !SameSecret(session->GetToken(), Token))
+    return nullptr;
+  if (ARenew)
+    session->RenewExpireDate();
+  return session;
+}
+
+void TFacetBaseClass::MarkEstablished(TFacetSession& ASession) {
+  ASession.MarkEstablished();
+  if (ASession.ReleaseAnonymous())
+    FBudgets.GiveAnonymousSession(ASession.ClientAddress());
+}
+
+void TFacetBaseClass::RenewIdentity(TFacetSession& ASession) {
+  std::lock_guard guard(CriticalSession);
+  const auto found = FSessions.find(ASession.GetUUID());
+  if (found == FSessions.end() || found->second.get() != &ASession)
+    return;
+  std::shared_ptr<TFacetSession> session = found->second;
+  FSessions.erase(found);
+  std::string uuid;
+  do
+    uuid = GenerateRandomString(12);
+  while (FSessions.count(uuid) != 0);
+  session->SetIdentity(uuid, GenerateRandomString(24));
+  FSessions.emplace(uuid, std::move(session));
 }
 
 TFacetSession* TFacetBaseClass::SessionByThreadID(std::thread::id FThreadID,
@@ -178,18 +251,31 @@ int TFacetBaseClass::SessionCount() const {
   return static_cast<int>(FSessions.size());
 }
 
-void TFacetBaseClass::RemoveSession(const std::string& UUID) {
-  std::lock_guard guard(CriticalSession);
-  FSessions.erase(UUID);
+void TFacetBaseClass::RemoveSession(TFacetSession& ASession) {
+  {
+    std::lock_guard guard(CriticalSession);
+    const auto found = FSessions.find(ASession.GetUUID());
+    if (found != FSessions.end() && found->second.get() == &ASession)
+      FSessions.erase(found);
+  }
+  if (ASession.ReleaseAnonymous())
+    FBudgets.GiveAnonymousSession(ASession.ClientAddress());
 }
 
 void TFacetBaseClass::SweepSessions() {
   const TDateTime now = Now();
-  const auto idleSince = std::chrono::steady_clock::now() - FLimits.IdleSessionTimeout;
-  for (const std::shared_ptr<TFacetSession>& session : Sessions())
+  const auto steady = std::chrono::steady_clock::now();
+  const auto idleSince = steady - FLimits.IdleSessionTimeout;
+  const auto unopenedSince = steady - FLimits.UnopenedSessionTimeout;
+  for (const std::shared_ptr<TFacetSession>& session : Sessions()) {
+    const bool unopened = !session->EverConnected() && !session->Established();
     if (!session->Valid(now) ||
-        (session->OpenedConnections() == 0 && session->IdleSince() < idleSince))
+        (session->OpenedConnections() == 0 &&
+         session->IdleSince() < (unopened ? unopenedSince : idleSince)))
       session->Close();
+    else
+      session->ExpireWaits(steady - FLimits.MaxWait);
+  }
 }
 
 void TFacetBaseClass::InstancePrimaryForm(TFacetSession& AFacetSession) {

@@ -5,6 +5,8 @@
 // runs; FacetBaseClass() returns it.
 
 #include "bridge/Duo.Manager.h"
+#include "server/Facet.Server.ClientBudget.h"
+#include "server/Facet.Server.LoginThrottle.h"
 #include "server/Facet.Server.Options.h"
 
 #include <condition_variable>
@@ -87,12 +89,29 @@ public:
   std::string RootDirectory() const override { return FOptions.RootPath().string(); }
 
   // ---- sessions
-  // Makes and registers a new session (its UUID unique among the registered ones); nullptr when
-  // the session limit is reached.
-  std::shared_ptr<TFacetSession> CreateSession();
+  // Makes and registers a new anonymous session for a client address (its UUID unique among the
+  // registered ones).  The address must be within its share of anonymous sessions and its rate
+  // of new ones; when the address's share or the table is full, the oldest anonymous session
+  // that has no open socket (of that address, or of anyone) is closed to make room.  nullptr when
+  // no room can be made.
+  std::shared_ptr<TFacetSession> CreateSession(const std::string& AClientAddress = {});
   std::shared_ptr<TFacetSession> SessionByUUID(const std::string& UUID) const;
   bool SessionValid(const std::string& UUID) const;
+  // The token is compared in constant time.
   bool SessionValid(const std::string& Token, const std::string& UUID) const;
+  // The one way in for a request that names a session: the session when the pair names a valid
+  // one (its expiry renewed unless `ARenew` is false), else nullptr.
+  std::shared_ptr<TFacetSession> ValidSession(const std::string& Token, const std::string& UUID,
+                                              bool ARenew = true) const;
+  // The application's mark of a session worth keeping (an accepted login): it leaves its
+  // address's anonymous share and is never closed to make room.
+  void MarkEstablished(TFacetSession& ASession);
+  // Gives the session a new UUID and token; the old pair names nothing from then on.  Called when
+  // the session's user changes (a login), so that a pair known before cannot follow the user.
+  void RenewIdentity(TFacetSession& ASession);
+  TFacetClientBudgets& Budgets() { return FBudgets; }
+  // Where an application's login counts failed attempts.
+  TFacetLoginThrottle& LoginThrottle() { return FLoginThrottle; }
   // The session whose form code the calling thread runs.  The main thread raises error 7001
   // (when alerting); a thread that runs no session's code raises error 7002.
   TFacetSession* SessionByThreadID(std::thread::id FThreadID,
@@ -100,8 +119,9 @@ public:
   std::vector<std::shared_ptr<TFacetSession>> Sessions() const;
   int SessionCount() const;
   // Takes a closed session out of the registry.
-  void RemoveSession(const std::string& UUID);
-  // Closes the sessions that expired or had no open WebSocket for the idle timeout.
+  void RemoveSession(TFacetSession& ASession);
+  // Closes the sessions that expired, had no open WebSocket for the idle timeout, or never
+  // opened one within the unopened grace; ends waits older than the wait limit.
   void SweepSessions();
   // Creates the session's primary form; runs as a piece of the new session.
   void InstancePrimaryForm(TFacetSession& AFacetSession);
@@ -123,9 +143,13 @@ public:
 
 private:
   void Sweeper();
+  // The oldest anonymous session with no open socket (of that address when one is given).
+  std::shared_ptr<TFacetSession> EvictionCandidate(const std::string* AClientAddress) const;
 
   TFacetOptions FOptions;
   TFacetServerLimits FLimits;
+  TFacetClientBudgets FBudgets{FLimits};
+  TFacetLoginThrottle FLoginThrottle;
   int FServerPort = 8888;
   std::string FSSLCertificate;
   std::string FSSLPrivateKey;

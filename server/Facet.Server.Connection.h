@@ -4,6 +4,8 @@
 // WebSocket.  The transport implements the connection; everything else only pushes text to it or
 // closes it, from any thread.
 
+#include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -22,6 +24,8 @@ public:
 // What a connection claims and has been admitted to.
 struct TFacetWebSocketContext {
   bool Established = false;
+  // The address the connection is counted against (see ClientAddress).
+  std::string ClientAddress;
   std::string Token;
   // "FacetSocketConnection" or "FacetSocketResponse" for WebSockets; the query value otherwise.
   std::string ChannelName;
@@ -32,3 +36,12 @@ struct TFacetWebSocketContext {
 
 inline constexpr const char* MainChannelName = "FacetSocketConnection";
 inline constexpr const char* ResponseChannelName = "FacetSocketResponse";
+
+// Whether an upload may be stored, where, and how much of the session's quota is left.
+struct TFacetUploadGrant {
+  // An HTTP status line's text ("403 Forbidden") when refused, empty when granted.
+  std::string Refusal;
+  std::filesystem::path Folder;
+  int FilesLeft = 0;
+  std::size_t BytesLeft = 0;
+};

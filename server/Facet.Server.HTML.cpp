@@ -7,6 +7,7 @@
 #include "render/Facet.Forms.Controls.h"
 #include "render/Facet.Forms.h"
 #include "runtime/Json.h"
+#include "runtime/Random.h"
 #include "runtime/StrUtils.h"
 #include "server/Facet.BaseClass.h"
 #include "server/Facet.Server.Assets.h"
@@ -89,14 +90,139 @@ TDuoTerm* TermsOfBrowser(const std::string& AAcceptLanguage) {
 
 // ---- TFacetServerFunctions
 
+// A reply a socket waits for: sent once, and sent empty when the piece that owed it ended without
+// one or never ran, so that the socket reads again.
+class TFacetOwedReply {
+public:
+  explicit TFacetOwedReply(std::function<void(std::string)> AReply) : FReply(std::move(AReply)) {}
+  ~TFacetOwedReply() {
+    try {
+      Send({});
+    } catch (const std::exception& e) {
+      std::cerr << "reply: " << e.what() << '\n';
+    }
+  }
+  TFacetOwedReply(const TFacetOwedReply&) = delete;
+  TFacetOwedReply& operator=(const TFacetOwedReply&) = delete;
+  void Send(std::string AText) {
+    if (auto reply = std::exchange(FReply, nullptr))
+      reply(std::move(AText));
+  }
+
+private:
+  std::function<void(std::string)> FReply;
+};
+
+namespace {
+
+// The event of a page control: its parameters, then its handler, when the user can use the control
+// now.  A grid's data load answers with its rows.
+void RunControlEvent(TFacetSession& ASession, TFacetControlEvent& AEvent, TStringList& AParams,
+                     const std::exception_ptr& ARefusal, TFacetOwedReply* AReply) {
+  TFacetControl& control = AEvent.GetFacetControl();
+  const TFacetEventType type = AEvent.GetEventType();
+  const bool gridText = control.IsDBGrid() && (type == TFacetEventType::EventOnLoadJSON ||
+                                               type == TFacetEventType::EventOnCellPost);
+  // A control the user cannot use now takes nothing from the event, whatever the page sent: not
+  // its handler, and not what its parameters would change (a grid's selection).
+  if (!gridText && (!control.GetEnabled() || !control.GetVisible()))
+    return;
+  control.ProcessEventParameters(AEvent, &AParams);
+  if (gridText && type == TFacetEventType::EventOnLoadJSON) {
+    std::string json = AEvent.CallEventResponse();
+    if (AReply != nullptr)
+      AReply->Send(std::move(json));
+    return;
+  }
+  // A value the user typed and a field refused is shown to the user, as leaving that edit would
+  // show it on the desktop, and the action does not run on the value left in place.
+  if (ARefusal) {
+    ASession.Application().RunUserAction([&] { std::rethrow_exception(ARefusal); });
+    return;
+  }
+  ASession.Application().RunUserAction([&] { AEvent.CallEvent(&AParams); });
+}
+
+void RunAfterPageLoad(TFacetSession& ASession, TFacetForm& APage, TStringList&) {
+  ASession.Application().RunUserAction([&] { APage.OnAfterPageLoad(); });
+  for (TFacetForm* nested : NestedPageForms(APage))
+    ASession.Application().RunUserAction([&] {
+      nested->OnAfterPageLoad();
+      nested->UpdateControls();
+    });
+}
+
+void RunPopup(TFacetSession& ASession, TFacetForm& APage, const std::string& AName, bool AShow) {
+  ASession.Application().RunUserAction([&] {
+    const TOnPopup& handler = AShow ? APage.OnShowPopup : APage.OnClosePopup;
+    if (handler)
+      handler(AName);
+    if (TDuoForm* form = APage.DuoForm()) {
+      if (AShow)
+        form->PopupOpened(AName);
+      else
+        form->PopupClosed(AName);
+    }
+  });
+}
+
+// Focus moves to a control the user can use now; any other is ignored.
+void RunComponentFocused(TFacetSession& ASession, TFacetForm& APage, TStringList& AParams) {
+  TFacetControl* control = ControlByElementID(APage, AParams.GetValue("FocusedID"));
+  if (control != nullptr && control->GetEnabled() && control->GetVisible())
+    ASession.Application().RunUserAction([&] { APage.SetFocusedControl(control); });
+}
+
+void RunDialogResponse(TFacetSession& ASession, TFacetForm& APage, TStringList& AParams) {
+  try {
+    ASession.Web().AnswerDialog(APage.GetFormUUID(), std::stoi(AParams.GetValue("result")));
+  } catch (const std::exception&) {
+    // Not a button's result: the dialog keeps waiting.
+  }
+}
+
+// The events of a page itself (its id is the page's form UUID), and whether each unlocks the
+// browser afterwards when asked to.
+struct TPageEvent {
+  const char* Name;
+  void (*Run)(TFacetSession&, TFacetForm&, TStringList&);
+  bool Unlocks;
+};
+
+const TPageEvent PageEvents[] = {
+    {"AfterPageLoad", RunAfterPageLoad, true},
+    {"OnShowPopup",
+     [](TFacetSession& S, TFacetForm& P, TStringList& A) {
+       RunPopup(S, P, A.GetValue("popupname"), true);
+     },
+     true},
+    {"OnClosePopup",
+     [](TFacetSession& S, TFacetForm& P, TStringList& A) {
+       RunPopup(S, P, A.GetValue("popupname"), false);
+     },
+     true},
+    {"ComponentFocused", RunComponentFocused, false},
+    {"MessageDlgResponse", RunDialogResponse, false},
+};
+
+// Runs `AWork`, then unlocks the browser when asked to, also when the work raised.
+template <class TWork> void ThenUnlock(TFacetSession& ASession, bool ALock, TWork&& AWork) {
+  try {
+    AWork();
+  } catch (...) {
+    if (ALock)
+      TFacetServerFunctions::UnLockClient(ASession);
+    throw;
+  }
+  if (ALock)
+    TFacetServerFunctions::UnLockClient(ASession);
+}
+
+} // namespace
+
 std::shared_ptr<TFacetSession> TFacetServerFunctions::ValidSession(const std::string& UUID,
                                                                    const std::string& Token) {
-  if (UUID.empty() || Token.empty() || !FBase.SessionValid(Token, UUID))
-    return nullptr;
-  std::shared_ptr<TFacetSession> session = FBase.SessionByUUID(UUID);
-  if (session)
-    session->RenewExpireDate();
-  return session;
+  return FBase.ValidSession(Token, UUID);
 }
 
 void TFacetServerFunctions::UnLockClient(TFacetSession& Session) {
@@ -104,141 +230,84 @@ void TFacetServerFunctions::UnLockClient(TFacetSession& Session) {
     Session.FlushPages(UnLockStatement);
 }
 
-void TFacetServerFunctions::ExecEvent(const std::string& UUID, const std::string& Token,
-                                      bool LockClient, const std::string& Parameters,
-                                      const std::string& EventID, const std::string& ID,
-                                      const std::string& FormUUID) {
-  ProcessEvent(UUID, Token, nullptr, LockClient, Parameters, EventID, ID, FormUUID);
+void TFacetServerFunctions::ExecEvent(const TFacetEventCall& ACall) {
+  ProcessEvent(ACall, nullptr);
 }
 
-void TFacetServerFunctions::GetFromEvent(const std::string& UUID, const std::string& Token,
-                                         std::function<void(std::string)> AReply, bool LockClient,
-                                         const std::string& Parameters, const std::string& EventID,
-                                         const std::string& ID, const std::string& FormUUID) {
-  ProcessEvent(UUID, Token, std::move(AReply), LockClient, Parameters, EventID, ID, FormUUID);
+void TFacetServerFunctions::GetFromEvent(const TFacetEventCall& ACall,
+                                         std::function<void(std::string)> AReply) {
+  ProcessEvent(ACall, std::make_shared<TFacetOwedReply>(std::move(AReply)));
 }
 
-void TFacetServerFunctions::ProcessEvent(const std::string& UUID, const std::string& Token,
-                                         std::function<void(std::string)> AReply, bool LockClient,
-                                         const std::string& Parameters, const std::string& EventID,
-                                         const std::string& ID, const std::string& FormUUID) {
-  if (FormUUID.empty() || ID.empty() || EventID.empty())
+void TFacetServerFunctions::ProcessEvent(const TFacetEventCall& ACall,
+                                         std::shared_ptr<TFacetOwedReply> AReply) {
+  if (ACall.FormUUID.empty() || ACall.ID.empty() || ACall.EventID.empty())
     return;
-  std::shared_ptr<TFacetSession> session = ValidSession(UUID, Token);
+  std::shared_ptr<TFacetSession> session = ValidSession(ACall.UUID, ACall.Token);
   if (!session)
     return;
   // State intake, the event's parameters and its handler are one piece of the session's form
   // code: they run in the order the browser sent them, never alongside another event.
-  session->ExecThread([session = session.get(), reply = std::move(AReply), LockClient, Parameters,
-                       EventID, ID, FormUUID] {
-    TFacetForm* page = session->ActiveFormByFormUUID(FormUUID);
-    if (page == nullptr)
-      return;
-    TStringList params = ProcessParameters(Parameters);
-    const std::string states = params.GetValue("FacetComponentsStatus");
-    std::exception_ptr refusal;
-    if (!states.empty())
-      refusal = ApplyComponentStates(*page, states);
-    struct TUnlock {
-      TFacetSession& Session;
-      bool Lock;
-      ~TUnlock() {
-        if (Lock)
-          TFacetServerFunctions::UnLockClient(Session);
-      }
-    };
-    if (ID != page->GetFormUUID()) {
-      TFacetControlEvent* event = EventByID(*page, EventID);
-      if (event == nullptr)
-        return;
-      TUnlock unlock{*session, LockClient};
-      TFacetControl& control = event->GetFacetControl();
-      control.ProcessEventParameters(*event, &params);
-      const bool gridText =
-          control.IsDBGrid() && (event->GetEventType() == TFacetEventType::EventOnLoadJSON ||
-                                 event->GetEventType() == TFacetEventType::EventOnCellPost);
-      if (gridText && event->GetEventType() == TFacetEventType::EventOnLoadJSON) {
-        std::string json = event->CallEventResponse();
-        if (reply)
-          reply(std::move(json));
-        return;
-      }
-      // A control the user cannot use now does not run its handler, whatever the page sent.
-      if (!gridText && (!control.GetEnabled() || !control.GetVisible()))
-        return;
-      // A value the user typed and a field refused is shown to the user, as leaving that edit
-      // would show it on the desktop, and the action does not run on the value left in place.
-      if (refusal) {
-        session->Application().RunUserAction([&] { std::rethrow_exception(refusal); });
-        return;
-      }
-      session->Application().RunUserAction([&] { event->CallEvent(&params); });
-      return;
-    }
-    if (EventID == "AfterPageLoad") {
-      TUnlock unlock{*session, LockClient};
-      session->Application().RunUserAction([&] { page->OnAfterPageLoad(); });
-      for (TFacetForm* nested : NestedPageForms(*page))
-        session->Application().RunUserAction([&] {
-          nested->OnAfterPageLoad();
-          nested->UpdateControls();
-        });
-    } else if (EventID == "OnShowPopup" || EventID == "OnClosePopup") {
-      TUnlock unlock{*session, LockClient};
-      const bool show = EventID == "OnShowPopup";
-      const std::string name = params.GetValue("popupname");
-      session->Application().RunUserAction([&] {
-        const TOnPopup& handler = show ? page->OnShowPopup : page->OnClosePopup;
-        if (handler)
-          handler(name);
-        if (TDuoForm* form = page->DuoForm()) {
-          if (show)
-            form->PopupOpened(name);
-          else
-            form->PopupClosed(name);
+  session->ExecThread(
+      [weak = std::weak_ptr<TFacetSession>(session), reply = std::move(AReply), ACall] {
+        const std::shared_ptr<TFacetSession> session = weak.lock();
+        if (!session)
+          return;
+        TFacetForm* page = session->ActiveFormByFormUUID(ACall.FormUUID);
+        if (page == nullptr)
+          return;
+        TStringList params = ProcessParameters(ACall.Parameters);
+        const std::string states = params.GetValue("FacetComponentsStatus");
+        std::exception_ptr refusal;
+        if (!states.empty())
+          refusal = ApplyComponentStates(*page, states);
+        if (ACall.ID != page->GetFormUUID()) {
+          if (TFacetControlEvent* event = EventByID(*page, ACall.EventID))
+            ThenUnlock(*session, ACall.LockClient,
+                       [&] { RunControlEvent(*session, *event, params, refusal, reply.get()); });
+          return;
         }
-      });
-    } else if (EventID == "ComponentFocused") {
-      if (TFacetControl* control = ControlByElementID(*page, params.GetValue("FocusedID")))
-        session->Application().RunUserAction([&] { page->SetFocusedControl(control); });
-    } else if (EventID == "MessageDlgResponse") {
-      try {
-        session->Web().AnswerDialog(FormUUID, std::stoi(params.GetValue("result")));
-      } catch (const std::exception&) {
-        // Not a button's result: the dialog keeps waiting.
-      }
-    }
-  });
+        for (const TPageEvent& pageEvent : PageEvents)
+          if (ACall.EventID == pageEvent.Name) {
+            ThenUnlock(*session, ACall.LockClient && pageEvent.Unlocks,
+                       [&] { pageEvent.Run(*session, *page, params); });
+            return;
+          }
+      },
+      ACall.Parameters.size());
 }
 
-void TFacetServerFunctions::CallBack(const std::string& UUID, const std::string& Token,
-                                     bool LockClient, const std::string& Parameters,
-                                     const std::string& CallBackID, const std::string& FormUUID) {
-  if (FormUUID.empty() || CallBackID.empty())
+void TFacetServerFunctions::CallBack(const TFacetEventCall& ACall) {
+  if (ACall.FormUUID.empty() || ACall.EventID.empty())
     return;
-  std::shared_ptr<TFacetSession> session = ValidSession(UUID, Token);
+  std::shared_ptr<TFacetSession> session = ValidSession(ACall.UUID, ACall.Token);
   if (!session)
     return;
-  session->ExecThread([session = session.get(), LockClient, Parameters, CallBackID, FormUUID] {
-    TFacetForm* page = session->ActiveFormByFormUUID(FormUUID);
-    if (page == nullptr)
-      return;
-    const auto entry = session->CallBackByID(CallBackID);
-    // A callback runs only for the page that registered it.
-    if (!entry || entry->first != FormUUID)
-      return;
-    TStringList params = ProcessParameters(Parameters);
-    session->Application().RunUserAction(
-        [&] { page->FormCallBacks().Execute(*page, entry->second, &params); });
-    if (LockClient)
-      UnLockClient(*session);
-  });
+  session->ExecThread(
+      [weak = std::weak_ptr<TFacetSession>(session), ACall] {
+        const std::shared_ptr<TFacetSession> session = weak.lock();
+        if (!session)
+          return;
+        TFacetForm* page = session->ActiveFormByFormUUID(ACall.FormUUID);
+        if (page == nullptr)
+          return;
+        const auto entry = session->CallBackByID(ACall.EventID);
+        // A callback runs only for the page that registered it.
+        if (!entry || entry->first != ACall.FormUUID)
+          return;
+        TStringList params = ProcessParameters(ACall.Parameters);
+        ThenUnlock(*session, ACall.LockClient, [&] {
+          session->Application().RunUserAction(
+              [&] { page->FormCallBacks().Execute(*page, entry->second, &params); });
+        });
+      },
+      ACall.Parameters.size());
 }
 
 // ---- TFacetServerHTML
 
 bool TFacetServerHTML::ReconnectValid(const std::string& AToken, const std::string& AUUID) {
-  return FBase.SessionValid(AToken, AUUID);
+  return FBase.ValidSession(AToken, AUUID, false) != nullptr;
 }
 
 std::string TFacetServerHTML::ErrorPage(const std::string& AAcceptLanguage) const {
@@ -277,14 +346,10 @@ TFacetHTTPResponse TFacetServerHTML::LoadPageHTMLFromSession(const TFacetHTTPReq
 void TFacetServerHTML::GetHTML(const TFacetHTTPRequest& ARequest,
                                const std::shared_ptr<TFacetWebSocketContext>& AContext,
                                TRespond ARespond) {
-  std::shared_ptr<TFacetSession> session;
-  if (!AContext->Token.empty() && !AContext->FacetSessionUUID.empty() &&
-      FBase.SessionValid(AContext->Token, AContext->FacetSessionUUID))
-    session = FBase.SessionByUUID(AContext->FacetSessionUUID);
-  if (session) {
-    session->RenewExpireDate();
-  } else {
-    session = FBase.CreateSession();
+  std::shared_ptr<TFacetSession> session =
+      FBase.ValidSession(AContext->Token, AContext->FacetSessionUUID);
+  if (!session) {
+    session = FBase.CreateSession(AContext->ClientAddress);
     if (!session) {
       TFacetHTTPResponse busy;
       busy.StatusCode = "503 Service Unavailable";
@@ -303,19 +368,22 @@ void TFacetServerHTML::GetHTML(const TFacetHTTPRequest& ARequest,
     session->InfoConnection().SetUserAgent(ARequest.Header.UserAgent);
     if (const TDuoTerm* terms = TermsOfBrowser(ARequest.Header.AcceptLanguage))
       session->SetLanguageNav(terms->Language().DuoLang());
-    session->ExecThread([this, session = session.get(), ARequest] {
-      if (FBase.OnSessionStarting)
-        FBase.OnSessionStarting(*session);
-      FBase.InstancePrimaryForm(*session);
-      FBase.DoNewSession(ARequest, *session);
+    session->ExecThread([this, weak = std::weak_ptr<TFacetSession>(session), ARequest] {
+      if (const std::shared_ptr<TFacetSession> started = weak.lock()) {
+        if (FBase.OnSessionStarting)
+          FBase.OnSessionStarting(*started);
+        FBase.InstancePrimaryForm(*started);
+        FBase.DoNewSession(ARequest, *started);
+      }
     });
   }
   AContext->Token = session->GetToken();
   AContext->FacetSessionUUID = session->GetUUID();
   AContext->FacetSession = session;
-  const bool queued =
-      session->ExecThread([this, session = session.get(), ARequest, ARespond]() mutable {
-        ARespond(LoadPageHTMLFromSession(ARequest, *session));
+  const bool queued = session->ExecThread(
+      [this, weak = std::weak_ptr<TFacetSession>(session), ARequest, ARespond]() mutable {
+        if (const std::shared_ptr<TFacetSession> shown = weak.lock())
+          ARespond(LoadPageHTMLFromSession(ARequest, *shown));
       });
   if (!queued) {
     TFacetHTTPResponse closed;
@@ -369,53 +437,56 @@ void TFacetServerHTML::RESTData(const TFacetHTTPRequest& ARequest,
                                 TRespond ARespond) {
   const std::string eventID = QueryOf(ARequest, "eventid");
   std::shared_ptr<TFacetSession> session;
-  if (!AContext->Token.empty() && !AContext->FormUUID.empty() && !eventID.empty() &&
-      FBase.SessionValid(AContext->Token, AContext->FacetSessionUUID))
-    session = FBase.SessionByUUID(AContext->FacetSessionUUID);
+  if (!AContext->FormUUID.empty() && !eventID.empty())
+    session = FBase.ValidSession(AContext->Token, AContext->FacetSessionUUID);
+  TFacetHTTPResponse refused;
+  refused.StatusCode = "401 Unauthorized";
+  refused.Error = true;
   if (!session) {
-    ARespond({});
+    ARespond(refused);
     return;
   }
-  session->RenewExpireDate();
   const std::string formUUID = AContext->FormUUID;
-  const bool queued =
-      session->ExecThread([session = session.get(), ARequest, ARespond, eventID, formUUID] {
+  const bool queued = session->ExecThread(
+      [weak = std::weak_ptr<TFacetSession>(session), ARequest, ARespond, eventID, formUUID] {
+        const std::shared_ptr<TFacetSession> session = weak.lock();
+        TFacetForm* page = session ? session->ActiveFormByFormUUID(formUUID) : nullptr;
+        TFacetControlEvent* event = page != nullptr ? EventByID(*page, eventID) : nullptr;
         TFacetHTTPResponse response;
-        struct TAnswer {
-          TRespond& Respond;
-          TFacetHTTPResponse& Response;
-          ~TAnswer() { Respond(std::move(Response)); }
-        } answer{const_cast<TRespond&>(ARespond), response};
-        TFacetForm* page = session->ActiveFormByFormUUID(formUUID);
-        if (page == nullptr)
+        if (event == nullptr || !event->GetFacetControl().IsDBGrid()) {
+          ARespond(std::move(response));
           return;
-        TFacetControlEvent* event = EventByID(*page, eventID);
-        if (event == nullptr || !event->GetFacetControl().IsDBGrid())
-          return;
-        auto& grid = static_cast<TFacetDBGrid&>(event->GetFacetControl());
-        if (event->GetEventType() == TFacetEventType::EventOnLoadJSON) {
-          TStringList params;
-          for (const auto& [name, value] : ARequest.Header.QueryParams)
-            params.Add(name + "=" + value);
-          grid.ProcessEventParameters(*event, &params);
-          response.ContentType = "application/json";
-          response.Content = event->CallEventResponse();
-        } else if (event->GetEventType() == TFacetEventType::EventOnCellPost) {
-          if (!IsJSONValid(ARequest.Header.Content))
-            return;
-          TFacetDBGridPostAnswer posted;
-          session->Application().RunUserAction(
-              [&] { posted = grid.PostCell(ARequest.Header.Content); });
-          response.ContentType = "application/json";
-          response.Content = posted.Body;
-          if (posted.HTTPStatus != 200) {
-            response.StatusCode = std::to_string(posted.HTTPStatus);
-            response.Error = true;
-          }
         }
-      });
+        auto& grid = static_cast<TFacetDBGrid&>(event->GetFacetControl());
+        try {
+          if (event->GetEventType() == TFacetEventType::EventOnLoadJSON) {
+            TStringList params;
+            for (const auto& [name, value] : ARequest.Header.QueryParams)
+              params.Add(name + "=" + value);
+            grid.ProcessEventParameters(*event, &params);
+            response.ContentType = "application/json";
+            response.Content = event->CallEventResponse();
+          } else if (event->GetEventType() == TFacetEventType::EventOnCellPost &&
+                     IsJSONValid(ARequest.Header.Content)) {
+            TFacetDBGridPostAnswer posted;
+            session->Application().RunUserAction(
+                [&] { posted = grid.PostCell(ARequest.Header.Content); });
+            response.ContentType = "application/json";
+            response.Content = posted.Body;
+            if (posted.HTTPStatus != 200) {
+              response.StatusCode = std::to_string(posted.HTTPStatus);
+              response.Error = true;
+            }
+          }
+        } catch (...) {
+          ARespond({});
+          throw;
+        }
+        ARespond(std::move(response));
+      },
+      ARequest.Header.Content.size());
   if (!queued)
-    ARespond({});
+    ARespond(refused);
 }
 
 TFacetHTTPResponse
@@ -423,10 +494,8 @@ TFacetServerHTML::DownloadData(const TFacetHTTPRequest& ARequest,
                                const std::shared_ptr<TFacetWebSocketContext>& AContext) {
   TFacetHTTPResponse response;
   const std::string key = QueryOf(ARequest, "file");
-  if (AContext->Token.empty() || AContext->FacetSessionUUID.empty() || key.empty() ||
-      !FBase.SessionValid(AContext->Token, AContext->FacetSessionUUID))
-    return response;
-  const std::shared_ptr<TFacetSession> session = FBase.SessionByUUID(AContext->FacetSessionUUID);
+  const std::shared_ptr<TFacetSession> session =
+      key.empty() ? nullptr : FBase.ValidSession(AContext->Token, AContext->FacetSessionUUID);
   if (!session)
     return response;
   const std::optional<std::filesystem::path> path = session->DownloadPath(key);
@@ -436,60 +505,75 @@ TFacetServerHTML::DownloadData(const TFacetHTTPRequest& ARequest,
   return response;
 }
 
-std::optional<std::filesystem::path>
-TFacetServerHTML::UploadFolder(const TFacetHTTPRequest& ARequest) {
-  const std::string token = QueryOf(ARequest, "token");
-  const std::string uuid = QueryOf(ARequest, "facetsession");
-  if (token.empty() || uuid.empty() || !FBase.SessionValid(token, uuid))
-    return std::nullopt;
-  const std::shared_ptr<TFacetSession> session = FBase.SessionByUUID(uuid);
-  if (!session)
-    return std::nullopt;
-  session->RenewExpireDate();
-  std::error_code error;
-  std::filesystem::create_directories(session->PathSession(), error);
-  if (error)
-    return std::nullopt;
-  return session->PathSession();
+void TFacetServerHTML::BeginUpload(const TFacetHTTPRequest& ARequest,
+                                   std::function<void(TFacetUploadGrant)> AGrant) {
+  TFacetUploadGrant refused;
+  refused.Refusal = "403 Forbidden";
+  const std::shared_ptr<TFacetSession> session =
+      FBase.ValidSession(QueryOf(ARequest, "token"), QueryOf(ARequest, "facetsession"));
+  if (!session) {
+    AGrant(refused);
+    return;
+  }
+  // Only the page on show decides whether it takes files: it must hold an upload item.
+  const bool queued = session->ExecThread([weak = std::weak_ptr<TFacetSession>(session), AGrant,
+                                           refused]() mutable {
+    const std::shared_ptr<TFacetSession> session = weak.lock();
+    if (!session || !session->Web().ActivePageTakesUploads()) {
+      AGrant(refused);
+      return;
+    }
+    TFacetUploadGrant grant = session->UploadAllowance();
+    if (grant.Refusal.empty()) {
+      std::error_code error;
+      std::filesystem::create_directories(grant.Folder, error);
+      if (error)
+        grant.Refusal = "500 Internal Server Error";
+    }
+    AGrant(std::move(grant));
+  });
+  if (!queued)
+    AGrant(refused);
 }
 
 void TFacetServerHTML::UploadDone(const TFacetHTTPRequest& ARequest,
-                                  std::vector<std::filesystem::path> AFiles,
+                                  std::vector<std::filesystem::path> AFiles, std::size_t ABytes,
                                   std::function<void()> ADone) {
   const std::shared_ptr<TFacetSession> session =
-      FBase.SessionByUUID(QueryOf(ARequest, "facetsession"));
+      FBase.ValidSession(QueryOf(ARequest, "token"), QueryOf(ARequest, "facetsession"));
   if (!session) {
+    for (const std::filesystem::path& file : AFiles) {
+      std::error_code ignored;
+      std::filesystem::remove(file, ignored);
+    }
     ADone();
     return;
   }
-  const bool queued =
-      session->ExecThread([session = session.get(), files = std::move(AFiles), ADone] {
-        struct TDone {
-          const std::function<void()>& Done;
-          ~TDone() { Done(); }
-        } done{ADone};
-        TFacetForm* page = session->GetActiveForm();
-        if (page == nullptr)
-          return;
-        TStringList list;
-        for (const std::filesystem::path& file : files)
-          list.Add(file.string());
-        session->Application().RunUserAction([&] { page->DoUpload(&list, page); });
-      });
+  session->UploadStored(static_cast<int>(AFiles.size()), ABytes);
+  const bool queued = session->ExecThread([weak = std::weak_ptr<TFacetSession>(session),
+                                           files = std::move(AFiles), ADone] {
+    const std::shared_ptr<TFacetSession> session = weak.lock();
+    TFacetForm* page = session ? session->GetActiveForm() : nullptr;
+    if (page != nullptr) {
+      TStringList list;
+      for (const std::filesystem::path& file : files)
+        list.Add(file.string());
+      session->Application().RunUserAction([&] { page->DoUpload(&list, page); });
+    }
+    ADone();
+  });
   if (!queued)
     ADone();
 }
 
 bool TFacetServerHTML::AdmitWebSocket(TFacetWebSocketContext& AContext) {
+  // A socket that names no session is let in, but can do nothing: it counts against its
+  // address's connections and is closed when it falls silent.
   if (AContext.Token.empty())
     return true;
   if (AContext.FacetSession)
-    return AContext.FacetSession->GetToken() == AContext.Token;
-  if (!FBase.SessionValid(AContext.Token, AContext.FacetSessionUUID))
-    return false;
-  AContext.FacetSession = FBase.SessionByUUID(AContext.FacetSessionUUID);
-  if (AContext.FacetSession)
-    AContext.FacetSession->RenewExpireDate();
+    return SameSecret(AContext.FacetSession->GetToken(), AContext.Token);
+  AContext.FacetSession = FBase.ValidSession(AContext.Token, AContext.FacetSessionUUID);
   return AContext.FacetSession != nullptr;
 }
 
@@ -511,42 +595,49 @@ void TFacetServerHTML::WebSocketClosed(const std::shared_ptr<TFacetWebSocketCont
   AContext->FacetSession->ConnectionClosed();
 }
 
-void TFacetServerHTML::ReceiveMessage(const TFacetWebSocketMessage& AMessage,
+bool TFacetServerHTML::ReceiveMessage(const TFacetWebSocketMessage& AMessage,
                                       const std::shared_ptr<TFacetWebSocketContext>& AContext,
                                       std::function<void(std::string)> AReply) {
   if (!AMessage.IsFormatted || (AContext->FacetSession && AContext->FacetSession->Closing()))
-    return;
+    return false;
   const auto has = [&](std::initializer_list<const char*> names) {
     for (const char* name : names)
       if (!AMessage.HasParameter(name))
         return false;
     return true;
   };
-  const bool lock = SameText(AMessage.Parameter("LockClient"), "true");
+  TFacetEventCall call;
+  call.UUID = AMessage.Parameter("UUID");
+  call.Token = AMessage.Parameter("Token");
+  call.FormUUID = AMessage.Parameter("FormUUID");
+  call.Parameters = AMessage.Parameter("Parameters");
+  call.LockClient = SameText(AMessage.Parameter("LockClient"), "true");
   const bool procedure = AMessage.MessageType == TWebSocketMessageType::wsMsgProcedure;
   const bool function = AMessage.MessageType == TWebSocketMessageType::wsMsgFunction;
-  if (procedure && SameText(AMessage.Name, "ExecEvent") &&
-      has({"UUID", "Token", "FormUUID", "ID", "EventID", "Parameters", "LockClient"})) {
-    FFunctions.ExecEvent(AMessage.Parameter("UUID"), AMessage.Parameter("Token"), lock,
-                         AMessage.Parameter("Parameters"), AMessage.Parameter("EventID"),
-                         AMessage.Parameter("ID"), AMessage.Parameter("FormUUID"));
+  const bool event =
+      has({"UUID", "Token", "FormUUID", "ID", "EventID", "Parameters", "LockClient"});
+  call.ID = AMessage.Parameter("ID");
+  call.EventID = AMessage.Parameter("EventID");
+  if (procedure && SameText(AMessage.Name, "ExecEvent") && event) {
+    FFunctions.ExecEvent(call);
   } else if (function && SameText(AMessage.Name, "CallBack") &&
              has({"UUID", "Token", "FormUUID", "CallBackID", "Parameters", "LockClient"})) {
-    FFunctions.CallBack(AMessage.Parameter("UUID"), AMessage.Parameter("Token"), lock,
-                        AMessage.Parameter("Parameters"), AMessage.Parameter("CallBackID"),
-                        AMessage.Parameter("FormUUID"));
-  } else if (function && SameText(AMessage.Name, "GetFromEvent") &&
-             has({"UUID", "Token", "FormUUID", "ID", "EventID", "Parameters", "LockClient"})) {
-    FFunctions.GetFromEvent(AMessage.Parameter("UUID"), AMessage.Parameter("Token"),
-                            std::move(AReply), lock, AMessage.Parameter("Parameters"),
-                            AMessage.Parameter("EventID"), AMessage.Parameter("ID"),
-                            AMessage.Parameter("FormUUID"));
+    call.EventID = AMessage.Parameter("CallBackID");
+    FFunctions.CallBack(call);
+  } else if (function && SameText(AMessage.Name, "GetFromEvent") && event) {
+    FFunctions.GetFromEvent(call, std::move(AReply));
+    return true;
   }
+  return false;
+}
+
+bool TFacetServerHTML::Backlogged(const TFacetWebSocketContext& AContext) {
+  return AContext.FacetSession && AContext.FacetSession->Backlogged();
 }
 
 void TFacetServerHTML::DropSessionSockets(const std::string& AToken, const std::string& AUUID) {
   const std::shared_ptr<TFacetSession> session = FBase.SessionByUUID(AUUID);
-  if (!session || session->GetToken() != AToken)
+  if (!session || !SameSecret(session->GetToken(), AToken))
     return;
   // A dropped socket takes no more pushes from this moment, though it ends on its own strand
   // later: what is pushed from now on is for the page being served, over the socket it opens.

@@ -12,31 +12,36 @@ class TFacetBaseClass;
 class TFacetForm;
 class TFacetSession;
 
-// The event and callback protocol of the page's WebSocket.
+// One call of the page's WebSocket protocol as the browser sent it.  For a callback, EventID
+// holds the callback's id.
+struct TFacetEventCall {
+  std::string UUID;
+  std::string Token;
+  std::string FormUUID;
+  std::string ID;
+  std::string EventID;
+  std::string Parameters;
+  bool LockClient = false;
+};
+
+class TFacetOwedReply;
+
+// The event and callback protocol of the page's WebSocket.  Each call is checked against its
+// session and queued as a piece of that session's form code; it returns at once.
 class TFacetServerFunctions {
 public:
   explicit TFacetServerFunctions(TFacetBaseClass& ABase) : FBase(ABase) {}
 
-  void ExecEvent(const std::string& UUID, const std::string& Token, bool LockClient,
-                 const std::string& Parameters, const std::string& EventID, const std::string& ID,
-                 const std::string& FormUUID);
-  // The reply (the grid's JSON for its load event) reaches `AReply`, possibly empty.
-  void GetFromEvent(const std::string& UUID, const std::string& Token,
-                    std::function<void(std::string)> AReply, bool LockClient,
-                    const std::string& Parameters, const std::string& EventID,
-                    const std::string& ID, const std::string& FormUUID);
-  void CallBack(const std::string& UUID, const std::string& Token, bool LockClient,
-                const std::string& Parameters, const std::string& CallBackID,
-                const std::string& FormUUID);
+  void ExecEvent(const TFacetEventCall& ACall);
+  // The reply (the grid's JSON for its load event) reaches `AReply` exactly once, possibly empty.
+  void GetFromEvent(const TFacetEventCall& ACall, std::function<void(std::string)> AReply);
+  void CallBack(const TFacetEventCall& ACall);
   // Hides the browser's loader, unless the session is closing: the page's changes and the unlock
   // leave as one message, the changes first, so the browser is unlocked over its final state.
   static void UnLockClient(TFacetSession& Session);
 
 private:
-  void ProcessEvent(const std::string& UUID, const std::string& Token,
-                    std::function<void(std::string)> AReply, bool LockClient,
-                    const std::string& Parameters, const std::string& EventID,
-                    const std::string& ID, const std::string& FormUUID);
+  void ProcessEvent(const TFacetEventCall& ACall, std::shared_ptr<TFacetOwedReply> AReply);
   // The session named by the pair when it is valid, else nullptr; a valid one is renewed.
   std::shared_ptr<TFacetSession> ValidSession(const std::string& UUID, const std::string& Token);
 
@@ -57,17 +62,19 @@ public:
                 TRespond ARespond) override;
   TFacetHTTPResponse DownloadData(const TFacetHTTPRequest& ARequest,
                                   const std::shared_ptr<TFacetWebSocketContext>& AContext) override;
-  std::optional<std::filesystem::path> UploadFolder(const TFacetHTTPRequest& ARequest) override;
+  void BeginUpload(const TFacetHTTPRequest& ARequest,
+                   std::function<void(TFacetUploadGrant)> AGrant) override;
   void UploadDone(const TFacetHTTPRequest& ARequest, std::vector<std::filesystem::path> AFiles,
-                  std::function<void()> ADone) override;
+                  std::size_t ABytes, std::function<void()> ADone) override;
   bool AdmitWebSocket(TFacetWebSocketContext& AContext) override;
   void WebSocketOpened(const std::shared_ptr<TFacetWebSocketContext>& AContext,
                        const std::shared_ptr<TFacetWebSocketConnection>& AConnection) override;
   void WebSocketClosed(const std::shared_ptr<TFacetWebSocketContext>& AContext,
                        const TFacetWebSocketConnection* AConnection) override;
-  void ReceiveMessage(const TFacetWebSocketMessage& AMessage,
+  bool ReceiveMessage(const TFacetWebSocketMessage& AMessage,
                       const std::shared_ptr<TFacetWebSocketContext>& AContext,
                       std::function<void(std::string)> AReply) override;
+  bool Backlogged(const TFacetWebSocketContext& AContext) override;
   void DropSessionSockets(const std::string& AToken, const std::string& AUUID) override;
 
   // The error page in the language of a browser's Accept-Language header.

@@ -56,3 +56,57 @@ void TFacetINIConfig::WriteServer(int APort, const std::string& AName,
   FFile.WriteString(ConfigSection, "Server Name", AName);
   FFile.WriteString(ConfigSection, "Server Description", ADescription);
 }
+
+namespace {
+
+constexpr const char* LimitsSection = "Duo Server Limits";
+
+template <class T> void ReadCount(const TIniFile& AFile, const char* AName, T& AValue) {
+  const int value = AFile.ReadInteger(LimitsSection, AName, static_cast<int>(AValue));
+  if (value >= 0)
+    AValue = static_cast<T>(value);
+}
+
+void ReadMilliseconds(const TIniFile& AFile, const char* AName, std::chrono::milliseconds& AValue) {
+  const int value = AFile.ReadInteger(LimitsSection, AName, static_cast<int>(AValue.count()));
+  if (value > 0)
+    AValue = std::chrono::milliseconds(value);
+}
+
+} // namespace
+
+void ReadLimits(const TIniFile& AFile, TFacetServerLimits& ALimits) {
+  ReadCount(AFile, "MaxConnections", ALimits.MaxConnections);
+  ReadCount(AFile, "MaxSessions", ALimits.MaxSessions);
+  ReadCount(AFile, "MaxUploadBytes", ALimits.MaxUploadBytes);
+  ReadCount(AFile, "MaxMessageBytes", ALimits.MaxMessageBytes);
+  ReadMilliseconds(AFile, "ReadTimeout", ALimits.ReadTimeout);
+  ReadMilliseconds(AFile, "WriteTimeout", ALimits.WriteTimeout);
+  ReadMilliseconds(AFile, "IdleSessionTimeout", ALimits.IdleSessionTimeout);
+  ReadMilliseconds(AFile, "UnopenedSessionTimeout", ALimits.UnopenedSessionTimeout);
+  ReadCount(AFile, "WorkerThreads", ALimits.WorkerThreads);
+  ReadMilliseconds(AFile, "MaxWait", ALimits.MaxWait);
+  ReadCount(AFile, "IOThreads", ALimits.IOThreads);
+  ReadCount(AFile, "MaxConnectionsPerAddress", ALimits.MaxConnectionsPerAddress);
+  ReadCount(AFile, "MaxAnonymousSessionsPerAddress", ALimits.MaxAnonymousSessionsPerAddress);
+  ReadCount(AFile, "NewSessionsPerAddressBurst", ALimits.NewSessionsPerAddressBurst);
+  ReadCount(AFile, "NewSessionsPerAddressPerMinute", ALimits.NewSessionsPerAddressPerMinute);
+  ReadMilliseconds(AFile, "TokenlessSocketTimeout", ALimits.TokenlessSocketTimeout);
+  ReadMilliseconds(AFile, "PingInterval", ALimits.PingInterval);
+  ReadCount(AFile, "MaxUploadParts", ALimits.MaxUploadParts);
+  ReadCount(AFile, "MaxSessionUploadFiles", ALimits.MaxSessionUploadFiles);
+  ReadCount(AFile, "MaxSessionUploadBytes", ALimits.MaxSessionUploadBytes);
+  // A comma-separated list of addresses.
+  const std::string proxies = AFile.ReadString(LimitsSection, "TrustedProxies", "");
+  if (!proxies.empty()) {
+    ALimits.TrustedProxies.clear();
+    std::size_t start = 0;
+    while (start <= proxies.size()) {
+      const std::size_t comma = std::min(proxies.find(',', start), proxies.size());
+      const std::string address = Trim(proxies.substr(start, comma - start));
+      if (!address.empty())
+        ALimits.TrustedProxies.push_back(address);
+      start = comma + 1;
+    }
+  }
+}

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <vector>
 
 // Every option of the server with its default.  Options are set before the server starts.
 class TFacetOptions {
@@ -72,28 +73,78 @@ private:
 };
 
 // How much one client may ask of the server.  Over a limit the connection is closed without an
-// answer (a page request over the session limit gets "503 Service Unavailable").
+// answer, or the request is refused with a status that says why ("503 Service Unavailable" for a
+// page when no session can be made, "403 Forbidden" for an upload the page did not ask for, "413
+// Payload Too Large" for one over its quota).  A budget of one client address refuses that
+// address only; everyone else goes on.
 struct TFacetServerLimits {
   int MaxConnections = 10000;
   int MaxSessions = 5000;
   std::size_t MaxHeadBytes = 64 * 1024;
   std::size_t MaxLineBytes = 8 * 1024;
   std::size_t MaxPostBytes = 1024 * 1024;        // grid row posts
-  std::size_t MaxUploadBytes = 32 * 1024 * 1024; // streamed to disk
+  std::size_t MaxUploadBytes = 32 * 1024 * 1024; // one upload request, streamed to disk
   std::size_t MaxMessageBytes = 1024 * 1024;     // one WebSocket message
-  std::chrono::milliseconds ReadTimeout{30000};  // a request's head and body
+  std::chrono::milliseconds ReadTimeout{30000};  // a request's head, and silence within a body
   std::chrono::milliseconds WriteTimeout{30000}; // any answer or push
   // A session with no open WebSocket for this long is closed (reloads reconnect well within it).
   std::chrono::milliseconds IdleSessionTimeout{10 * 60 * 1000};
-  std::chrono::milliseconds SweepInterval{60 * 1000};
-  // Threads that may run one session's form code at once (most of them waiting on the browser).
-  int MaxSessionWorkers = 16;
+  // A session whose page never opened its WebSocket is closed after this grace.
+  std::chrono::milliseconds UnopenedSessionTimeout{60 * 1000};
+  std::chrono::milliseconds SweepInterval{15 * 1000};
+  // Threads that run form code, shared by every session.  A piece waiting for the browser holds
+  // none; a database call holds its thread while it runs.
+  int WorkerThreads = 32;
+  // Stack of one piece of form code (a waiting piece keeps its stack, not a thread).
+  std::size_t FormCodeStackBytes = 512 * 1024;
+  // How long form code may wait for the browser (a modal form, a message dialog) before the wait
+  // ends as if the session had closed.
+  std::chrono::milliseconds MaxWait{30 * 60 * 1000};
   // I/O threads; 0 means one per core.
   int IOThreads = 0;
   // Writes one line per WebSocket message to the error stream: its kind, name and parameter
   // names, never their values (control states may hold passwords).
   bool LogMessages = false;
+
+  // ---- per client address (the proxy's client when the connection comes from a trusted proxy)
+  int MaxConnectionsPerAddress = 1000;
+  // Sessions not yet marked established by the application (Vozmira: before an accepted login).
+  int MaxAnonymousSessionsPerAddress = 200;
+  // New sessions an address may start at once, and how many more it earns a minute.
+  int NewSessionsPerAddressBurst = 60;
+  int NewSessionsPerAddressPerMinute = 120;
+  // Addresses of reverse proxies whose X-Forwarded-For names the client; they are exempt from the
+  // per-address connection budget.
+  std::vector<std::string> TrustedProxies;
+
+  // ---- WebSockets
+  // A WebSocket that names no session is closed after this long without a frame.
+  std::chrono::milliseconds TokenlessSocketTimeout{30000};
+  // A session's WebSocket silent for this long is pinged, and closed when the next period passes
+  // without a frame from the browser.
+  std::chrono::milliseconds PingInterval{60000};
+  // Pieces of work of one session waiting to run, and their bytes; when full the session's
+  // sockets are not read until it drains, and a socket held up longer than ReadTimeout is closed.
+  int MaxQueuedPieces = 64;
+  std::size_t MaxQueuedPieceBytes = 4 * 1024 * 1024;
+  // Output queued for one socket, and for all sockets together; a socket over either is closed.
+  std::size_t MaxSocketOutputBytes = 8 * 1024 * 1024;
+  std::size_t MaxTotalOutputBytes = 512 * 1024 * 1024;
+
+  // ---- uploads
+  int MaxUploadParts = 20;                             // files in one request
+  int MaxSessionUploadFiles = 100;                     // kept for one session
+  std::size_t MaxSessionUploadBytes = 64 * 1024 * 1024; // kept for one session
+  // A body slower than this on average (after its first ReadTimeout) is dropped.
+  std::size_t MinUploadBytesPerSecond = 8 * 1024;
+
+  // Descriptors kept back from the connection cap for files, the database and the process.
+  int ReservedDescriptors = 256;
 };
+
+// Reads the limits from the section "Duo Server Limits" of a settings file; a missing key keeps
+// the value it has.
+void ReadLimits(const TIniFile& AFile, TFacetServerLimits& ALimits);
 
 // "Config.ini" in the executable's folder, section "Duo Server Config".  Reading never creates
 // the file; writing does.

@@ -3,6 +3,7 @@
 #include "runtime/StrUtils.h"
 #include "server/Facet.HTTP.h"
 #include "server/Facet.Multipart.h"
+#include "server/Facet.Server.ClientBudget.h"
 #include "server/Facet.Server.Message.h"
 #include "server/Facet.Server.Paths.h"
 #include "server/Facet.WebSocket.h"
@@ -10,13 +11,18 @@
 #include <asio.hpp>
 #include <asio/ssl.hpp>
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <deque>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -27,20 +33,89 @@
 namespace {
 
 using tcp = asio::ip::tcp;
+using TClock = std::chrono::steady_clock;
 
 constexpr const char* CRLF = "\r\n";
 constexpr std::size_t ReadChunk = 16 * 1024;
-// A client that does not read its pushes is dropped before they pile up without end.
-constexpr std::size_t MaxQueuedBytes = 8 * 1024 * 1024;
-
-std::string ClosingLines() {
-  return std::string("Connection: Close") + CRLF + "Server: FacetServer with Duo Framework Server" +
-         CRLF + CRLF;
-}
+// How often a socket held back by its session's queue looks whether the queue drained.
+constexpr std::chrono::milliseconds BacklogPoll{10};
+// How long accepting pauses when the process is out of descriptors.
+constexpr std::chrono::milliseconds AcceptPause{100};
 
 // The value of a query pair inside the path, for the few routes that read one before parsing.
 std::string Query(const TFacetHTTPHeader& AHeader, std::string_view AName) {
   return QueryValue(AHeader.QueryParams, AName);
+}
+
+// What an answer is, for the headers that protect it.
+enum class TAnswerKind {
+  Page, // a page: never cached, no foreign origin, framed only by its own site
+  Data, // REST answers and probes: never cached
+  File  // static files and downloads
+};
+
+// The page's content policy: everything from the server itself (the pages' own inline scripts and
+// styles included, which the framework writes), nothing from another origin.
+constexpr const char* PagePolicy =
+    "default-src 'self'; script-src 'self' 'unsafe-inline' 'unsafe-eval'; "
+    "style-src 'self' 'unsafe-inline'; img-src 'self' data: blob:; font-src 'self' data:; "
+    "connect-src 'self'; object-src 'none'; base-uri 'self'; form-action 'self'; "
+    "frame-ancestors 'self'";
+
+// One answer's head: the status line, the answer's own lines, the protecting lines of its kind,
+// then the lines every answer ends with.
+class TResponseHead {
+public:
+  explicit TResponseHead(std::string_view AStatus) {
+    FText.append("HTTP/1.1 ").append(AStatus).append(CRLF);
+  }
+  TResponseHead& Add(std::string_view AName, std::string_view AValue) {
+    FText.append(AName).append(": ").append(AValue).append(CRLF);
+    return *this;
+  }
+  TResponseHead& Protect(TAnswerKind AKind) {
+    Add("X-Content-Type-Options", "nosniff");
+    Add("X-Frame-Options", "SAMEORIGIN");
+    Add("Referrer-Policy", "no-referrer");
+    if (AKind != TAnswerKind::File)
+      Add("Cache-Control", "no-store");
+    if (AKind == TAnswerKind::Page)
+      Add("Content-Security-Policy", PagePolicy);
+    return *this;
+  }
+  // The whole head; the builder is spent.
+  std::string Text() {
+    FText.append("Connection: Close").append(CRLF);
+    FText.append("Server: FacetServer with Duo Framework Server").append(CRLF).append(CRLF);
+    return std::move(FText);
+  }
+
+private:
+  std::string FText;
+};
+
+// The folder of a request path that the reload cookies are set for: the path up to its last "/",
+// when it holds nothing but plain path characters; "/" otherwise, so that nothing a request sends
+// can add attributes to a cookie.
+std::string CookieFolder(const std::string& APath) {
+  const std::string folder = APath.substr(0, APath.find_last_of('/') + 1);
+  if (folder.empty() || folder.front() != '/')
+    return "/";
+  for (const char c : folder)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '/' && c != '.' && c != '_' &&
+        c != '-')
+      return "/";
+  return folder;
+}
+
+// The value of a request header (first line of that name, compared without case), or empty.
+std::string HeaderValue(const TFacetHTTPHeader& AHeader, std::string_view AName) {
+  for (const std::string& line : AHeader.RawHeaders) {
+    const std::size_t colon = line.find(':');
+    if (colon == AName.size() && SameText(line.substr(0, colon), std::string(AName)))
+      return Trim(line.substr(colon + 1));
+  }
+  return {};
 }
 
 class TConnectionBase : public TFacetWebSocketConnection {
@@ -52,24 +127,37 @@ public:
 
 struct TFacetServerTCP::TImpl {
   TImpl(TFacetServerTCP& AOwner, IFacetServerTCPHandler& AHandler,
-        const TFacetServerLimits& ALimits)
-      : Owner(AOwner), Handler(AHandler), Limits(ALimits) {}
+        const TFacetServerLimits& ALimits, TFacetClientBudgets& ABudgets)
+      : Owner(AOwner), Handler(AHandler), Configured(ALimits), Budgets(ABudgets) {}
 
   TFacetServerTCP& Owner;
   IFacetServerTCPHandler& Handler;
-  const TFacetServerLimits& Limits;
+  const TFacetServerLimits& Configured;
+  // The limits in force, copied from the configured ones when the server starts.
+  TFacetServerLimits Limits;
+  TFacetClientBudgets& Budgets;
+  int ConnectionCap = 0;
   std::filesystem::path Root = "wwwroot";
   asio::io_context IO;
   std::optional<asio::executor_work_guard<asio::io_context::executor_type>> Work;
   std::optional<tcp::acceptor> Acceptor;
+  std::optional<asio::steady_timer> AcceptPauseTimer;
   std::optional<asio::ssl::context> SSL;
   std::vector<std::thread> Threads;
+  // Writes uploaded files, so that no I/O thread waits for a disk.
+  std::optional<asio::thread_pool> Disk;
   std::mutex ConnectionsLock;
   std::set<std::shared_ptr<TConnectionBase>> Connections;
   std::atomic<bool> Running = false;
+  // Bytes queued for writing on every socket together.
+  std::atomic<std::size_t> QueuedOutput = 0;
   int BoundPort = 0;
 
   void Accept();
+  bool Trusted(const std::string& AAddress) const {
+    return std::find(Limits.TrustedProxies.begin(), Limits.TrustedProxies.end(), AAddress) !=
+           Limits.TrustedProxies.end();
+  }
   void Forget(const TConnectionBase* AConnection) {
     std::lock_guard guard(ConnectionsLock);
     for (auto it = Connections.begin(); it != Connections.end(); ++it)
@@ -82,35 +170,117 @@ struct TFacetServerTCP::TImpl {
 
 namespace {
 
+// An upload's files as they are written, on the disk thread: each part in a new file of the
+// session's folder, within the request's part limit and the session's quota.  Unless kept, the
+// files are removed when the sink goes, so a refused or broken upload leaves nothing behind.
+class TUploadSink : public IMultipartSink {
+public:
+  TUploadSink(std::filesystem::path AFolder, int AFilesLeft, std::size_t ABytesLeft)
+      : FFolder(std::move(AFolder)), FFilesLeft(AFilesLeft), FBytesLeft(ABytesLeft) {}
+  ~TUploadSink() override {
+    FFile.reset();
+    if (!FKeep)
+      for (const std::filesystem::path& file : Files) {
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+      }
+  }
+  bool BeginPart(const std::string& fileName) override {
+    const std::string name = SanitizeUploadName(fileName);
+    if (name.empty())
+      return false;
+    if (FFilesLeft <= 0)
+      Refuse("413 Payload Too Large");
+    --FFilesLeft;
+    try {
+      FFile.emplace(CreateUniqueFile(FFolder, name));
+    } catch (const std::exception&) {
+      Refuse("500 Internal Server Error");
+    }
+    Files.push_back(FFile->Path());
+    return true;
+  }
+  void PartData(std::string_view bytes) override {
+    if (bytes.size() > FBytesLeft)
+      Refuse("413 Payload Too Large");
+    FBytesLeft -= bytes.size();
+    Bytes += bytes.size();
+    try {
+      FFile->Write(bytes);
+    } catch (const std::exception&) {
+      Refuse("500 Internal Server Error");
+    }
+  }
+  void EndPart() override {
+    try {
+      FFile->Close();
+    } catch (const std::exception&) {
+      Refuse("500 Internal Server Error");
+    }
+    FFile.reset();
+  }
+  void Keep() { FKeep = true; }
+  // Why the sink stopped the upload, empty when it did not.
+  const std::string& Refusal() const { return FRefusal; }
+
+  std::vector<std::filesystem::path> Files;
+  std::size_t Bytes = 0;
+
+private:
+  [[noreturn]] void Refuse(const char* AStatus) {
+    FRefusal = AStatus;
+    throw std::runtime_error(AStatus);
+  }
+
+  std::filesystem::path FFolder;
+  int FFilesLeft;
+  std::size_t FBytesLeft;
+  std::optional<TCreatedFile> FFile;
+  std::string FRefusal;
+  bool FKeep = false;
+};
+
 // One client connection over a plain or a TLS stream.  Everything it does runs on its strand, but
 // for one thing: once its WebSocket is open, a push over a plain stream is written by the thread
 // that makes it (a session's worker) when nothing else is being written, which spares the push a
 // hand-over to an I/O thread.  The write queue and the end of the socket are guarded by a lock
-// for that.
+// for that; nothing is written to the socket once it is closed, since its descriptor number may
+// belong to another connection by then.
 template <class TStream>
 class TConnection : public TConnectionBase,
                     public std::enable_shared_from_this<TConnection<TStream>> {
 public:
   template <class... TArgs>
-  TConnection(TFacetServerTCP::TImpl& AServer, TArgs&&... AArgs)
+  TConnection(TFacetServerTCP::TImpl& AServer, std::string APeer, bool ACounted,
+              TArgs&&... AArgs)
       : FServer(AServer), FStream(std::forward<TArgs>(AArgs)...), FTimer(FStream.get_executor()),
+        FKeepAlive(FStream.get_executor()), FBacklog(FStream.get_executor()),
         FContext(std::make_shared<TFacetWebSocketContext>()),
-        FFrames(AServer.Limits.MaxMessageBytes), FSocketHandle(Socket().native_handle()) {}
+        FFrames(AServer.Limits.MaxMessageBytes), FSocketHandle(Socket().native_handle()),
+        FPeer(std::move(APeer)), FCounted(ACounted) {
+    FContext->ClientAddress = FPeer;
+  }
+
+  ~TConnection() override { GiveBudget(); }
 
   void Start() override {
     asio::dispatch(FStream.get_executor(), [self = this->shared_from_this()] {
-      self->Arm(self->FServer.Limits.ReadTimeout);
-      if constexpr (std::is_same_v<TStream, tcp::socket>) {
-        self->ReadHead();
-      } else {
-        self->FStream.async_handshake(asio::ssl::stream_base::server,
-                                      [self](const std::error_code& error) {
-                                        if (error)
-                                          self->Close();
-                                        else
-                                          self->ReadHead();
-                                      });
-      }
+      self->Guarded([&] {
+        self->Arm(self->FServer.Limits.ReadTimeout);
+        if constexpr (std::is_same_v<TStream, tcp::socket>) {
+          self->ReadHead();
+        } else {
+          self->FStream.async_handshake(asio::ssl::stream_base::server,
+                                        [self](const std::error_code& error) {
+                                          self->Guarded([&] {
+                                            if (error)
+                                              self->Close();
+                                            else
+                                              self->ReadHead();
+                                          });
+                                        });
+        }
+      });
     });
   }
 
@@ -122,16 +292,18 @@ public:
       return;
     asio::post(FStream.get_executor(),
                [self = this->shared_from_this(), frame = std::move(frame)]() mutable {
-                 self->Queue(std::move(frame));
+                 self->Guarded([&] { self->Queue(std::move(frame)); });
                });
   }
 
   void Disconnect() override {
     asio::post(FStream.get_executor(), [self = this->shared_from_this()] {
-      if (self->FWebSocket)
-        self->CloseWebSocket(1001);
-      else
-        self->Close();
+      self->Guarded([&] {
+        if (self->FWebSocket)
+          self->CloseWebSocket(1001);
+        else
+          self->Close();
+      });
     });
   }
 
@@ -143,6 +315,27 @@ private:
       return FStream.lowest_layer();
   }
 
+  // Runs the work of a completion handler: whatever it throws closes this connection, and only
+  // it; nothing leaves an I/O thread's handler.
+  template <class TWork> void Guarded(TWork&& AWork) noexcept {
+    try {
+      AWork();
+    } catch (const std::exception& e) {
+      Log(e.what());
+      Close();
+    } catch (...) {
+      Log("unknown error");
+      Close();
+    }
+  }
+
+  void Log(const char* AWhat) noexcept {
+    try {
+      std::cerr << ("connection from " + FPeer + ": " + AWhat + "\n");
+    } catch (...) {
+    }
+  }
+
   // A read or write that takes longer than the limit closes the connection.
   void Arm(std::chrono::milliseconds ALimit) {
     FTimer.expires_after(ALimit);
@@ -150,21 +343,36 @@ private:
       if (error)
         return;
       if (auto self = weak.lock())
-        self->Close();
+        self->Guarded([&] { self->Close(); });
     });
   }
 
   void Disarm() { FTimer.cancel(); }
 
-  void Close() {
+  void GiveBudget() noexcept {
+    if (!std::exchange(FCounted, false))
+      return;
+    try {
+      FServer.Budgets.GiveConnection(FPeer);
+    } catch (...) {
+    }
+  }
+
+  void Close() noexcept {
     {
       std::lock_guard guard(FSendLock);
       if (FClosed)
         return;
       FClosed = true;
+      // The frames stay until the connection goes: a write in flight may still refer to the
+      // first one.
+      FServer.QueuedOutput -= FQueuedBytes;
+      FQueuedBytes = 0;
     }
-    Disarm();
     std::error_code ignored;
+    FTimer.cancel();
+    FKeepAlive.cancel();
+    FBacklog.cancel();
     Socket().shutdown(tcp::socket::shutdown_both, ignored);
     Socket().close(ignored);
     if (FContext->Established) {
@@ -172,11 +380,17 @@ private:
       try {
         FServer.Handler.WebSocketClosed(FContext, this);
       } catch (const std::exception& e) {
-        std::cerr << "closing a WebSocket: " << e.what() << '\n';
+        Log(e.what());
       }
     }
     FContext->FacetSession = nullptr;
+    GiveBudget();
     FServer.Forget(this);
+  }
+
+  // Answers with a bare status (and the lines every answer has), then closes.
+  void AnswerStatus(std::string_view AStatus) {
+    Answer(TResponseHead(AStatus).Protect(TAnswerKind::Data).Text());
   }
 
   // ---- reading a request
@@ -186,12 +400,14 @@ private:
     FStream.async_read_some(asio::buffer(*buffer),
                             [self = this->shared_from_this(), buffer,
                              then = std::move(AThen)](const std::error_code& error, size_t n) {
-                              if (error) {
-                                self->Close();
-                                return;
-                              }
-                              self->FIn.append(buffer->data(), n);
-                              then();
+                              self->Guarded([&] {
+                                if (error) {
+                                  self->Close();
+                                  return;
+                                }
+                                self->FIn.append(buffer->data(), n);
+                                then();
+                              });
                             });
   }
 
@@ -210,9 +426,11 @@ private:
     }
     std::error_code error;
     const tcp::endpoint peer = Socket().remote_endpoint(error);
-    FRequest.Header =
-        ParseHTTPHead(std::string_view(FIn).substr(0, headEnd),
-                      error ? std::string() : peer.address().to_string(), error ? 0 : peer.port());
+    FRequest.Header = ParseHTTPHead(std::string_view(FIn).substr(0, headEnd), FPeer,
+                                    error ? 0 : peer.port());
+    FContext->ClientAddress = ClientAddress(
+        FPeer, HeaderValue(FRequest.Header, "X-Forwarded-For"), FServer.Limits);
+    FRequest.Header.RemoteIP = FContext->ClientAddress;
     FIn.erase(0, headEnd);
     Route();
   }
@@ -269,6 +487,24 @@ private:
 
   // ---- answers
 
+  // The lines that set (or, with an empty token, clear) the three reload cookies for the folder
+  // of the request: read by the server only, sent to this site only, and short-lived, since they
+  // serve one reload.
+  std::string ReloadCookies(const std::string& AToken, const std::string& AUUID) const {
+    const std::string folder = CookieFolder(FRequest.Header.PathWithoutParams());
+    const bool clear = AToken.empty();
+    std::string attributes = "; Path=" + folder + "; HttpOnly; SameSite=Strict";
+    attributes += clear ? "; expires=Thu, 01 Jan 1970 00:00:00 UTC" : "; Max-Age=60";
+    if (FServer.SSL)
+      attributes += "; Secure";
+    std::string lines;
+    for (const auto& [name, value] : {std::pair<const char*, std::string>{"Duo_Token", AToken},
+                                      {"Duo_FacetSession", AUUID},
+                                      {"Duo_ReloadPage", clear ? "" : "true"}})
+      lines += std::string("Set-Cookie: ") + name + "=" + value + attributes + CRLF;
+    return lines;
+  }
+
   // The reconnect probe: 202 while the session is valid, 401 once it is not.  A page about to
   // reload asks with "reloadpage=true" and gets its session's reload cookies from the answer:
   // cookies written by the page's script can reach the browser's cookie store after the reload's
@@ -279,42 +515,39 @@ private:
     const std::string token = Query(header, "token");
     const std::string uuid = Query(header, "facetsession");
     if (!FServer.Handler.ReconnectValid(token, uuid)) {
-      Answer(std::string("HTTP/1.1 401 Unauthorized") + CRLF + ClosingLines());
+      AnswerStatus("401 Unauthorized");
       return;
     }
-    std::string cookies;
-    if (SameText(Query(header, "reloadpage"), "true")) {
-      const std::string path = header.PathWithoutParams();
-      const std::string folder = path.substr(0, path.find_last_of('/') + 1);
-      for (const auto& [name, value] : {std::pair<const char*, std::string>{"Duo_Token", token},
-                                        {"Duo_FacetSession", uuid},
-                                        {"Duo_ReloadPage", "true"}})
-        cookies += std::string("Set-Cookie: ") + name + "=" + value + "; path=" + folder + CRLF;
-    }
-    Answer(std::string("HTTP/1.1 202 Accepted") + CRLF + cookies + ClosingLines());
+    TResponseHead head("202 Accepted");
+    std::string text = head.Protect(TAnswerKind::Data).Text();
+    if (SameText(Query(header, "reloadpage"), "true"))
+      text.insert(text.find("Connection: Close"), ReloadCookies(token, uuid));
+    Answer(std::move(text));
   }
 
   // Writes the whole text, then closes.
   void Answer(std::string AText) {
     auto text = std::make_shared<std::string>(std::move(AText));
     Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(
-        FStream, asio::buffer(*text),
-        [self = this->shared_from_this(), text](const std::error_code&, size_t) { self->Close(); });
+    asio::async_write(FStream, asio::buffer(*text),
+                      [self = this->shared_from_this(), text](const std::error_code&, size_t) {
+                        self->Guarded([&] { self->Close(); });
+                      });
+  }
+
+  // Runs `AWork` on this connection's strand, guarded, from whatever thread calls it.
+  template <class TWork> void OnStrand(TWork&& AWork) {
+    asio::post(FStream.get_executor(),
+               [self = this->shared_from_this(), work = std::forward<TWork>(AWork)]() mutable {
+                 self->Guarded([&] { work(*self); });
+               });
   }
 
   void Page() {
     const TFacetHTTPHeader& header = FRequest.Header;
-    std::string head = std::string("HTTP/1.1 200 OK") + CRLF;
-    std::string status = "200 OK";
-    std::string lines = "Content-Type: text/html; charset=UTF-8" + std::string(CRLF) +
-                        "Connection: Close" + CRLF +
-                        "Server: FacetServer with Duo Framework Server" + CRLF;
+    std::string cookies;
     if (header.ReloadPage) {
-      const std::string path = header.PathWithoutParams();
-      for (const char* cookie : {"Duo_Token", "Duo_FacetSession", "Duo_ReloadPage"})
-        lines += std::string("Set-Cookie: ") + cookie +
-                 "=; expires=Thu, 01 Jan 1970 00:00:00 UTC; path=" + path + CRLF;
+      cookies = ReloadCookies({}, {});
       FContext->Token = header.Token;
       FContext->FacetSessionUUID = header.FacetSession;
       FServer.Handler.DropSessionSockets(header.Token, header.FacetSession);
@@ -322,10 +555,13 @@ private:
     Disarm();
     FServer.Handler.GetHTML(
         FRequest, FContext,
-        [self = this->shared_from_this(), lines](TFacetHTTPResponse AResponse) mutable {
-          asio::post(self->FStream.get_executor(), [self, lines, response = std::move(AResponse)] {
-            self->Answer("HTTP/1.1 " + response.StatusCode + CRLF + lines + CRLF +
-                         response.Content);
+        [self = this->shared_from_this(), cookies](TFacetHTTPResponse AResponse) mutable {
+          self->OnStrand([cookies, response = std::move(AResponse)](TConnection& AThis) {
+            TResponseHead head(response.StatusCode);
+            head.Add("Content-Type", "text/html; charset=UTF-8").Protect(TAnswerKind::Page);
+            std::string text = head.Text();
+            text.insert(text.find("Connection: Close"), cookies);
+            AThis.Answer(std::move(text) + response.Content);
           });
         });
   }
@@ -342,12 +578,16 @@ private:
     const std::string name = path.substr(path.find_last_of('/') + 1);
     const TFacetGetFileAnswer answer = FServer.Handler.GetFile(FRequest, name);
     if (answer.Content)
-      Answer(std::string("HTTP/1.1 200 OK") + CRLF + "Content-Type: " + answer.MIMEType +
-             "; charset=UTF-8" + CRLF + ClosingLines() + *answer.Content);
+      Answer(TResponseHead("200 OK")
+                 .Add("Content-Type", answer.MIMEType + "; charset=UTF-8")
+                 .Protect(TAnswerKind::File)
+                 .Text() +
+             *answer.Content);
     else if (!answer.RedirectURL.empty())
-      Answer(std::string("HTTP/1.1 302 Found") + CRLF + "Connection: Close" + CRLF +
-             "Location: " + answer.RedirectURL + CRLF +
-             "Server: FacetServer with Duo Framework Server" + CRLF + CRLF);
+      Answer(TResponseHead("302 Found")
+                 .Add("Location", answer.RedirectURL)
+                 .Protect(TAnswerKind::File)
+                 .Text());
     else
       Close();
   }
@@ -359,18 +599,21 @@ private:
       Close();
       return;
     }
-    auto text = std::make_shared<std::string>(std::string("HTTP/1.1 200 OK") + CRLF +
-                                              "Content-Type: " + AMIMEType + "; charset=UTF-8" +
-                                              CRLF + ClosingLines());
+    auto text = std::make_shared<std::string>(TResponseHead("200 OK")
+                                                  .Add("Content-Type", AMIMEType + "; charset=UTF-8")
+                                                  .Protect(TAnswerKind::File)
+                                                  .Text());
     Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(
-        FStream, asio::buffer(*text),
-        [self = this->shared_from_this(), text, file](const std::error_code& error, size_t) {
-          if (error)
-            self->Close();
-          else
-            self->SendFileChunk(file);
-        });
+    asio::async_write(FStream, asio::buffer(*text),
+                      [self = this->shared_from_this(), text, file](const std::error_code& error,
+                                                                    size_t) {
+                        self->Guarded([&] {
+                          if (error)
+                            self->Close();
+                          else
+                            self->SendFileChunk(file);
+                        });
+                      });
   }
 
   void SendFileChunk(const std::shared_ptr<std::ifstream>& AFile) {
@@ -382,14 +625,16 @@ private:
       return;
     }
     Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(
-        FStream, asio::buffer(*chunk),
-        [self = this->shared_from_this(), chunk, AFile](const std::error_code& error, size_t) {
-          if (error)
-            self->Close();
-          else
-            self->SendFileChunk(AFile);
-        });
+    asio::async_write(FStream, asio::buffer(*chunk),
+                      [self = this->shared_from_this(), chunk, AFile](const std::error_code& error,
+                                                                      size_t) {
+                        self->Guarded([&] {
+                          if (error)
+                            self->Close();
+                          else
+                            self->SendFileChunk(AFile);
+                        });
+                      });
   }
 
   void REST() {
@@ -400,16 +645,22 @@ private:
       FRequest.Header.Content = post ? FIn : std::string();
       Disarm();
       FServer.Handler.RESTData(
-          FRequest, FContext,
-          [self = this->shared_from_this(), post](TFacetHTTPResponse AResponse) {
-            asio::post(self->FStream.get_executor(), [self, post, response = std::move(AResponse)] {
-              if (response.Content.empty() && !(post && !response.Error)) {
-                self->Close();
+          FRequest, FContext, [self = this->shared_from_this(), post](TFacetHTTPResponse AResponse) {
+            self->OnStrand([post, response = std::move(AResponse)](TConnection& AThis) {
+              if (response.Content.empty()) {
+                // A post is always answered, a refused one with its status (never as if it had
+                // been taken); a data load with nothing to say is closed.
+                if (post)
+                  AThis.AnswerStatus(response.Error ? response.StatusCode : "200 OK");
+                else
+                  AThis.Close();
                 return;
               }
-              self->Answer("HTTP/1.1 " + response.StatusCode + CRLF +
-                           "Content-Type: " + response.ContentType + "; charset=UTF-8" + CRLF +
-                           ClosingLines() + response.Content);
+              AThis.Answer(TResponseHead(response.StatusCode)
+                               .Add("Content-Type", response.ContentType + "; charset=UTF-8")
+                               .Protect(TAnswerKind::Data)
+                               .Text() +
+                           response.Content);
             });
           });
     };
@@ -425,82 +676,94 @@ private:
     ask();
   }
 
-  // ---- uploads, streamed to the session's folder
-
-  class TUploadSink : public IMultipartSink {
-  public:
-    explicit TUploadSink(std::filesystem::path AFolder) : FFolder(std::move(AFolder)) {}
-    ~TUploadSink() override {
-      if (!FKeep)
-        for (const std::filesystem::path& file : Files) {
-          std::error_code ignored;
-          std::filesystem::remove(file, ignored);
-        }
-    }
-    bool BeginPart(const std::string& fileName) override {
-      const std::string name = SanitizeUploadName(fileName);
-      if (name.empty())
-        return false;
-      FFile.emplace(CreateUniqueFile(FFolder, name));
-      Files.push_back(FFile->Path());
-      return true;
-    }
-    void PartData(std::string_view bytes) override { FFile->Write(bytes); }
-    void EndPart() override {
-      FFile->Close();
-      FFile.reset();
-    }
-    void Keep() { FKeep = true; }
-    std::vector<std::filesystem::path> Files;
-
-  private:
-    std::filesystem::path FFolder;
-    std::optional<TCreatedFile> FFile;
-    bool FKeep = false;
-  };
+  // ---- uploads, granted by the session's page and streamed to its folder on the disk thread
 
   void Upload() {
     const TFacetHTTPHeader& header = FRequest.Header;
     const std::optional<uint64_t> length = ParseContentLength(header.ContentLength);
-    if (header.Boundary.empty() || !length || *length == 0 ||
-        *length > FServer.Limits.MaxUploadBytes) {
-      Close();
+    if (header.Boundary.empty() || !length || *length == 0) {
+      AnswerStatus("400 Bad Request");
       return;
     }
-    const std::optional<std::filesystem::path> folder = FServer.Handler.UploadFolder(FRequest);
-    if (!folder) {
-      Close();
+    if (*length > FServer.Limits.MaxUploadBytes) {
+      AnswerStatus("413 Payload Too Large");
       return;
     }
-    auto sink = std::make_shared<TUploadSink>(*folder);
-    auto reader = std::make_shared<TMultipartReader>(header.Boundary, *sink);
-    ContinueUpload(sink, reader, static_cast<size_t>(*length));
+    Disarm();
+    FServer.Handler.BeginUpload(FRequest, [self = this->shared_from_this(),
+                                           left = static_cast<size_t>(*length)](
+                                              TFacetUploadGrant AGrant) {
+      self->OnStrand([left, grant = std::move(AGrant)](TConnection& AThis) {
+        AThis.StartUpload(grant, left);
+      });
+    });
   }
 
+  void StartUpload(const TFacetUploadGrant& AGrant, size_t ALength) {
+    if (!AGrant.Refusal.empty()) {
+      AnswerStatus(AGrant.Refusal);
+      return;
+    }
+    const int files = std::min(AGrant.FilesLeft, FServer.Limits.MaxUploadParts);
+    auto sink = std::make_shared<TUploadSink>(AGrant.Folder, files, AGrant.BytesLeft);
+    auto reader = std::make_shared<TMultipartReader>(FRequest.Header.Boundary, *sink);
+    FUploadStarted = TClock::now();
+    ContinueUpload(sink, reader, ALength);
+  }
+
+  // Hands what was read of the body to the disk thread; its answer comes back to the strand.
   void ContinueUpload(const std::shared_ptr<TUploadSink>& ASink,
                       const std::shared_ptr<TMultipartReader>& AReader, size_t ALeft) {
     const size_t take = std::min(ALeft, FIn.size());
-    AReader->Feed(std::string_view(FIn).substr(0, take));
+    std::string chunk = FIn.substr(0, take);
     FIn.erase(0, take);
     ALeft -= take;
-    if (AReader->Failed()) {
-      Close();
+    FUploadRead += take;
+    asio::post(*FServer.Disk, [self = this->shared_from_this(), ASink, AReader, ALeft,
+                               chunk = std::move(chunk)] {
+      bool failed = false;
+      try {
+        AReader->Feed(chunk);
+        failed = AReader->Failed() || (ALeft == 0 && !AReader->Finish());
+      } catch (const std::exception&) {
+        failed = true;
+      }
+      self->OnStrand([ASink, AReader, ALeft, failed](TConnection& AThis) {
+        AThis.UploadFed(ASink, AReader, ALeft, failed);
+      });
+    });
+  }
+
+  void UploadFed(const std::shared_ptr<TUploadSink>& ASink,
+                 const std::shared_ptr<TMultipartReader>& AReader, size_t ALeft, bool AFailed) {
+    if (AFailed) {
+      AnswerStatus(ASink->Refusal().empty() ? "400 Bad Request" : ASink->Refusal());
       return;
     }
     if (ALeft > 0) {
+      // A body may come slowly, but not slower on average than the limits' rate, and no read
+      // may wait longer than the read timeout.
+      const auto elapsed = TClock::now() - FUploadStarted;
+      const double seconds = std::chrono::duration<double>(elapsed).count();
+      if (elapsed > FServer.Limits.ReadTimeout &&
+          static_cast<double>(FUploadRead) < seconds * FServer.Limits.MinUploadBytesPerSecond) {
+        Close();
+        return;
+      }
+      Arm(FServer.Limits.ReadTimeout);
       ReadSome([this, ASink, AReader, ALeft] { ContinueUpload(ASink, AReader, ALeft); });
-      return;
-    }
-    if (!AReader->Finish()) {
-      Close();
       return;
     }
     ASink->Keep();
     Disarm();
-    FServer.Handler.UploadDone(FRequest, ASink->Files, [self = this->shared_from_this()] {
-      asio::post(self->FStream.get_executor(),
-                 [self] { self->Answer(std::string("HTTP/1.1 200 OK") + CRLF + ClosingLines()); });
-    });
+    FServer.Handler.UploadDone(FRequest, ASink->Files, ASink->Bytes,
+                               [self = this->shared_from_this()] {
+                                 self->OnStrand([](TConnection& AThis) {
+                                   AThis.Answer(TResponseHead("200 OK")
+                                                    .Protect(TAnswerKind::Data)
+                                                    .Text());
+                                 });
+                               });
   }
 
   // ---- WebSocket
@@ -529,14 +792,48 @@ private:
       std::lock_guard guard(FSendLock);
       FPushesDirect = true;
     }
+    KeepAlive();
     // Bytes the browser sent right behind its handshake are its first frames.
     FFrames.Feed(FIn);
     FIn.clear();
     ReadFrames();
   }
 
+  // A socket that names no session may stay only while it speaks; a session's socket is pinged
+  // when silent and closed when it stays silent for another period.
+  void KeepAlive() {
+    const bool sessionless = FContext->FacetSession == nullptr;
+    FKeepAlive.expires_after(sessionless ? FServer.Limits.TokenlessSocketTimeout
+                                         : FServer.Limits.PingInterval);
+    FKeepAlive.async_wait([weak = this->weak_from_this(), sessionless](const std::error_code& e) {
+      if (e)
+        return;
+      if (auto self = weak.lock())
+        self->Guarded([&] {
+          if (self->FClosed || self->FClosing)
+            return;
+          const bool heard = std::exchange(self->FHeard, false);
+          if (!heard && (sessionless || self->FPinged)) {
+            self->Close();
+            return;
+          }
+          self->FPinged = !heard;
+          if (self->FPinged)
+            self->Queue(EncodePingFrame());
+          self->KeepAlive();
+        });
+    });
+  }
+
   void ReadFrames() {
-    while (std::optional<TWebSocketEvent> event = FFrames.Next()) {
+    while (!FReplyPending && !FClosed && !FClosing) {
+      if (FServer.Handler.Backlogged(*FContext)) {
+        WaitForBacklog(TClock::now() + FServer.Limits.ReadTimeout);
+        return;
+      }
+      std::optional<TWebSocketEvent> event = FFrames.Next();
+      if (!event)
+        break;
       switch (event->kind) {
       case TWebSocketEvent::Text:
         Dispatch(event->payload);
@@ -557,33 +854,70 @@ private:
         return;
       }
     }
-    if (FClosed || FClosing)
+    if (FClosed || FClosing || FReplyPending || FReading)
       return;
+    FReading = true;
     auto buffer = std::make_shared<std::array<char, ReadChunk>>();
     FStream.async_read_some(asio::buffer(*buffer), [self = this->shared_from_this(), buffer](
                                                        const std::error_code& error, size_t n) {
-      if (error) {
-        self->Close();
-        return;
-      }
-      self->FFrames.Feed(std::string_view(buffer->data(), n));
-      self->ReadFrames();
+      self->Guarded([&] {
+        self->FReading = false;
+        if (error) {
+          self->Close();
+          return;
+        }
+        self->FHeard = true;
+        self->FFrames.Feed(std::string_view(buffer->data(), n));
+        self->ReadFrames();
+      });
     });
   }
 
-  void Dispatch(const std::string& AText) {
-    try {
-      const TFacetWebSocketMessage message = ParseWebSocketMessage(AText);
-      if (FServer.Limits.LogMessages)
-        std::clog << RedactMessageForLog(message) << '\n';
-      FServer.Handler.ReceiveMessage(message, FContext,
-                                     [weak = this->weak_from_this()](std::string AReply) {
-                                       if (auto self = weak.lock())
-                                         self->SendText(std::move(AReply));
-                                     });
-    } catch (const std::exception& e) {
-      std::cerr << "WebSocket message: " << e.what() << '\n';
+  // The session has too much work queued: this socket is not read until it drains, and is closed
+  // when it does not drain in time.
+  void WaitForBacklog(TClock::time_point ADeadline) {
+    if (TClock::now() > ADeadline) {
+      Close();
+      return;
     }
+    FBacklog.expires_after(BacklogPoll);
+    FBacklog.async_wait(
+        [weak = this->weak_from_this(), ADeadline](const std::error_code& error) {
+          if (error)
+            return;
+          if (auto self = weak.lock())
+            self->Guarded([&] {
+              if (self->FServer.Handler.Backlogged(*self->FContext))
+                self->WaitForBacklog(ADeadline);
+              else
+                self->ReadFrames();
+            });
+        });
+  }
+
+  void Dispatch(const std::string& AText) {
+    TFacetWebSocketMessage message;
+    try {
+      message = ParseWebSocketMessage(AText);
+    } catch (const std::exception& e) {
+      Log(e.what());
+      return;
+    }
+    if (FServer.Limits.LogMessages)
+      std::clog << RedactMessageForLog(message) + "\n";
+    // The socket reads nothing more until a reply it asked for is on its way: a socket that does
+    // not read its answers cannot make the server hold more than one of them.
+    FReplyPending = FServer.Handler.ReceiveMessage(
+        message, FContext, [weak = this->weak_from_this()](std::string AReply) {
+          auto self = weak.lock();
+          if (!self)
+            return;
+          self->SendText(std::move(AReply));
+          self->OnStrand([](TConnection& AThis) {
+            AThis.FReplyPending = false;
+            AThis.ReadFrames();
+          });
+        });
   }
 
   // Answers with a close frame and closes once it is written.
@@ -615,22 +949,34 @@ private:
       WriteNext();
   }
 
-  // Adds a frame to the queue, within the limit of queued bytes; false when over it.  Called
-  // with FSendLock held.
+  // Adds a frame to the queue, within this socket's and the server's budget of queued bytes;
+  // false when over either.  Called with FSendLock held.
   bool Enqueue(std::string AFrame) {
-    FQueuedBytes += AFrame.size();
-    if (FQueuedBytes > MaxQueuedBytes)
+    const size_t size = AFrame.size();
+    const size_t total = FServer.QueuedOutput += size;
+    if (FQueuedBytes + size > FServer.Limits.MaxSocketOutputBytes ||
+        total > FServer.Limits.MaxTotalOutputBytes) {
+      FServer.QueuedOutput -= size;
       return false;
+    }
+    FQueuedBytes += size;
     FOut.push_back(std::move(AFrame));
     return true;
+  }
+
+  // Takes `ACount` written bytes off the queue's count.  Called with FSendLock held.
+  void Written(size_t ACount) {
+    FQueuedBytes -= ACount;
+    FServer.QueuedOutput -= ACount;
   }
 
   // Writes the queue out, on the strand, with FWriting set: what the socket takes now at once,
   // the rest with a completion and the write timer.
   void WriteNext() {
     std::unique_lock guard(FSendLock);
-    const bool failed = !WriteAtOnce();
-    if (failed || FClosed) {
+    if (FClosed)
+      return;
+    if (!WriteAtOnce()) {
       guard.unlock();
       Close();
       return;
@@ -651,28 +997,34 @@ private:
     Arm(FServer.Limits.WriteTimeout);
     asio::async_write(FStream, front,
                       [self = this->shared_from_this()](const std::error_code& error, size_t) {
-                        if (error) {
-                          self->Close();
-                          return;
-                        }
-                        {
-                          std::lock_guard guard(self->FSendLock);
-                          self->FQueuedBytes -= self->FOut.front().size();
-                          self->FOut.pop_front();
-                        }
-                        self->WriteNext();
+                        self->Guarded([&] {
+                          if (error) {
+                            self->Close();
+                            return;
+                          }
+                          {
+                            std::lock_guard guard(self->FSendLock);
+                            if (self->FClosed)
+                              return;
+                            self->Written(self->FOut.front().size());
+                            self->FOut.pop_front();
+                          }
+                          self->Disarm();
+                          self->WriteNext();
+                        });
                       });
   }
 
   // Writes queued frames while the socket takes them without waiting (plain streams only;
-  // encrypted ones always wait).  False when the socket failed.  Called with FSendLock held.
+  // encrypted ones always wait).  False when the socket failed.  Called with FSendLock held and
+  // the socket open.
   bool WriteAtOnce() {
     while (!FOut.empty()) {
       std::string& frame = FOut.front();
       const std::optional<size_t> written = SendNow(frame);
       if (!written)
         return false;
-      FQueuedBytes -= *written;
+      Written(*written);
       if (*written < frame.size()) {
         frame.erase(0, *written);
         return true;
@@ -737,11 +1089,11 @@ private:
       if (!failed)
         FWriting = true;
       guard.unlock();
-      asio::post(FStream.get_executor(), [self = this->shared_from_this(), failed] {
+      OnStrand([failed](TConnection& AThis) {
         if (failed)
-          self->Close();
+          AThis.Close();
         else
-          self->WriteNext();
+          AThis.WriteNext();
       });
       return true;
     }
@@ -749,12 +1101,25 @@ private:
 
   TFacetServerTCP::TImpl& FServer;
   TStream FStream;
+  // The deadline of the read or write in progress.
   asio::steady_timer FTimer;
+  // An open WebSocket's check that its browser is still there.
+  asio::steady_timer FKeepAlive;
+  // A WebSocket held back by its session's queue looks again when this expires.
+  asio::steady_timer FBacklog;
   std::shared_ptr<TFacetWebSocketContext> FContext;
   TFacetHTTPRequest FRequest;
   std::string FIn;
   TWebSocketFrameReader FFrames;
   bool FWebSocket = false;
+  // A WebSocket read is in flight; a frame arrived since the last keep-alive check; a ping went
+  // out unanswered; a reply this socket asked for is not yet on its way.  Strand only.
+  bool FReading = false;
+  bool FHeard = false;
+  bool FPinged = false;
+  bool FReplyPending = false;
+  TClock::time_point FUploadStarted;
+  size_t FUploadRead = 0;
   // Guards what follows: written on the strand and, for pushes, by the threads that make them.
   std::mutex FSendLock;
   std::deque<std::string> FOut;
@@ -768,44 +1133,68 @@ private:
   // stream and the handshake's answer is queued.
   bool FPushesDirect = false;
   const int FSocketHandle;
+  // The peer's address, and whether this connection counts against its budget.
+  const std::string FPeer;
+  bool FCounted;
 };
 
 } // namespace
 
 void TFacetServerTCP::TImpl::Accept() {
-  Acceptor->async_accept(
-      asio::make_strand(IO), [this](const std::error_code& error, tcp::socket socket) {
-        if (error) {
-          if (Running)
+  Acceptor->async_accept(asio::make_strand(IO), [this](const std::error_code& error,
+                                                       tcp::socket socket) {
+    if (error) {
+      if (!Running)
+        return;
+      // Out of descriptors (or memory) accepting fails again at once: wait a moment instead
+      // of spinning, while connections end and give theirs back.
+      if (error == asio::error::no_descriptors || error.value() == ENFILE ||
+          error == asio::error::no_buffer_space || error == asio::error::no_memory) {
+        AcceptPauseTimer->expires_after(AcceptPause);
+        AcceptPauseTimer->async_wait([this](const std::error_code& e) {
+          if (!e && Running)
             Accept();
-          return;
+        });
+        return;
+      }
+      Accept();
+      return;
+    }
+    try {
+      // Pushes are small frames written one after another (a page's changes, then the
+      // unlock).  With Nagle's algorithm a frame written while the previous one is not yet
+      // acknowledged waits for the browser's delayed acknowledgement, tens of milliseconds.
+      std::error_code ignored;
+      socket.set_option(tcp::no_delay(true), ignored);
+      const tcp::endpoint peer = socket.remote_endpoint(ignored);
+      const std::string address = ignored ? std::string() : peer.address().to_string();
+      std::shared_ptr<TConnectionBase> connection;
+      {
+        std::lock_guard guard(ConnectionsLock);
+        const bool counted = !Trusted(address);
+        if (static_cast<int>(Connections.size()) < ConnectionCap &&
+            (!counted || Budgets.TakeConnection(address))) {
+          if (SSL)
+            connection = std::make_shared<TConnection<asio::ssl::stream<tcp::socket>>>(
+                *this, address, counted, std::move(socket), *SSL);
+          else
+            connection =
+                std::make_shared<TConnection<tcp::socket>>(*this, address, counted, std::move(socket));
+          Connections.insert(connection);
         }
-        // Pushes are small frames written one after another (a page's changes, then the
-        // unlock).  With Nagle's algorithm a frame written while the previous one is not yet
-        // acknowledged waits for the browser's delayed acknowledgement, tens of milliseconds.
-        std::error_code ignored;
-        socket.set_option(tcp::no_delay(true), ignored);
-        std::shared_ptr<TConnectionBase> connection;
-        {
-          std::lock_guard guard(ConnectionsLock);
-          if (static_cast<int>(Connections.size()) < Limits.MaxConnections) {
-            if (SSL)
-              connection = std::make_shared<TConnection<asio::ssl::stream<tcp::socket>>>(
-                  *this, std::move(socket), *SSL);
-            else
-              connection = std::make_shared<TConnection<tcp::socket>>(*this, std::move(socket));
-            Connections.insert(connection);
-          }
-        }
-        if (connection)
-          connection->Start();
-        Accept();
-      });
+      }
+      if (connection)
+        connection->Start();
+    } catch (const std::exception& e) {
+      std::cerr << "accepting a connection: " << e.what() << '\n';
+    }
+    Accept();
+  });
 }
 
 TFacetServerTCP::TFacetServerTCP(IFacetServerTCPHandler& AHandler,
-                                 const TFacetServerLimits& ALimits)
-    : FImpl(std::make_unique<TImpl>(*this, AHandler, ALimits)) {}
+                                 const TFacetServerLimits& ALimits, TFacetClientBudgets& ABudgets)
+    : FImpl(std::make_unique<TImpl>(*this, AHandler, ALimits, ABudgets)) {}
 
 TFacetServerTCP::~TFacetServerTCP() {
   Stop();
@@ -829,18 +1218,45 @@ void TFacetServerTCP::InitSSL(const std::string& ACertificateFile,
   FImpl->SSL.emplace(std::move(context));
 }
 
+namespace {
+
+// Raises the soft descriptor limit to the hard one and returns the soft limit now in force.
+int RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+    return 1024;
+  if (limit.rlim_cur < limit.rlim_max) {
+    rlimit raised = limit;
+    raised.rlim_cur = limit.rlim_max;
+    if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
+      limit = raised;
+  }
+  return limit.rlim_cur > static_cast<rlim_t>(std::numeric_limits<int>::max())
+             ? std::numeric_limits<int>::max()
+             : static_cast<int>(limit.rlim_cur);
+}
+
+} // namespace
+
 void TFacetServerTCP::Start(int APort) {
   if (FImpl->Running)
     return;
   TImpl& impl = *FImpl;
+  impl.Limits = impl.Configured;
+  const int descriptors = RaiseDescriptorLimit();
+  impl.ConnectionCap =
+      std::max(1, std::min(impl.Limits.MaxConnections,
+                           descriptors - impl.Limits.ReservedDescriptors));
   impl.IO.restart();
   impl.Acceptor.emplace(impl.IO);
+  impl.AcceptPauseTimer.emplace(impl.IO);
   const tcp::endpoint endpoint(tcp::v4(), static_cast<unsigned short>(APort));
   impl.Acceptor->open(endpoint.protocol());
   impl.Acceptor->set_option(tcp::acceptor::reuse_address(true));
   impl.Acceptor->bind(endpoint);
   impl.Acceptor->listen(asio::socket_base::max_listen_connections);
   impl.BoundPort = impl.Acceptor->local_endpoint().port();
+  impl.Disk.emplace(1);
   impl.Running = true;
   impl.Work.emplace(impl.IO.get_executor());
   impl.Accept();
@@ -848,7 +1264,19 @@ void TFacetServerTCP::Start(int APort) {
   if (threads <= 0)
     threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   for (int i = 0; i < threads; ++i)
-    impl.Threads.emplace_back([&impl] { impl.IO.run(); });
+    impl.Threads.emplace_back([&impl] {
+      // A handler that throws ends only its own run; the thread goes back to the others.
+      for (;;) {
+        try {
+          impl.IO.run();
+          return;
+        } catch (const std::exception& e) {
+          std::cerr << "I/O thread: " << e.what() << '\n';
+        } catch (...) {
+          std::cerr << "I/O thread: unknown error\n";
+        }
+      }
+    });
 }
 
 void TFacetServerTCP::Stop() {
@@ -859,6 +1287,7 @@ void TFacetServerTCP::Stop() {
   asio::post(impl.IO, [&impl] {
     std::error_code ignored;
     impl.Acceptor->close(ignored);
+    impl.AcceptPauseTimer->cancel();
   });
   CloseAllConnection();
   impl.Work.reset();
@@ -866,7 +1295,10 @@ void TFacetServerTCP::Stop() {
   for (std::thread& thread : impl.Threads)
     thread.join();
   impl.Threads.clear();
+  impl.Disk->join();
+  impl.Disk.reset();
   impl.Acceptor.reset();
+  impl.AcceptPauseTimer.reset();
   std::lock_guard guard(impl.ConnectionsLock);
   impl.Connections.clear();
 }
@@ -877,6 +1309,10 @@ bool TFacetServerTCP::Active() const {
 
 int TFacetServerTCP::Port() const {
   return FImpl->BoundPort;
+}
+
+int TFacetServerTCP::ConnectionCap() const {
+  return FImpl->ConnectionCap;
 }
 
 int TFacetServerTCP::ConnectionCount() const {

@@ -5,7 +5,17 @@
 // writes the answers (one request per connection, "Connection: Close", no Content-Length),
 // upgrades the two WebSocket paths, reads and writes frames, streams uploads to disk and files to
 // the browser.  Everything with content comes from its handler (the page server); form code never
-// runs on an I/O thread.
+// runs on an I/O thread, and neither does disk work of uploads.
+//
+// Threads: the I/O threads run every connection's reading, writing and timers, each connection on
+// its own strand; a push from a session's worker may write a plain socket directly when nothing
+// else is being written to it.  One more thread writes uploaded files.  Every completion handler
+// runs through one guard: whatever it throws is logged and closes that connection only.
+//
+// Budgets: connections are counted per client address and in all (below the descriptor limit);
+// a WebSocket that names no session is closed after a short silence and a session's socket is
+// pinged when silent; a socket whose session has too much work queued is not read until it
+// drains; output queued for one socket and for all of them is bounded.
 
 #include "server/Facet.Server.Connection.h"
 #include "server/Facet.Server.Mime.h"
@@ -28,6 +38,8 @@ struct TFacetGetFileAnswer {
   std::optional<std::string> Content;
 };
 
+class TFacetClientBudgets;
+
 class IFacetServerTCPHandler {
 public:
   using TRespond = std::function<void(TFacetHTTPResponse)>;
@@ -49,11 +61,13 @@ public:
   virtual TFacetHTTPResponse
   DownloadData(const TFacetHTTPRequest& ARequest,
                const std::shared_ptr<TFacetWebSocketContext>& AContext) = 0;
-  // The folder an upload of this request is stored in; nullopt refuses the upload.
-  virtual std::optional<std::filesystem::path> UploadFolder(const TFacetHTTPRequest& ARequest) = 0;
-  // Hands the stored files to the session's active page; `ADone` follows its handling.
+  // Whether the upload of this request may be stored; `AGrant` is called once, from any thread.
+  virtual void BeginUpload(const TFacetHTTPRequest& ARequest,
+                           std::function<void(TFacetUploadGrant)> AGrant) = 0;
+  // Hands the stored files (of `ABytes` in all) to the session's active page; `ADone` follows its
+  // handling.  Files the page did not keep are removed.
   virtual void UploadDone(const TFacetHTTPRequest& ARequest,
-                          std::vector<std::filesystem::path> AFiles,
+                          std::vector<std::filesystem::path> AFiles, std::size_t ABytes,
                           std::function<void()> ADone) = 0;
   // WebSocket admission: the context claims a session (token and UUID from the query); true
   // admits it (with its session set when it claimed one).
@@ -62,17 +76,23 @@ public:
                                const std::shared_ptr<TFacetWebSocketConnection>& AConnection) = 0;
   virtual void WebSocketClosed(const std::shared_ptr<TFacetWebSocketContext>& AContext,
                                const TFacetWebSocketConnection* AConnection) = 0;
-  // One message of a WebSocket; a non-empty reply text goes back on the same socket.
-  virtual void ReceiveMessage(const TFacetWebSocketMessage& AMessage,
+  // One message of a WebSocket; a non-empty reply text goes back on the same socket.  True when
+  // the message asks for a reply: `AReply` is then called exactly once, possibly with an empty
+  // text, and the socket reads nothing more until then.
+  virtual bool ReceiveMessage(const TFacetWebSocketMessage& AMessage,
                               const std::shared_ptr<TFacetWebSocketContext>& AContext,
                               std::function<void(std::string)> AReply) = 0;
+  // Whether the context's session has so much work queued that its sockets should wait.
+  virtual bool Backlogged(const TFacetWebSocketContext& AContext) = 0;
   // A reload that keeps its session: the session's sockets go.
   virtual void DropSessionSockets(const std::string& AToken, const std::string& AUUID) = 0;
 };
 
 class TFacetServerTCP {
 public:
-  TFacetServerTCP(IFacetServerTCPHandler& AHandler, const TFacetServerLimits& ALimits);
+  // The limits are read when the server starts.
+  TFacetServerTCP(IFacetServerTCPHandler& AHandler, const TFacetServerLimits& ALimits,
+                  TFacetClientBudgets& ABudgets);
   ~TFacetServerTCP();
   TFacetServerTCP(const TFacetServerTCP&) = delete;
   TFacetServerTCP& operator=(const TFacetServerTCP&) = delete;
@@ -81,8 +101,11 @@ public:
   void SetRootDirectory(const std::filesystem::path& Value);
   // TLS (1.2 and 1.3 only) with a certificate chain and key in PEM files.
   void InitSSL(const std::string& ACertificateFile, const std::string& APrivateKeyFile);
-  // Binds every local address on the port (0: a free one) and starts the I/O threads.
+  // Binds every local address on the port (0: a free one) and starts the I/O threads.  The soft
+  // descriptor limit is raised to the hard one first, and the connection cap kept below it.
   void Start(int APort);
+  // The connection cap in force: the limits' one, or less when descriptors are short.
+  int ConnectionCap() const;
   // Closes the listener and every connection and joins the I/O threads.
   void Stop();
   bool Active() const;

@@ -1,5 +1,6 @@
 #include "server/Facet.Session.Web.h"
 
+#include "bridge/Duo.Item.Upload.h"
 #include "bridge/Duo.Manager.h"
 #include "bridge/Duo.Util.h"
 #include "bridge/Duo.h"
@@ -163,6 +164,25 @@ void TFacetSessionWeb::Activate(TDuoForm& AForm) {
   FSession.InfoConnection().SetFormName(AForm.ClassName());
 }
 
+namespace {
+
+bool TakesUploads(TDuoClass& ADuo) {
+  for (const auto& [id, item] : ADuo.ExportedControls())
+    if (dynamic_cast<const TDuoItemHTMLUpload*>(item) != nullptr)
+      return true;
+  for (int i = 0; i < ADuo.NestedCount(); ++i)
+    if (TakesUploads(ADuo.Nested(i)))
+      return true;
+  return false;
+}
+
+} // namespace
+
+bool TFacetSessionWeb::ActivePageTakesUploads() const {
+  const TDuoFacetPage* page = ActivePage();
+  return page != nullptr && TakesUploads(page->Duo());
+}
+
 TDuoFacetPage* TFacetSessionWeb::ActivePage() const {
   if (FActive == nullptr)
     return nullptr;
@@ -237,6 +257,12 @@ std::optional<std::string> TFacetSessionWeb::ExecuteOpenDialog(TApplication& /*a
 }
 
 void TFacetSessionWeb::Wake() {
+  // From outside the session's form code (the session closing), the pages are not this thread's
+  // to read: every wait looks again instead.
+  if (TFacetSession::Current() != &FSession) {
+    FSession.UnLockAll();
+    return;
+  }
   // A modal result was set: every modal run looks again whether its form is done.
   for (const auto& [form, page] : FPages)
     if (form->IsModal())

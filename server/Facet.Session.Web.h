@@ -32,6 +32,9 @@ public:
   // Makes the form's page the one the browser shows (without telling the browser).
   void Activate(TDuoForm& AForm);
   TDuoFacetPage* ActivePage() const;
+  // Whether the page on show (or a page nested in it) holds an upload item: only such a page
+  // takes files from the browser.
+  bool ActivePageTakesUploads() const;
   TFacetForm* ActivePageForm() const;
   // Takes a bridge object's form out of the stack of shown pages.
   void RemoveDuo(TDuoClass* ADuo);

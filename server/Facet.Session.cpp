@@ -108,11 +108,12 @@ std::string TFacetURI::ValueFromKey(const std::string& AKeyName) const {
 
 // ---- TFacetSession
 
-TFacetSession::TFacetSession(TFacetBaseClass& ABase, std::string AUUID)
-    : FBase(ABase), FUUID(std::move(AUUID)), FToken(GenerateRandomString(24)),
-      FCallBackID(GenerateRandomNumber(9)), FCreateDate(Now()),
-      FExpireDate(FCreateDate.Value + SessionLifeDays),
-      FIdleSince(std::chrono::steady_clock::now()), FExecutor(ABase.Limits().MaxSessionWorkers) {
+TFacetSession::TFacetSession(TFacetBaseClass& ABase, std::string AUUID, std::string AClientAddress)
+    : FBase(ABase), FUUID(AUUID), FToken(GenerateRandomString(24)), FFolderName(std::move(AUUID)),
+      FClientAddress(std::move(AClientAddress)), FCallBackID(GenerateRandomNumber(9)),
+      FCreateDate(Now()), FExpireDate(FCreateDate.Value + SessionLifeDays),
+      FIdleSince(std::chrono::steady_clock::now()),
+      FExecutor(ABase.Limits().MaxQueuedPieces, ABase.Limits().MaxQueuedPieceBytes) {
   auto web = std::make_unique<TFacetSessionWeb>(*this);
   FWeb = web.get();
   FApplication = std::make_unique<TApplication>(std::move(web));
@@ -129,6 +130,22 @@ TFacetSession::~TFacetSession() {
 
 TFacetSession* TFacetSession::Current() {
   return CurrentSession;
+}
+
+std::string TFacetSession::GetUUID() const {
+  std::lock_guard guard(FIdentityLock);
+  return FUUID;
+}
+
+std::string TFacetSession::GetToken() const {
+  std::lock_guard guard(FIdentityLock);
+  return FToken;
+}
+
+void TFacetSession::SetIdentity(std::string AUUID, std::string AToken) {
+  std::lock_guard guard(FIdentityLock);
+  FUUID = std::move(AUUID);
+  FToken = std::move(AToken);
 }
 
 TDateTime TFacetSession::ExpireDate() const {
@@ -151,21 +168,62 @@ bool TFacetSession::Valid(TDateTime ANow) const {
 }
 
 std::filesystem::path TFacetSession::PathSession() const {
-  return FBase.Options().RootPath() / "temp" / "Sessions" / FUUID;
+  return FBase.Options().RootPath() / "temp" / "Sessions" / FFolderName;
 }
+
+TFacetUploadGrant TFacetSession::UploadAllowance() const {
+  const TFacetServerLimits& limits = FBase.Limits();
+  TFacetUploadGrant grant;
+  grant.Folder = PathSession();
+  std::lock_guard guard(FLock);
+  grant.FilesLeft = std::max(0, limits.MaxSessionUploadFiles - FUploadFiles);
+  grant.BytesLeft =
+      limits.MaxSessionUploadBytes > FUploadBytes ? limits.MaxSessionUploadBytes - FUploadBytes : 0;
+  if (grant.FilesLeft == 0 || grant.BytesLeft == 0)
+    grant.Refusal = "413 Payload Too Large";
+  return grant;
+}
+
+void TFacetSession::UploadStored(int AFiles, std::size_t ABytes) {
+  std::lock_guard guard(FLock);
+  FUploadFiles += AFiles;
+  FUploadBytes += ABytes;
+}
+
+// The thread's scopes of a piece: entered when it starts, left and entered again around each
+// wait, since the piece may go on on another thread.
+struct TFacetSession::TPieceScopes {
+  explicit TPieceScopes(TFacetSession& ASession) : Session(ASession) { Enter(); }
+  void Enter() {
+    Current.emplace(&Session);
+    Application.emplace(*Session.FApplication);
+    Registry.emplace(*Session.FInstance);
+    Queue.emplace(Session);
+  }
+  void Leave() {
+    Queue.reset();
+    Registry.reset();
+    Application.reset();
+    Current.reset();
+  }
+
+  TFacetSession& Session;
+  std::optional<TCurrentSessionScope> Current;
+  std::optional<TApplicationScope> Application;
+  std::optional<TDuoInstanceScope> Registry;
+  std::optional<TThreadQueueScope> Queue;
+};
 
 std::function<void()> TFacetSession::Wrap(std::function<void()> AProc) {
   return [self = shared_from_this(), proc = std::move(AProc)] {
-    TCurrentSessionScope current(self.get());
-    TApplicationScope application(*self->FApplication);
-    TDuoInstanceScope registry(*self->FInstance);
-    TThreadQueueScope queue(*self);
+    TPieceScopes scopes(*self);
+    self->FCurrentScopes = &scopes;
     try {
       proc();
     } catch (const EAbort&) {
       // Work ended silently, as when the session closed while it waited.
     } catch (const std::exception& e) {
-      std::cerr << "session " << self->FUUID << ": " << e.what() << '\n';
+      std::cerr << ("session " + self->GetUUID() + ": " + e.what() + "\n");
     }
     if (self->FClosing)
       return;
@@ -174,13 +232,17 @@ std::function<void()> TFacetSession::Wrap(std::function<void()> AProc) {
       try {
         self->FBase.OnSessionIdle(*self);
       } catch (const std::exception& e) {
-        std::cerr << "session " << self->FUUID << " going idle: " << e.what() << '\n';
+        std::cerr << ("session " + self->GetUUID() + " going idle: " + e.what() + "\n");
       }
   };
 }
 
-bool TFacetSession::ExecThread(std::function<void()> AProc) {
-  return FExecutor.Post(Wrap(std::move(AProc)));
+bool TFacetSession::ExecThread(std::function<void()> AProc, std::size_t ABytes) {
+  return FExecutor.Post(Wrap(std::move(AProc)), ABytes);
+}
+
+bool TFacetSession::Backlogged() const {
+  return FExecutor.Backlogged();
 }
 
 void TFacetSession::ExecThread(bool AWait, std::function<void()> AProc) {
@@ -215,11 +277,16 @@ void TFacetSession::ExecThread(bool AWait, std::function<void()> AProc) {
   done->Changed.wait(guard, [&] { return done->Done; });
 }
 
-void TFacetSession::WaitReleased(const std::function<void()>& AWait) {
-  if (FExecutor.InPiece())
-    FExecutor.WaitReleased(AWait);
-  else
-    AWait();
+void TFacetSession::WaitReleased(const TFacetSessionExecutor::TPark& APark) {
+  if (!FExecutor.InPiece()) {
+    FExecutor.WaitReleased(APark);
+    return;
+  }
+  TPieceScopes* scopes = FCurrentScopes;
+  scopes->Leave();
+  FExecutor.WaitReleased(APark);
+  FCurrentScopes = scopes;
+  scopes->Enter();
 }
 
 void TFacetSession::FlushPages(const std::string& ATrailer) {
@@ -294,7 +361,7 @@ void TFacetSession::SendFile(const std::filesystem::path& FullFilePath, bool Ope
     FFileDownloads[key] = FullFilePath;
   }
   const std::string url =
-      "/duo/download?file=" + key + "&token=" + FToken + "&facetsession=" + FUUID;
+      "/duo/download?file=" + key + "&token=" + GetToken() + "&facetsession=" + GetUUID();
   const std::string name = WebFileName.empty() ? FullFilePath.filename().string() : WebFileName;
   ExecJS("var fileUrl = " + QuotedJSString(url) + ";\r\n" +
          "var openAfterDownload = " + (OpenOnFinishDownload ? "true" : "false") + ";\r\n" +
@@ -331,7 +398,7 @@ std::string TFacetSession::CallBackJS(const std::string& ACallBackName,
       FCallBacks[id] = {formUUID, ACallBackName};
     }
   }
-  return "FacetServer().CallBack('" + FUUID + "', '" + FToken + "', '" + formUUID + "', '" + id +
+  return "FacetServer().CallBack('" + GetUUID() + "', '" + GetToken() + "', '" + formUUID + "', '" + id +
          "', " + (Parameters.empty() ? std::string("''") : Parameters) + ", '" +
          (LockClient ? "True" : "False") + "')";
 }
@@ -407,26 +474,70 @@ bool TFacetSession::Lock(const std::string& AWaitName) {
     std::lock_guard guard(FLock);
     if (FClosing)
       return false;
-    if (!FLockName.insert(AWaitName).second)
+    if (!FLockName.emplace(AWaitName, std::chrono::steady_clock::now()).second)
       return true;
   }
-  WaitReleased([&] {
-    std::unique_lock guard(FLock);
-    FLockReleased.wait(guard, [&] { return FClosing || FLockName.count(AWaitName) == 0; });
-  });
-  return !FClosing;
+  const auto over = [&] { return FClosing || FLockName.count(AWaitName) == 0; };
+  for (;;) {
+    WaitReleased([&](TFacetSessionExecutor::TResume AResume) {
+      {
+        std::lock_guard guard(FLock);
+        if (!over()) {
+          FLockWaiters.push_back(std::move(AResume));
+          return;
+        }
+      }
+      AResume();
+    });
+    // Any unlock wakes every wait; one whose name is still locked waits again.
+    std::lock_guard guard(FLock);
+    if (over())
+      break;
+  }
+  std::lock_guard guard(FLock);
+  return FExpiredWaits.erase(AWaitName) == 0 && !FClosing;
 }
 
 void TFacetSession::UnLock(const std::string& AWaitName) {
-  std::lock_guard guard(FLock);
-  if (FLockName.erase(AWaitName) != 0)
-    FLockReleased.notify_all();
+  std::vector<TFacetSessionExecutor::TResume> waiters;
+  {
+    std::lock_guard guard(FLock);
+    if (FLockName.erase(AWaitName) == 0)
+      return;
+    waiters.swap(FLockWaiters);
+  }
+  for (const auto& resume : waiters)
+    resume();
 }
 
 void TFacetSession::UnLockAll() {
-  std::lock_guard guard(FLock);
-  FLockName.clear();
-  FLockReleased.notify_all();
+  std::vector<TFacetSessionExecutor::TResume> waiters;
+  {
+    std::lock_guard guard(FLock);
+    FLockName.clear();
+    waiters.swap(FLockWaiters);
+  }
+  for (const auto& resume : waiters)
+    resume();
+}
+
+void TFacetSession::ExpireWaits(std::chrono::steady_clock::time_point ADeadline) {
+  std::vector<TFacetSessionExecutor::TResume> waiters;
+  {
+    std::lock_guard guard(FLock);
+    const std::size_t before = FLockName.size();
+    std::erase_if(FLockName, [&](const auto& AWait) {
+      if (AWait.second >= ADeadline)
+        return false;
+      FExpiredWaits.insert(AWait.first);
+      return true;
+    });
+    if (FLockName.size() == before)
+      return;
+    waiters.swap(FLockWaiters);
+  }
+  for (const auto& resume : waiters)
+    resume();
 }
 
 void TFacetSession::SetData(std::unique_ptr<TObject> Value) {
@@ -466,6 +577,7 @@ std::vector<std::shared_ptr<TFacetWebSocketConnection>> TFacetSession::Connectio
 
 void TFacetSession::ConnectionOpened() {
   ++FOpenedConnections;
+  FEverConnected = true;
   FBase.SessionChanged(TSessionChangeType::scWebSocketOpened, *this);
 }
 
@@ -496,7 +608,7 @@ void TFacetSession::Close() {
       std::lock_guard guard(FLock);
       FExpireDate = TDateTime(Now().Value - ClosedExpiryDays);
     }
-    FBase.RemoveSession(FUUID);
+    FBase.RemoveSession(*this);
     for (const auto& connection : Connections())
       connection->Disconnect();
     FExecutor.Finish(Wrap([this] {
@@ -505,7 +617,7 @@ void TFacetSession::Close() {
                      }),
                      [base = &FBase] { base->SessionTornDown(); });
   } catch (const std::exception& e) {
-    std::cerr << "closing session " << FUUID << ": " << e.what() << '\n';
+    std::cerr << ("closing session " + GetUUID() + ": " + e.what() + "\n");
   }
 }
 

@@ -13,6 +13,7 @@
 #include "lang/Duo.Lang.Types.h"
 #include "runtime/DateTime.h"
 #include "runtime/MainThread.h"
+#include "server/Facet.Server.Connection.h"
 #include "server/Facet.Session.Executor.h"
 
 #include <atomic>
@@ -86,7 +87,7 @@ class TFacetSession : public IFacetSession,
 public:
   // A session is made by the server (TFacetBaseClass::CreateSession) and lives in its registry
   // until it is closed; it is freed when nothing refers to it any more.
-  TFacetSession(TFacetBaseClass& ABase, std::string AUUID);
+  TFacetSession(TFacetBaseClass& ABase, std::string AUUID, std::string AClientAddress = {});
   ~TFacetSession() override;
   TFacetSession(const TFacetSession&) = delete;
   TFacetSession& operator=(const TFacetSession&) = delete;
@@ -95,8 +96,20 @@ public:
   static TFacetSession* Current();
 
   TFacetBaseClass& Base() const { return FBase; }
-  std::string GetUUID() const override { return FUUID; }
-  std::string GetToken() const override { return FToken; }
+  std::string GetUUID() const override;
+  std::string GetToken() const override;
+  // A new UUID and token (the registry's TFacetBaseClass::RenewIdentity calls it): the old pair
+  // names nothing from then on.
+  void SetIdentity(std::string AUUID, std::string AToken);
+  // The address the session was started from (see ClientAddress).
+  const std::string& ClientAddress() const { return FClientAddress; }
+  // Marked by the application once the session is worth keeping (an accepted login): it no
+  // longer counts against its address's anonymous sessions and is never closed to make room.
+  bool Established() const { return FEstablished; }
+  void MarkEstablished() { FEstablished = true; }
+  // Whether the session still counts against its address's anonymous sessions; true once, for
+  // the caller that gives the count back.
+  bool ReleaseAnonymous() { return FCountedAnonymous.exchange(false); }
   const std::string& GetCallBackID() const { return FCallBackID; }
   TDateTime CreateDate() const { return FCreateDate; }
   TDateTime ExpireDate() const;
@@ -108,17 +121,26 @@ public:
   bool Valid(TDateTime ANow) const;
   // The folder of the session's uploads, created at the first upload.
   std::filesystem::path PathSession() const;
+  // What the session may still store by upload: the folder and what is left of its quota (a
+  // refusal when nothing is left).
+  TFacetUploadGrant UploadAllowance() const;
+  // Files of an upload were stored.
+  void UploadStored(int AFiles, std::size_t ABytes);
 
   // ---- form code
   // Queues a procedure as a piece of the session's form code; false once the session closes.
-  bool ExecThread(std::function<void()> AProc);
+  // `ABytes` is what the piece holds of the browser's data, for the queue's budget.
+  bool ExecThread(std::function<void()> AProc, std::size_t ABytes = 0);
+  // Whether so much work is queued that the session's sockets should wait before reading more.
+  bool Backlogged() const;
   // The same, and with AWait the caller blocks until the procedure has run (at once when the
   // caller already runs a piece of this session).  Never called on an I/O thread.
   void ExecThread(bool AWait, std::function<void()> AProc);
   void RunSoon(std::function<void()> AWork) override { ExecThread(std::move(AWork)); }
   void Queue(TThreadProcedure AProc) override { ExecThread(std::move(AProc)); }
-  // Runs `AWait` with the form lock released when called from a piece, else simply runs it.
-  void WaitReleased(const std::function<void()>& AWait);
+  // Parks the calling piece with the form lock released until `APark`'s resume is called (see
+  // TFacetSessionExecutor::WaitReleased); outside a piece, blocks until then.
+  void WaitReleased(const TFacetSessionExecutor::TPark& APark);
   TFacetSessionExecutor& Executor() { return FExecutor; }
 
   // ---- pages
@@ -163,9 +185,13 @@ public:
   TDuoAPPTerm* LangAPP() const override;
 
   // ---- named waits
+  // Waits until the name is unlocked: false when the session closes meanwhile or the wait
+  // outlives the limits' MaxWait (it is then unlocked).
   bool Lock(const std::string& AWaitName) override;
   void UnLock(const std::string& AWaitName) override;
   void UnLockAll();
+  // Ends the waits that began before `ADeadline` (the sweep calls it).
+  void ExpireWaits(std::chrono::steady_clock::time_point ADeadline);
 
   // ---- application data
   TObject* GetData() const { return FData.get(); }
@@ -186,6 +212,8 @@ public:
   std::shared_ptr<TFacetWebSocketConnection> NewestConnection() const;
   std::vector<std::shared_ptr<TFacetWebSocketConnection>> Connections() const;
   int OpenedConnections() const { return FOpenedConnections; }
+  // Whether the page ever opened its WebSocket.
+  bool EverConnected() const { return FEverConnected; }
   void ConnectionOpened();
   void ConnectionClosed();
   // When the session last had no open WebSocket (its creation when it never had one).
@@ -205,11 +233,22 @@ public:
 private:
   // Runs a piece with the session's scopes, its error handling and the page comparison after it.
   std::function<void()> Wrap(std::function<void()> AProc);
+  struct TPieceScopes;
+  // The scopes of the piece holding the form lock.
+  TPieceScopes* FCurrentScopes = nullptr;
   void TearDown();
 
   TFacetBaseClass& FBase;
-  const std::string FUUID;
-  const std::string FToken;
+  mutable std::mutex FIdentityLock;
+  std::string FUUID;
+  std::string FToken;
+  // The folder of the uploads is named by the first UUID, which renewals do not change.
+  const std::string FFolderName;
+  const std::string FClientAddress;
+  std::atomic<bool> FEstablished = false;
+  std::atomic<bool> FCountedAnonymous = true;
+  int FUploadFiles = 0;
+  std::size_t FUploadBytes = 0;
   const std::string FCallBackID;
   const TDateTime FCreateDate;
   mutable std::mutex FLock; // expiry, waits, downloads, callbacks, clipboard, connections
@@ -217,9 +256,14 @@ private:
   bool FExpire = true;
   std::atomic<bool> FClosing = false;
   std::atomic<int> FOpenedConnections = 0;
+  std::atomic<bool> FEverConnected = false;
   std::chrono::steady_clock::time_point FIdleSince;
-  std::set<std::string> FLockName;
-  std::condition_variable FLockReleased;
+  // Names waited for, with when each wait began.
+  std::map<std::string, std::chrono::steady_clock::time_point> FLockName;
+  // Names whose wait outlived the limit, until their waits have seen it.
+  std::set<std::string> FExpiredWaits;
+  // Parked waits to resume when a name is unlocked.
+  std::vector<TFacetSessionExecutor::TResume> FLockWaiters;
   std::map<std::string, std::filesystem::path> FFileDownloads;
   // Callback id → page form UUID and callback name.
   std::map<std::string, std::pair<std::string, std::string>> FCallBacks;

@@ -68,6 +68,10 @@ std::string EncodePongFrame(std::string_view payload) {
   return EncodeFrame(OpPong, payload.substr(0, MaxControlPayload));
 }
 
+std::string EncodePingFrame() {
+  return EncodeFrame(OpPing, {});
+}
+
 TWebSocketFrameReader::TWebSocketFrameReader(std::size_t maxMessageSize)
     : FMaxMessageSize(maxMessageSize) {}
 

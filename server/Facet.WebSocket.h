@@ -26,6 +26,8 @@ std::string EncodeCloseFrame(std::uint16_t code);
 // A pong frame answering a ping; a control frame carries at most 125 bytes, so a longer payload
 // is cut to that.
 std::string EncodePongFrame(std::string_view payload);
+// A ping frame with no payload: the server asks whether the browser is still there.
+std::string EncodePingFrame();
 
 // The status code a close frame without a body stands for.
 inline constexpr std::uint16_t WebSocketCloseNoStatus = 1005;

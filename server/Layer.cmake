@@ -4,7 +4,9 @@
 # installed by the setup script before any build).  A generated source includes each file with
 # the assembler's .incbin; the table maps the name a browser asks for to its bytes.
 find_package(Threads REQUIRED)
-set(LAYER_LIBRARIES Threads::Threads OpenSSL::SSL OpenSSL::Crypto)
+# Form code runs on fibers, so that a wait for the browser keeps a stack and not a thread.
+find_package(Boost REQUIRED COMPONENTS context)
+set(LAYER_LIBRARIES Threads::Threads OpenSSL::SSL OpenSSL::Crypto Boost::context)
 
 set(_nm ${CMAKE_SOURCE_DIR}/node_modules)
 set(_assets ${CMAKE_CURRENT_LIST_DIR}/assets)
