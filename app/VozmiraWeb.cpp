@@ -152,6 +152,7 @@ int RunVozmiraWeb(const std::string& configFile) {
   if (!configFile.empty())
     server.SetINIConfigFile(configFile);
   server.SetServerPort(server.INIConfig().ServerPort(8888));
+  ReadLimits(server.INIConfig().FileINIConfig(), server.Limits());
   server.Options().SetIncludeJQuery(true);
   manager.SetFacet(&server);
   server.OnSessionStarting = [configFile](TFacetSession& session) {

@@ -1,5 +1,7 @@
 #include "server/Facet.Server.Paths.h"
 
+#include "runtime/Random.h"
+
 #include "runtime/StrUtils.h"
 
 #include <algorithm>
@@ -103,7 +105,8 @@ std::string SanitizeUploadName(std::string_view name) {
   for (const char c : name.substr(start))
     if (c != ':' && !IsControl(c))
       kept += c;
-  if (kept.empty() || kept == "." || kept == ".." || IsDeviceName(kept))
+  const bool onlyDots = kept.find_first_not_of(". ") == std::string::npos;
+  if (kept.empty() || onlyDots || kept.size() > MaxUploadNameBytes || IsDeviceName(kept))
     return {};
   return kept;
 }
@@ -153,10 +156,12 @@ TCreatedFile CreateUniqueFile(const fs::path& dir, const std::string& name) {
   const fs::path given(name);
   const std::string base = given.stem().string();
   const std::string extension = given.extension().string();
-  for (uint64_t n = 0;; ++n) {
-    const fs::path candidate = dir / (n == 0 ? name : base + std::to_string(n) + extension);
-    // O_EXCL makes the existence test and the creation one step: of two uploads racing for one
-    // name, exactly one gets it and the other goes on to the next number.
+  // The name itself, then the name with a random suffix: one try finds a free name whatever the
+  // folder holds (a few more only when a random suffix happens to be taken).  O_EXCL makes the
+  // existence test and the creation one step, so two uploads racing for a name get two files.
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const fs::path candidate =
+        dir / (attempt == 0 ? name : base + "-" + GenerateRandomString(8) + extension);
     const int handle = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (handle >= 0)
       return TCreatedFile(candidate, handle);
@@ -164,4 +169,5 @@ TCreatedFile CreateUniqueFile(const fs::path& dir, const std::string& name) {
       throw std::system_error(errno, std::generic_category(),
                               "Cannot create " + candidate.string());
   }
+  throw std::system_error(EEXIST, std::generic_category(), "No free name for " + name);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -23,10 +24,15 @@ std::string DecodeFilePathEscapes(std::string path);
 std::optional<std::filesystem::path> ResolveStaticFile(const std::filesystem::path& root,
                                                        std::string_view requestPath);
 
+// The longest name an uploaded file is stored under, in bytes, leaving room for a suffix within
+// the file systems' limit of 255.
+inline constexpr std::size_t MaxUploadNameBytes = 200;
+
 // The name an uploaded file may be stored under: the last component of the name the browser sent
 // (after its last "/" or "\"), without ":" and control characters.  Empty when nothing safe is
-// left: an empty name, ".", "..", or a device name of Windows (CON, PRN, AUX, NUL, COM1 to COM9,
-// LPT1 to LPT9, in any case, with or without an extension).  Other names are kept as they are.
+// left: an empty name, one of dots and blanks only, one longer than MaxUploadNameBytes, or a
+// device name of Windows (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any case, with or
+// without an extension).  Other names are kept as they are.
 std::string SanitizeUploadName(std::string_view name);
 
 // A file this process has just created, open for writing; closed when the object goes.
@@ -52,8 +58,8 @@ private:
   int FHandle = -1;
 };
 
-// Creates a new file named `name` in `dir`; when that name is taken, the first free name of base +
-// N + extension with N = 1, 2, ... (foto.png, foto1.png, foto2.png).  Each file is created
+// Creates a new file named `name` in `dir`; when that name is taken, base + "-" + eight random
+// letters and digits + extension (foto.png, foto-Xa81kQz0.png).  Each file is created
 // exclusively, so two uploads racing for one name get two files.  `name` must be a name that
 // SanitizeUploadName keeps unchanged (std::invalid_argument otherwise); other failures throw
 // std::system_error.

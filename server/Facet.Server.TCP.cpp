@@ -178,12 +178,17 @@ public:
   TUploadSink(std::filesystem::path AFolder, int AFilesLeft, std::size_t ABytesLeft)
       : FFolder(std::move(AFolder)), FFilesLeft(AFilesLeft), FBytesLeft(ABytesLeft) {}
   ~TUploadSink() override {
-    FFile.reset();
     if (!FKeep)
-      for (const std::filesystem::path& file : Files) {
-        std::error_code ignored;
-        std::filesystem::remove(file, ignored);
-      }
+      Discard();
+  }
+  // Removes every file written so far.
+  void Discard() {
+    FFile.reset();
+    for (const std::filesystem::path& file : Files) {
+      std::error_code ignored;
+      std::filesystem::remove(file, ignored);
+    }
+    Files.clear();
   }
   bool BeginPart(const std::string& fileName) override {
     const std::string name = SanitizeUploadName(fileName);
@@ -728,6 +733,9 @@ private:
       } catch (const std::exception&) {
         failed = true;
       }
+      // A failed upload leaves nothing behind by the time it is answered.
+      if (failed)
+        ASink->Discard();
       self->OnStrand([ASink, AReader, ALeft, failed](TConnection& AThis) {
         AThis.UploadFed(ASink, AReader, ALeft, failed);
       });

@@ -464,3 +464,8 @@ int TFacetSessionExecutor::Parked() const {
   std::lock_guard guard(FState->Lock);
   return FState->Parked;
 }
+
+int TFacetSessionExecutor::Queued() const {
+  std::lock_guard guard(FState->Lock);
+  return static_cast<int>(FState->Queue.size());
+}

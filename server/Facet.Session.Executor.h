@@ -60,8 +60,9 @@ public:
   bool Idle() const;
   // Whether the queue holds as many pieces or bytes as it should.
   bool Backlogged() const;
-  // Pieces of this executor parked now.
+  // Pieces of this executor parked now, and queued and not yet started.
   int Parked() const;
+  int Queued() const;
 
   // The shared state the fibers keep alive while they run.
   struct TState;

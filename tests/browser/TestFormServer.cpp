@@ -68,6 +68,12 @@ int main(int argc, char** argv) {
     server.SetServerPort(0);
     server.Limits().MaxSessions = limits.MaxSessions;
     server.Limits().MaxConnections = limits.MaxConnections;
+    // Every simulated browser of the load tools speaks from loopback: the budgets of one client
+    // address are as large as the server's.
+    server.Limits().MaxConnectionsPerAddress = limits.MaxConnections;
+    server.Limits().MaxAnonymousSessionsPerAddress = limits.MaxSessions;
+    server.Limits().NewSessionsPerAddressBurst = limits.MaxSessions;
+    server.Limits().NewSessionsPerAddressPerMinute = 1000000;
     manager.SetFacet(&server);
     server.StartServer();
     std::printf("listening %d\n", server.ServerPort());

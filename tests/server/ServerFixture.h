@@ -22,6 +22,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
+#include <thread>
 #include <filesystem>
 #include <optional>
 #include <regex>
@@ -32,10 +34,19 @@ namespace servertest {
 // A blocking client socket with a receive timeout, so a test never hangs on a silent server.
 class TClient {
 public:
-  explicit TClient(int APort, std::chrono::seconds ATimeout = std::chrono::seconds(10)) {
+  // `AFrom` is the local address the client speaks from (a second loopback address plays
+  // another client).
+  explicit TClient(int APort, std::chrono::seconds ATimeout = std::chrono::seconds(10),
+                   const char* AFrom = nullptr) {
     FSocket = ::socket(AF_INET, SOCK_STREAM, 0);
     timeval timeout{static_cast<time_t>(ATimeout.count()), 0};
     ::setsockopt(FSocket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    if (AFrom != nullptr) {
+      sockaddr_in local{};
+      local.sin_family = AF_INET;
+      ::inet_pton(AF_INET, AFrom, &local.sin_addr);
+      ::bind(FSocket, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(APort));
@@ -200,6 +211,10 @@ protected:
     Server.Options().SetUseINIConfig(false);
     Server.Options().SetIncludeJQuery(true);
     Server.SetServerPort(0);
+    // Every test client speaks from loopback: its budgets are a test's own business.
+    Server.Limits().MaxAnonymousSessionsPerAddress = 100000;
+    Server.Limits().NewSessionsPerAddressBurst = 100000;
+    Server.Limits().NewSessionsPerAddressPerMinute = 100000;
     Manager.SetFacet(&Server);
     Server.StartServer();
     Port = Server.ServerPort();
@@ -214,23 +229,34 @@ protected:
     return std::to_string(::getpid()) + "-" + std::to_string(++counter);
   }
 
-  // The answer to one request.
+  // The answer to one request (from another local address when `AFrom` is given).
   std::string Request(const std::string& AText,
-                      std::chrono::seconds ATimeout = std::chrono::seconds(10)) {
-    TClient client(Port, ATimeout);
+                      std::chrono::seconds ATimeout = std::chrono::seconds(10),
+                      const char* AFrom = nullptr) {
+    TClient client(Port, ATimeout, AFrom);
     client.Send(AText);
     return client.ReadAll();
   }
   std::string Get(const std::string& APath, const std::string& AHeaders = "",
-                  std::chrono::seconds ATimeout = std::chrono::seconds(10)) {
+                  std::chrono::seconds ATimeout = std::chrono::seconds(10),
+                  const char* AFrom = nullptr) {
     return Request("GET " + APath + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(Port) +
                        "\r\n" + AHeaders + "\r\n",
-                   ATimeout);
+                   ATimeout, AFrom);
+  }
+  // Waits for a condition a few seconds at most.
+  static bool WaitFor(const std::function<bool()>& ACondition) {
+    for (int i = 0; i < 500; ++i) {
+      if (ACondition())
+        return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return ACondition();
   }
   // Opens the page: a new session, and what its page tells the browser.
-  TPageInfo OpenPage(const std::string& AHeaders = "") {
+  TPageInfo OpenPage(const std::string& AHeaders = "", const char* AFrom = nullptr) {
     TPageInfo page;
-    page.Body = Get("/", AHeaders);
+    page.Body = Get("/", AHeaders, std::chrono::seconds(10), AFrom);
     std::smatch match;
     const std::regex connection(
         R"re(ExecEvent\("([0-9A-Za-z]{12})", "([0-9A-Za-z]{24})", "([^"]+)", "[^"]+", "ComponentFocused")re");

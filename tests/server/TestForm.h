@@ -4,6 +4,7 @@
 // them into a label, and a button that asks a question in the browser.
 
 #include "bridge/Duo.Forms.h"
+#include "bridge/Duo.Item.Upload.h"
 #include "bridge/Duo.h"
 #include "ui/StdCtrls.h"
 
@@ -77,6 +78,23 @@ public:
 
 inline const TClassInfo& TBrokenForm::StaticClass() {
   static const TClassInfo info = TClassBuilder<TBrokenForm>("TBrokenForm").Creatable().Build();
+  return info;
+}
+
+// The test form with an upload item: a page that takes files from the browser.
+class TUploadForm : public TTestForm {
+  DUO_CLASS(TUploadForm, TTestForm)
+
+public:
+  explicit TUploadForm(TComponent* AOwner) : TTestForm(AOwner) { SetFormName("fUpload"); }
+  void ExportDuo() override {
+    TTestForm::ExportDuo();
+    GetDuo()->Items.Add().Upload("Send");
+  }
+};
+
+inline const TClassInfo& TUploadForm::StaticClass() {
+  static const TClassInfo info = TClassBuilder<TUploadForm>("TUploadForm").Creatable().Build();
   return info;
 }
 
