@@ -381,10 +381,13 @@ std::string LargeStates(std::size_t ABytes) {
 TTask<void> FloodMessages(TAttacker& AAttacker) {
   TKind& kind = AAttacker.Flood;
   // Each worker floods over one session's socket; when the server closes it the worker opens
-  // another session and goes on.  Tried and accepted count messages.
+  // another session and goes on.  Tried and accepted count messages; the first message of a
+  // session is tried with the session's opening, so a session refused is a message refused.
   co_await Spread(AAttacker, kind, [&](int) -> TTask<void> {
     if (AAttacker.Floods <= 0)
       co_return;
+    --AAttacker.Floods;
+    ++kind.Tried;
     ++kind.Open;
     struct TRelease {
       int& Open;
@@ -395,12 +398,14 @@ TTask<void> FloodMessages(TAttacker& AAttacker) {
     const std::string message =
         EventMessage(browser->Page, browser->Page.FormUUID, "ComponentFocused",
                      LargeStates(960 * 1000 - 400), false);
-    while (AAttacker.Floods > 0 && TClock::now() < AAttacker.Deadline && !AAttacker.Closing) {
-      --AAttacker.Floods;
-      ++kind.Tried;
+    for (;;) {
       co_await browser->Socket.Send(message, AnswerTimeout);
       ++kind.Accepted;
       kind.Bytes += message.size();
+      if (AAttacker.Floods <= 0 || TClock::now() >= AAttacker.Deadline || AAttacker.Closing)
+        break;
+      --AAttacker.Floods;
+      ++kind.Tried;
     }
   });
 }
