@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -86,9 +87,8 @@ std::error_code BindLocal(tcp::socket& ASocket, const asio::ip::address& ALocal)
   if (error)
     return error;
 #ifdef IP_BIND_ADDRESS_NO_PORT
-  ASocket.set_option(
-      asio::detail::socket_option::boolean<IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT>(true), error);
-  error.clear();
+  const int on = 1;
+  setsockopt(ASocket.native_handle(), IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on);
 #endif
   ASocket.bind(TEndpoint(ALocal, 0), error);
   return error;
