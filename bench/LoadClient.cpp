@@ -5,10 +5,12 @@
 #include <nlohmann/json.hpp>
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,7 +69,29 @@ private:
     throw TLoadError(TFault::Timeout, AWhat + ": no answer in time");
   if (AError == asio::error::connection_refused)
     throw TLoadError(TFault::Refused, AWhat + ": connection refused");
+  if (AError == asio::error::no_descriptors || AError == asio::error::address_in_use ||
+      AError == std::errc::too_many_files_open_in_system ||
+      AError == std::errc::address_not_available || AError == asio::error::no_buffer_space)
+    throw TLoadError(TFault::Local, AWhat + ": " + AError.message());
   throw TLoadError(TFault::Closed, AWhat + ": " + AError.message());
+}
+
+// Opens the socket bound to `ALocal` (when specified) with its port left to the connect, which
+// picks one free for that server: a port bound without a destination would have to be free for
+// every destination, and one address would run out of them sooner.
+std::error_code BindLocal(tcp::socket& ASocket, const asio::ip::address& ALocal) {
+  std::error_code error;
+  if (ALocal.is_unspecified())
+    return error;
+  ASocket.open(ALocal.is_v4() ? tcp::v4() : tcp::v6(), error);
+  if (error)
+    return error;
+#ifdef IP_BIND_ADDRESS_NO_PORT
+  const int on = 1;
+  setsockopt(ASocket.native_handle(), IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on);
+#endif
+  ASocket.bind(TEndpoint(ALocal, 0), error);
+  return error;
 }
 
 std::string HeaderValue(std::string_view AHead, std::string_view AName) {
@@ -136,6 +160,8 @@ const char* FaultName(TFault AFault) {
     return "protocol error";
   case TFault::Refused:
     return "refused";
+  case TFault::Local:
+    return "tool's own limit";
   }
   return "?";
 }
@@ -462,25 +488,42 @@ bool TServerProcess::ReportedSanitizerError() const {
 
 // ---- HTTP
 
+TTask<tcp::socket> OpenConnection(TEndpoint AServer, asio::ip::address ALocal, TDuration ATimeout) {
+  tcp::socket socket(co_await asio::this_coro::executor);
+  TWatch watch(socket, TClock::now() + ATimeout);
+  std::error_code error = BindLocal(socket, ALocal);
+  if (error)
+    Fail(watch, error, "connect");
+  co_await socket.async_connect(AServer, asio::redirect_error(use_awaitable, error));
+  if (error)
+    Fail(watch, error, "connect");
+  co_return socket;
+}
+
 TTask<THTTPAnswer> HTTPGet(TEndpoint AServer, std::string APath, std::string AExtraHeaders,
-                           TDuration ATimeout) {
+                           TDuration ATimeout, asio::ip::address ALocal) {
   co_return co_await HTTPRequest(AServer, std::string("GET"), std::move(APath),
-                                 std::move(AExtraHeaders), ATimeout);
+                                 std::move(AExtraHeaders), ATimeout, std::string(), ALocal);
 }
 
 TTask<THTTPAnswer> HTTPRequest(TEndpoint AServer, std::string AMethod, std::string APath,
-                               std::string AExtraHeaders, TDuration ATimeout) {
+                               std::string AExtraHeaders, TDuration ATimeout, std::string ABody,
+                               asio::ip::address ALocal) {
   tcp::socket socket(co_await asio::this_coro::executor);
   TWatch watch(socket, TClock::now() + ATimeout);
-  std::error_code error;
+  std::error_code error = BindLocal(socket, ALocal);
+  if (error)
+    Fail(watch, error, AMethod + " " + APath + ": connect");
   co_await socket.async_connect(AServer, asio::redirect_error(use_awaitable, error));
   if (error)
     Fail(watch, error, AMethod + " " + APath + ": connect");
+  if (!ABody.empty())
+    AExtraHeaders += "Content-Length: " + std::to_string(ABody.size()) + "\r\n";
   const std::string request =
       AMethod + " " + APath + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(AServer.port()) +
       "\r\nUser-Agent: duo-load\r\nAccept-Language: pt-BR,pt;q=0.9\r\n" + AExtraHeaders + "\r\n";
-  co_await asio::async_write(socket, asio::buffer(request),
-                             asio::redirect_error(use_awaitable, error));
+  const std::array<asio::const_buffer, 2> parts{asio::buffer(request), asio::buffer(ABody)};
+  co_await asio::async_write(socket, parts, asio::redirect_error(use_awaitable, error));
   if (error)
     Fail(watch, error, AMethod + " " + APath + ": write");
   std::string text;
@@ -581,7 +624,9 @@ TTask<void> TWebSocket::Connect(TEndpoint AServer, std::string APath, TDuration 
   Drop();
   FIn.clear();
   TWatch watch(FSocket, TClock::now() + ATimeout);
-  std::error_code error;
+  std::error_code error = BindLocal(FSocket, LocalAddress);
+  if (error)
+    Fail(watch, error, "WebSocket connect");
   co_await FSocket.async_connect(AServer, asio::redirect_error(use_awaitable, error));
   if (error)
     Fail(watch, error, "WebSocket connect");
@@ -759,6 +804,20 @@ TTask<std::string> TWebSocket::WaitFor(std::string APart, TDuration ATimeout) {
   }
 }
 
+TTask<bool> TWebSocket::WaitForEnd(TDuration ATimeout) {
+  const TClock::time_point deadline = TClock::now() + ATimeout;
+  bool ended = true;
+  try {
+    for (;;) {
+      co_await ReadMore(deadline);
+      FIn.clear();
+    }
+  } catch (const TLoadError& error) {
+    ended = error.Kind != TFault::Timeout;
+  }
+  co_return ended;
+}
+
 std::vector<std::string> TWebSocket::TakeBuffered() {
   std::vector<std::string> texts;
   for (;;) {
@@ -855,15 +914,18 @@ std::string EventMessage(const TPage& APage, const std::string& AID, const std::
 
 // ---- TBrowser
 
-TBrowser::TBrowser(const asio::any_io_executor& AExecutor, TEndpoint AServer)
-    : Socket(AExecutor), Server(AServer) {}
+TBrowser::TBrowser(const asio::any_io_executor& AExecutor, TEndpoint AServer,
+                   asio::ip::address ALocal)
+    : Socket(AExecutor), Server(AServer), Local(ALocal) {
+  Socket.LocalAddress = ALocal;
+}
 
 TTask<void> TBrowser::LoadPage(bool AReload, TDuration ATimeout) {
   std::string cookies;
   if (AReload)
     cookies = "Cookie: Duo_Token=" + Page.Token + "; Duo_FacetSession=" + Page.UUID +
               "; Duo_ReloadPage=true\r\n";
-  const THTTPAnswer answer = co_await HTTPGet(Server, std::string("/"), cookies, ATimeout);
+  const THTTPAnswer answer = co_await HTTPGet(Server, std::string("/"), cookies, ATimeout, Local);
   if (answer.Status != 200)
     throw TLoadError(TFault::Refused, "GET / answered " + std::to_string(answer.Status));
   TPage page = ParsePage(answer.Body);

@@ -42,7 +42,8 @@ enum class TFault {
   Timeout,  // an answer the server owed did not come in time: a lost reply
   Closed,   // the server closed or reset the connection
   Protocol, // the server answered something the protocol does not allow
-  Refused   // the server refused the request (connection refused, an error status)
+  Refused,  // the server refused the request (connection refused, an error status)
+  Local     // the tool's own descriptors or ports ran out: nothing the server did
 };
 
 const char* FaultName(TFault AFault);
@@ -170,6 +171,15 @@ private:
   std::thread FReader; // drains the server's standard output
 };
 
+// ---- connections
+
+// A client socket connected to `AServer`.  A specified `ALocal` address (127.0.0.2, ...) is
+// bound before connecting, so that the server sees the connection come from that address; the
+// port is chosen at connect time, so that many connections from one address to one server do
+// not run out of ports sooner than they must.  Throws TLoadError.
+TTask<asio::ip::tcp::socket> OpenConnection(TEndpoint AServer, asio::ip::address ALocal,
+                                            TDuration ATimeout);
+
 // ---- HTTP
 
 struct THTTPAnswer {
@@ -178,11 +188,14 @@ struct THTTPAnswer {
   std::string Body;
 };
 
-// One request on a connection of its own, read until the server closes.  Throws TLoadError.
+// One request on a connection of its own, read until the server closes.  A non-empty `ABody`
+// is sent after the head with its Content-Length; `ALocal`, when specified, is the address the
+// request comes from.  Throws TLoadError.
 TTask<THTTPAnswer> HTTPRequest(TEndpoint AServer, std::string AMethod, std::string APath,
-                               std::string AExtraHeaders, TDuration ATimeout);
+                               std::string AExtraHeaders, TDuration ATimeout,
+                               std::string ABody = {}, asio::ip::address ALocal = {});
 TTask<THTTPAnswer> HTTPGet(TEndpoint AServer, std::string APath, std::string AExtraHeaders,
-                           TDuration ATimeout);
+                           TDuration ATimeout, asio::ip::address ALocal = {});
 
 // What a page tells its browser: the session, its token, the page form, and the event ids its
 // controls are wired with.
@@ -235,6 +248,12 @@ public:
   TTask<void> CloseOrderly();
   bool IsOpen() const { return FSocket.is_open(); }
   std::uint64_t FramesReceived() const { return FFrames; }
+  // Waits until the server ends the connection (true) or the timeout passes (false); what the
+  // server sends meanwhile is passed by.
+  TTask<bool> WaitForEnd(TDuration ATimeout);
+
+  // The address connections come from when specified (see OpenConnection).
+  asio::ip::address LocalAddress;
 
 private:
   TTask<void> ReadMore(TClock::time_point ADeadline);
@@ -264,7 +283,9 @@ std::string EventMessage(const TPage& APage, const std::string& AID, const std::
 
 class TBrowser {
 public:
-  TBrowser(const asio::any_io_executor& AExecutor, TEndpoint AServer);
+  // `ALocal`, when specified, is the address the browser's connections come from.
+  TBrowser(const asio::any_io_executor& AExecutor, TEndpoint AServer,
+           asio::ip::address ALocal = {});
 
   // GET "/": a new session's first page, or, with `AReload`, the same session's page again as
   // the browser asks for it after the server's reload script (the session's cookies and
@@ -285,6 +306,7 @@ public:
   TPage Page;
   TWebSocket Socket;
   TEndpoint Server;
+  asio::ip::address Local;
 };
 
 // The statement with which the server tells a page to reload into its session's current page.
