@@ -8,7 +8,7 @@
 //                    [--name-length 300] [--dialogs 2000] [--visits 5]
 //                    [--reply-timeout-seconds 60]
 //
-// Defenders (from 127.0.0.1) log in as the office's staff do and click once a second, each
+// Defenders (each from an address of 127.0.1.x) log in as the office's staff do and click once a second, each
 // click's answer awaited and timed.  Three phases of --seconds each: the defenders alone
 // ("baseline"); the same while the attacker (from 127.0.0.2) works ("attack"); and, after the
 // attacker closed everything and --settle-seconds passed, the defenders alone again ("after").
@@ -50,7 +50,10 @@ namespace {
 
 const std::string Unlocked = "UnLockThreadClient();";
 const std::string Dialog = "DuoMessageDlg(";
-const asio::ip::address DefenderAddress = asio::ip::make_address("127.0.0.1");
+// Each defender speaks from an address of its own, as each of the office's computers does.
+asio::ip::address DefenderAddress(int AIndex) {
+  return asio::ip::make_address("127.0.1." + std::to_string(AIndex % 250 + 1));
+}
 const asio::ip::address AttackerAddress = asio::ip::make_address("127.0.0.2");
 const asio::ip::address VisitorAddress = asio::ip::make_address("127.0.0.3");
 // How long the attacker waits for a connection, and for any answer.
@@ -520,7 +523,7 @@ template <class F> std::array<std::string, MeasuredPhases> Each(const TDefence& 
 void Report(const TDefence& ADefence, const TAttacker& AAttacker) {
   const auto number = [](auto AValue) { return std::to_string(AValue); };
   std::printf("\n%d defenders logged in from %s; %d still working at the end\n", ADefence.LoggedIn,
-              DefenderAddress.to_string().c_str(), ADefence.Working);
+              "127.0.1.x", ADefence.Working);
   Row("", {"baseline", "attack", "after"});
   Row("defenders' events sent", Each(ADefence, [&](auto& f) { return number(f.Sent); }));
   Row("  answered", Each(ADefence, [&](auto& f) { return number(f.Answered); }));
@@ -665,9 +668,10 @@ int main(int argc, char** argv) {
               io,
               [&]() -> TTask<void> {
                 while (next < defenders) {
-                  const std::string user = next++ % 2 == 0 ? "pelix" : "brud";
+                  const int index = next++;
+                  const std::string user = index % 2 == 0 ? "pelix" : "brud";
                   auto browser = std::make_shared<TBrowser>(io.get_executor(), defence.Server,
-                                                            DefenderAddress);
+                                                            DefenderAddress(index));
                   try {
                     co_await browser->Open(defence.Timeout);
                     co_await LogIn(*browser, user, user, defence.Timeout);
