@@ -965,8 +965,25 @@ TTask<void> LogIn(TBrowser& ABrowser, const std::string& AUser, const std::strin
   const std::string loginForm = ABrowser.Page.FormUUID;
   const std::string states = StatesParameter({{"EDTLOGIN", AUser}, {"EDTSENHA", APassword}});
   const std::string control = "btnEntrar";
-  // The server answers an accepted pair with its reload script.
-  co_await ABrowser.Event(control, states, ReloadStatement, ATimeout);
+  // The server answers an accepted pair with its reload script, which names the session's new
+  // token and UUID: a login renews them, and the reload carries the new pair.
+  const std::string reload = co_await ABrowser.Event(control, states, ReloadStatement, ATimeout);
+  std::vector<std::string> pair;
+  for (const nlohmann::json& statement :
+       nlohmann::json::parse(reload).value("ExecJS", nlohmann::json::array())) {
+    const std::string text = statement.is_string() ? statement.get<std::string>() : "";
+    const std::size_t at = text.find(ReloadStatement);
+    if (at == std::string::npos)
+      continue;
+    // reloadSessionPage("<token>", "<uuid>");
+    for (std::size_t quote = text.find('"', at); quote != std::string::npos && pair.size() < 2;
+         quote = text.find('"', text.find('"', quote + 1) + 1))
+      pair.push_back(text.substr(quote + 1, text.find('"', quote + 1) - quote - 1));
+  }
+  if (pair.size() != 2)
+    throw TLoadError(TFault::Protocol, "the reload script names no session");
+  ABrowser.Page.Token = pair[0];
+  ABrowser.Page.UUID = pair[1];
   // The page goes away: its socket closes, and the browser asks for the page again with the
   // session's reload cookies, which the server set in answer to the page's probe.
   co_await ABrowser.Socket.CloseOrderly();

@@ -1,4 +1,4 @@
-// Request heads, request paths and upload names as a client may send them.
+// Request heads, request paths, upload names and reload cookie paths as a client may send them.
 #include "server/Facet.HTTP.h"
 #include "server/Facet.Server.Paths.h"
 
@@ -26,7 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
   const std::string name = SanitizeUploadName(input);
-  if (name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos)
+  if (name.find_first_of("/\\:") != std::string::npos || name.size() > MaxUploadNameBytes ||
+      (!name.empty() && name.find_first_not_of(". ") == std::string::npos) ||
+      SanitizeUploadName(name) != name)
     std::abort();
+  // The reload cookies' path: a folder of plain characters, never anything that could end the
+  // cookie's attribute.
+  for (const std::string_view path : {std::string_view(header.Path), input}) {
+    const std::string folder = CookieFolder(path);
+    if (folder.empty() || folder.front() != '/' || folder.back() != '/' ||
+        folder.find_first_of("; \t\r\n,=\"") != std::string::npos)
+      std::abort();
+  }
   return 0;
 }

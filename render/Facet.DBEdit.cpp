@@ -102,7 +102,7 @@ void TFacetDBEdit::ProcessHTML() {
     DecideDataType(*field);
     FHTMLControl += " " + InputHTMLTypeByFacetFieldType(FDataType) + " ";
   }
-  FHTMLControl += " value=\"" + HTMLEncodeData(GetText()) + "\"/>";
+  FHTMLControl += " value=\"" + HTMLEncodeData(BrowserValue(GetText(), FDataType)) + "\"/>";
 }
 
 void TFacetDBEdit::UpdateControlState(std::vector<std::string>& ScriptJS, bool AForceUpdate) {
@@ -110,7 +110,8 @@ void TFacetDBEdit::UpdateControlState(std::vector<std::string>& ScriptJS, bool A
   if (AForceUpdate || text != FStoredText) {
     // Only what was sent is remembered; the field itself is written by state intake alone.
     FStoredText = text;
-    ScriptJS.push_back(ElementJS() + ".value = " + FormatValueHTML(text) + ";");
+    ScriptJS.push_back(ElementJS() + ".value = " + FormatValueHTML(BrowserValue(text, FDataType)) +
+                       ";");
   }
   if (AForceUpdate || FTextMask != FStoredTextMask) {
     FStoredTextMask = FTextMask;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <charconv>
 #include <optional>
+#include <unordered_set>
 
 namespace {
 
@@ -296,15 +297,25 @@ void TFacetDBGrid::ProcessEventParameters(TFacetControlEvent& Event, TStrings* P
   const std::optional<int> rowID = IntegerOf(Parameters->GetValue("rowid"));
   if (!rowID)
     return;
+  // Only rows the grid has can be selected: ids outside 1..RecordCount and repeats are dropped
+  // before anything else, so a message cannot make the selection cost more than the grid's rows.
+  const int records = ActiveDataSet()->GetRecordCount();
   std::vector<int> newSet;
-  TStringList ids;
-  ids.SetStrictDelimiter(true);
-  ids.SetCommaText(Parameters->GetValue("rowsids"));
-  for (int i = 0; i < ids.Count(); ++i)
-    if (const std::optional<int> id = IntegerOf(Trim(ids.Strings(i))))
-      newSet.push_back(*id);
-  if (ids.Count() == 0)
-    newSet.push_back(*rowID);
+  std::unordered_set<int> seen;
+  const auto take = [&](int AID) {
+    if (AID >= 1 && AID <= records && seen.insert(AID).second)
+      newSet.push_back(AID);
+  };
+  const std::string rowsIDs = Parameters->GetValue("rowsids");
+  std::size_t start = 0;
+  while (!rowsIDs.empty() && start <= rowsIDs.size()) {
+    const std::size_t comma = std::min(rowsIDs.find(',', start), rowsIDs.size());
+    if (const std::optional<int> id = IntegerOf(Trim(rowsIDs.substr(start, comma - start))))
+      take(*id);
+    start = comma + 1;
+  }
+  if (rowsIDs.empty())
+    take(*rowID);
   SelectRows(newSet, Parameters);
   // A row that is no longer there (a stale page) runs no handler on whatever record is current.
   if (RecNo(*rowID) && selectType == "select")
@@ -313,18 +324,21 @@ void TFacetDBGrid::ProcessEventParameters(TFacetControlEvent& Event, TStrings* P
 
 void TFacetDBGrid::SelectRows(const std::vector<int>& NewSet, TStrings* Parameters) {
   const std::string id = ElementID();
-  const auto inNewSet = [&](int number) {
-    return std::find(NewSet.begin(), NewSet.end(), number) != NewSet.end();
-  };
+  const std::unordered_set<int> wanted(NewSet.begin(), NewSet.end());
+  // The selection as a set, for rows whose handlers cannot have changed it; a row that ran a
+  // handler is looked up in the list itself, which the handler may have changed.
+  const std::unordered_set<int> selectedBefore(FSelectedRowsID->begin(), FSelectedRowsID->end());
   const std::vector<int> before = *FSelectedRowsID;
+  if (!before.empty())
+    std::erase_if(*FSelectedRowsID, [&](int number) { return wanted.count(number) == 0; });
   for (auto it = before.rbegin(); it != before.rend(); ++it) {
     const int number = *it;
-    if (inNewSet(number))
+    if (wanted.count(number) != 0)
       continue;
-    std::erase(*FSelectedRowsID, number);
     try {
-      if (RecNo(number))
-        CallEvent(EventOnUncheck, Parameters);
+      if (!RecNo(number) || Events().Item(EventOnUncheck) == nullptr)
+        continue;
+      CallEvent(EventOnUncheck, Parameters);
       if (Selected(number))
         ExecJS("$(\"#" + id + "\").jqGrid(\"setSelection\", " + std::to_string(number) +
                "); SelectedRowIDs" + id + ".push(" + std::to_string(number) + ");");
@@ -332,13 +346,16 @@ void TFacetDBGrid::SelectRows(const std::vector<int>& NewSet, TStrings* Paramete
       // A failing uncheck handler leaves the selection as the browser has it.
     }
   }
+  bool handled = false;
   for (const int number : NewSet) {
-    if (Selected(number))
+    if (selectedBefore.count(number) != 0 || (handled && Selected(number)))
       continue;
     FSelectedRowsID->push_back(number);
     try {
-      if (RecNo(number))
-        CallEvent(EventOnCheck, Parameters);
+      if (!RecNo(number) || Events().Item(EventOnCheck) == nullptr)
+        continue;
+      handled = true;
+      CallEvent(EventOnCheck, Parameters);
       if (!Selected(number)) {
         const std::string n = std::to_string(number);
         ExecJS("$(\"#" + id + "\").jqGrid(\"setSelection\", " + n + "); if (SelectedRowIDs" + id +

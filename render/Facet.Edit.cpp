@@ -58,7 +58,7 @@ void TFacetEdit::ProcessHTML() {
   if (!FTextMask.empty())
     FHTMLControl += " data-inputmask=\"" + HTMLEncode(FTextMask) + "\"";
   FHTMLControl += " " + InputHTMLTypeByFacetFieldType(FDataType) + " ";
-  FHTMLControl += " value = \"" + HTMLEncodeData(GetText()) + "\"/>";
+  FHTMLControl += " value = \"" + HTMLEncodeData(BrowserValue(GetText(), FDataType)) + "\"/>";
 }
 
 void TFacetEdit::UpdateControlState(std::vector<std::string>& ScriptJS, bool AForceUpdate) {
@@ -66,7 +66,8 @@ void TFacetEdit::UpdateControlState(std::vector<std::string>& ScriptJS, bool AFo
   const std::string text = GetText();
   if (AForceUpdate || text != FStoredText) {
     FStoredText = text;
-    ScriptJS.push_back(element + ".value = " + FormatValueHTML(text) + ";");
+    ScriptJS.push_back(element + ".value = " + FormatValueHTML(BrowserValue(text, FDataType)) +
+                       ";");
   }
   if (AForceUpdate || FDataType != FStoredDataType) {
     FStoredDataType = FDataType;
@@ -83,6 +84,10 @@ void TFacetEdit::UpdateControlState(std::vector<std::string>& ScriptJS, bool AFo
 void TFacetEdit::ProcessComponentState(const TJSON& ComponentStateInfo) {
   if (ComponentStateInfo.contains("text"))
     SetText(JSONStateText(ComponentStateInfo["text"]));
+}
+
+std::string BrowserValue(const std::string& AText, TFacetFieldType AType) {
+  return AType == FacetFieldTypePassword ? std::string() : AText;
 }
 
 std::string CoreWithCharCase(const std::string& Core, TEditCharCase CharCase) {

@@ -54,6 +54,9 @@ private:
 
 // The class that shows an edit's character case in the browser ("text-uppercase", …), added to
 // an attribute text.
+// What the browser is given of an edit's text: nothing of a password, ever (not in the page, not
+// in an update), so no secret travels back to the browser or shows in the page's source.
+std::string BrowserValue(const std::string& AText, TFacetFieldType AType);
 std::string CoreWithCharCase(const std::string& Core, TEditCharCase CharCase);
 // The statements that give an input element the attributes of a field type, one assignment per
 // attribute (`X.type="number";`, `X.step="1";`).

@@ -5,6 +5,7 @@
 #include "runtime/StrUtils.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <stdexcept>
@@ -170,4 +171,15 @@ TCreatedFile CreateUniqueFile(const fs::path& dir, const std::string& name) {
                               "Cannot create " + candidate.string());
   }
   throw std::system_error(EEXIST, std::generic_category(), "No free name for " + name);
+}
+
+std::string CookieFolder(std::string_view APath) {
+  const std::string_view folder = APath.substr(0, APath.find_last_of('/') + 1);
+  if (folder.empty() || folder.front() != '/')
+    return "/";
+  for (const char c : folder)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '/' && c != '.' && c != '_' &&
+        c != '-')
+      return "/";
+  return std::string(folder);
 }

@@ -64,3 +64,8 @@ private:
 // SanitizeUploadName keeps unchanged (std::invalid_argument otherwise); other failures throw
 // std::system_error.
 TCreatedFile CreateUniqueFile(const std::filesystem::path& dir, const std::string& name);
+
+// The folder of a request path that the reload cookies are set for: the path up to its last "/",
+// when it starts with "/" and holds nothing but letters, digits and "/._-"; "/" otherwise, so
+// that nothing a request sends can add attributes to a cookie.
+std::string CookieFolder(std::string_view APath);

@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <deque>
 #include <fstream>
@@ -93,20 +92,6 @@ public:
 private:
   std::string FText;
 };
-
-// The folder of a request path that the reload cookies are set for: the path up to its last "/",
-// when it holds nothing but plain path characters; "/" otherwise, so that nothing a request sends
-// can add attributes to a cookie.
-std::string CookieFolder(const std::string& APath) {
-  const std::string folder = APath.substr(0, APath.find_last_of('/') + 1);
-  if (folder.empty() || folder.front() != '/')
-    return "/";
-  for (const char c : folder)
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '/' && c != '.' && c != '_' &&
-        c != '-')
-      return "/";
-  return folder;
-}
 
 // The value of a request header (first line of that name, compared without case), or empty.
 std::string HeaderValue(const TFacetHTTPHeader& AHeader, std::string_view AName) {

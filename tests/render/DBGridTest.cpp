@@ -275,11 +275,23 @@ TEST_F(GridTest, SelectionKeepsTheServersListAndUndoesRefusedChecks) {
             "SelectedRowIDsDBGLISTA.splice(SelectedRowIDsDBGLISTA.indexOf('3'), 1); ");
   calls.clear();
 
-  // A stale page names a row that is gone: no handler runs on the current record.
+  // A stale page names a row that is gone: it is not kept, and no handler runs on the current
+  // record.
   Requests->SetRecNo(1);
   Grid->ProcessEventParameters(select, Params("rowid=9\ncol=1\nrowsids=\nselecttype=select").get());
-  EXPECT_EQ(*shared, (std::vector<int>{9}));
+  EXPECT_TRUE(shared->empty());
   EXPECT_EQ(calls, (std::vector<std::string>{"uncheck1"}));
+  calls.clear();
+
+  // Ids the grid does not have, and repeats, are dropped before any work: a message of a
+  // hundred thousand of them selects what the grid has, once each.
+  std::string flood = "0,-5,x,1,1,2";
+  for (int i = 0; i < 100000; ++i)
+    flood += "," + std::to_string(1000 + i % 50000);
+  Grid->ProcessEventParameters(
+      select, Params("rowid=1\ncol=0\nrowsids=" + flood + "\nselecttype=check").get());
+  EXPECT_EQ(*shared, (std::vector<int>{1, 2}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"check1", "check2"}));
 
   Grid->ProcessEventParameters(select, Params("selecttype=selectall").get());
   EXPECT_TRUE(shared->empty());

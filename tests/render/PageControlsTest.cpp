@@ -70,10 +70,21 @@ TEST_F(PageControlsTest, EditHTMLAndStatementsPerChange) {
   EXPECT_EQ(Update(*plain, true),
             (Script{X("EDTPLAIN") + R"(.value = "";)", R"($("#EDTPLAIN").inputmask("remove");)"}));
 
+  // A password is never given to the browser: not in the page, not in an update, forced or not;
+  // a password emptied on the server empties the browser's field.
+  std::string secret = "segredo";
   auto* password = Make<TFacetEdit>("edtSenha");
   password->SetEditDataType(FacetFieldTypePassword);
+  password->SetProcGetText([&] { return Variant(secret); });
   Render(*password);
   EXPECT_NE(password->GetHTMLControl().find(R"( type="password" )"), std::string::npos);
+  EXPECT_NE(password->GetHTMLControl().find(R"(value = "")"), std::string::npos);
+  secret = "outro segredo";
+  for (const bool forced : {false, true})
+    for (const std::string& statement : Update(*password, forced))
+      EXPECT_EQ(statement.find("segredo"), std::string::npos) << statement;
+  secret = "";
+  EXPECT_EQ(Update(*password).front(), X("EDTSENHA") + R"(.value = "";)");
 }
 
 TEST_F(PageControlsTest, EditTextFromTheBrowserReachesTheLiveEditOnlyWhenChanged) {

@@ -134,6 +134,24 @@ TEST_F(ServerEventsTest, EventsOfDisabledOrHiddenControlsDoNotRunTheirHandler) {
   Click("btnRead", States("not taken", false, "3"));
   EXPECT_TRUE(Socket.WaitForText("UnLockThreadClient();"));
   EXPECT_EQ(Result(), "typed|off|Blue");
+  // Nor does focus move to it (a grid's selection takes the same way: nothing before the check).
+  const auto focus = [&] {
+    Socket.SendText(EventMessage(Page, Page.FormUUID, "ComponentFocused", "FocusedID=EDTNAME"));
+    // A click behind it on the same socket: its unlock comes once the focus was handled.
+    Click("btnRead", "");
+    EXPECT_TRUE(Socket.WaitForText("UnLockThreadClient();"));
+    TFacetControl* focused = nullptr;
+    InSession([&] { focused = Session->GetActiveForm()->GetFocusedControl(); });
+    return focused != nullptr && focused->ElementID() == "EDTNAME";
+  };
+  EXPECT_FALSE(focus());
+  InSession([&] {
+    Form().edtName->SetEnabled(true);
+    Form().edtName->SetVisible(false);
+  });
+  EXPECT_FALSE(focus());
+  InSession([&] { Form().edtName->SetVisible(true); });
+  EXPECT_TRUE(focus());
 }
 
 TEST_F(ServerEventsTest, MessagesThatFailACheckAreIgnoredAndLeaveTheClientLocked) {
