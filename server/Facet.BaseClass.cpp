@@ -144,17 +144,18 @@ std::shared_ptr<TFacetSession> TFacetBaseClass::CreateSession(const std::string&
   }
   if (grant != TGrant::Granted)
     return nullptr;
+  // The session is made outside the registry's lock (it builds its application); the lock only
+  // registers it, under a UUID no other session has.
+  auto made = std::make_shared<TFacetSession>(*this, GenerateRandomString(12), AClientAddress);
   std::shared_ptr<TFacetSession> session;
   for (int attempt = 0; attempt < 2 && !session; ++attempt) {
     {
       std::lock_guard guard(CriticalSession);
       if (static_cast<int>(FSessions.size()) < FLimits.MaxSessions) {
-        std::string uuid;
-        do
-          uuid = GenerateRandomString(12);
-        while (FSessions.count(uuid) != 0);
-        session = std::make_shared<TFacetSession>(*this, uuid, AClientAddress);
-        FSessions.emplace(uuid, session);
+        while (FSessions.count(made->GetUUID()) != 0)
+          made->SetIdentity(GenerateRandomString(12), made->GetToken());
+        session = made;
+        FSessions.emplace(session->GetUUID(), session);
       }
     }
     if (!session) {

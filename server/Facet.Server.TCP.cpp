@@ -6,6 +6,8 @@
 #include "server/Facet.Server.ClientBudget.h"
 #include "server/Facet.Server.Message.h"
 #include "server/Facet.Server.Paths.h"
+#include "server/Facet.Server.Response.h"
+#include "server/Facet.Server.UploadSink.h"
 #include "server/Facet.WebSocket.h"
 
 #include <asio.hpp>
@@ -45,53 +47,6 @@ constexpr std::chrono::milliseconds AcceptPause{100};
 std::string Query(const TFacetHTTPHeader& AHeader, std::string_view AName) {
   return QueryValue(AHeader.QueryParams, AName);
 }
-
-// What an answer is, for the headers that protect it.
-enum class TAnswerKind {
-  Page, // a page: never cached, no foreign origin, framed only by its own site
-  Data, // REST answers and probes: never cached
-  File  // static files and downloads
-};
-
-// The page's content policy: everything from the server itself (the pages' own inline scripts and
-// styles included, which the framework writes), nothing from another origin.
-constexpr const char* PagePolicy =
-    "default-src 'self'; script-src 'self' 'unsafe-inline' 'unsafe-eval'; "
-    "style-src 'self' 'unsafe-inline'; img-src 'self' data: blob:; font-src 'self' data:; "
-    "connect-src 'self'; object-src 'none'; base-uri 'self'; form-action 'self'; "
-    "frame-ancestors 'self'";
-
-// One answer's head: the status line, the answer's own lines, the protecting lines of its kind,
-// then the lines every answer ends with.
-class TResponseHead {
-public:
-  explicit TResponseHead(std::string_view AStatus) {
-    FText.append("HTTP/1.1 ").append(AStatus).append(CRLF);
-  }
-  TResponseHead& Add(std::string_view AName, std::string_view AValue) {
-    FText.append(AName).append(": ").append(AValue).append(CRLF);
-    return *this;
-  }
-  TResponseHead& Protect(TAnswerKind AKind) {
-    Add("X-Content-Type-Options", "nosniff");
-    Add("X-Frame-Options", "SAMEORIGIN");
-    Add("Referrer-Policy", "no-referrer");
-    if (AKind != TAnswerKind::File)
-      Add("Cache-Control", "no-store");
-    if (AKind == TAnswerKind::Page)
-      Add("Content-Security-Policy", PagePolicy);
-    return *this;
-  }
-  // The whole head; the builder is spent.
-  std::string Text() {
-    FText.append("Connection: Close").append(CRLF);
-    FText.append("Server: FacetServer with Duo Framework Server").append(CRLF).append(CRLF);
-    return std::move(FText);
-  }
-
-private:
-  std::string FText;
-};
 
 // The value of a request header (first line of that name, compared without case), or empty.
 std::string HeaderValue(const TFacetHTTPHeader& AHeader, std::string_view AName) {
@@ -154,81 +109,6 @@ struct TFacetServerTCP::TImpl {
 };
 
 namespace {
-
-// An upload's files as they are written, on the disk thread: each part in a new file of the
-// session's folder, within the request's part limit and the session's quota.  Unless kept, the
-// files are removed when the sink goes, so a refused or broken upload leaves nothing behind.
-class TUploadSink : public IMultipartSink {
-public:
-  TUploadSink(std::filesystem::path AFolder, int AFilesLeft, std::size_t ABytesLeft)
-      : FFolder(std::move(AFolder)), FFilesLeft(AFilesLeft), FBytesLeft(ABytesLeft) {}
-  ~TUploadSink() override {
-    if (!FKeep)
-      Discard();
-  }
-  // Removes every file written so far.
-  void Discard() {
-    FFile.reset();
-    for (const std::filesystem::path& file : Files) {
-      std::error_code ignored;
-      std::filesystem::remove(file, ignored);
-    }
-    Files.clear();
-  }
-  bool BeginPart(const std::string& fileName) override {
-    const std::string name = SanitizeUploadName(fileName);
-    if (name.empty())
-      return false;
-    if (FFilesLeft <= 0)
-      Refuse("413 Payload Too Large");
-    --FFilesLeft;
-    try {
-      FFile.emplace(CreateUniqueFile(FFolder, name));
-    } catch (const std::exception&) {
-      Refuse("500 Internal Server Error");
-    }
-    Files.push_back(FFile->Path());
-    return true;
-  }
-  void PartData(std::string_view bytes) override {
-    if (bytes.size() > FBytesLeft)
-      Refuse("413 Payload Too Large");
-    FBytesLeft -= bytes.size();
-    Bytes += bytes.size();
-    try {
-      FFile->Write(bytes);
-    } catch (const std::exception&) {
-      Refuse("500 Internal Server Error");
-    }
-  }
-  void EndPart() override {
-    try {
-      FFile->Close();
-    } catch (const std::exception&) {
-      Refuse("500 Internal Server Error");
-    }
-    FFile.reset();
-  }
-  void Keep() { FKeep = true; }
-  // Why the sink stopped the upload, empty when it did not.
-  const std::string& Refusal() const { return FRefusal; }
-
-  std::vector<std::filesystem::path> Files;
-  std::size_t Bytes = 0;
-
-private:
-  [[noreturn]] void Refuse(const char* AStatus) {
-    FRefusal = AStatus;
-    throw std::runtime_error(AStatus);
-  }
-
-  std::filesystem::path FFolder;
-  int FFilesLeft;
-  std::size_t FBytesLeft;
-  std::optional<TCreatedFile> FFile;
-  std::string FRefusal;
-  bool FKeep = false;
-};
 
 // One client connection over a plain or a TLS stream.  Everything it does runs on its strand, but
 // for one thing: once its WebSocket is open, a push over a plain stream is written by the thread
@@ -380,7 +260,7 @@ private:
 
   // Answers with a bare status (and the lines every answer has), then closes.
   void AnswerStatus(std::string_view AStatus) {
-    Answer(TResponseHead(AStatus).Protect(TAnswerKind::Data).Text());
+    Answer(TFacetResponseHead(AStatus).Protect(TFacetAnswerKind::Data).Text());
   }
 
   // ---- reading a request
@@ -508,8 +388,8 @@ private:
       AnswerStatus("401 Unauthorized");
       return;
     }
-    TResponseHead head("202 Accepted");
-    std::string text = head.Protect(TAnswerKind::Data).Text();
+    TFacetResponseHead head("202 Accepted");
+    std::string text = head.Protect(TFacetAnswerKind::Data).Text();
     if (SameText(Query(header, "reloadpage"), "true"))
       text.insert(text.find("Connection: Close"), ReloadCookies(token, uuid));
     Answer(std::move(text));
@@ -547,8 +427,8 @@ private:
         FRequest, FContext,
         [self = this->shared_from_this(), cookies](TFacetHTTPResponse AResponse) mutable {
           self->OnStrand([cookies, response = std::move(AResponse)](TConnection& AThis) {
-            TResponseHead head(response.StatusCode);
-            head.Add("Content-Type", "text/html; charset=UTF-8").Protect(TAnswerKind::Page);
+            TFacetResponseHead head(response.StatusCode);
+            head.Add("Content-Type", "text/html; charset=UTF-8").Protect(TFacetAnswerKind::Page);
             std::string text = head.Text();
             text.insert(text.find("Connection: Close"), cookies);
             AThis.Answer(std::move(text) + response.Content);
@@ -568,15 +448,15 @@ private:
     const std::string name = path.substr(path.find_last_of('/') + 1);
     const TFacetGetFileAnswer answer = FServer.Handler.GetFile(FRequest, name);
     if (answer.Content)
-      Answer(TResponseHead("200 OK")
+      Answer(TFacetResponseHead("200 OK")
                  .Add("Content-Type", answer.MIMEType + "; charset=UTF-8")
-                 .Protect(TAnswerKind::File)
+                 .Protect(TFacetAnswerKind::File)
                  .Text() +
              *answer.Content);
     else if (!answer.RedirectURL.empty())
-      Answer(TResponseHead("302 Found")
+      Answer(TFacetResponseHead("302 Found")
                  .Add("Location", answer.RedirectURL)
-                 .Protect(TAnswerKind::File)
+                 .Protect(TFacetAnswerKind::File)
                  .Text());
     else
       Close();
@@ -589,9 +469,9 @@ private:
       Close();
       return;
     }
-    auto text = std::make_shared<std::string>(TResponseHead("200 OK")
+    auto text = std::make_shared<std::string>(TFacetResponseHead("200 OK")
                                                   .Add("Content-Type", AMIMEType + "; charset=UTF-8")
-                                                  .Protect(TAnswerKind::File)
+                                                  .Protect(TFacetAnswerKind::File)
                                                   .Text());
     Arm(FServer.Limits.WriteTimeout);
     asio::async_write(FStream, asio::buffer(*text),
@@ -646,9 +526,9 @@ private:
                   AThis.Close();
                 return;
               }
-              AThis.Answer(TResponseHead(response.StatusCode)
+              AThis.Answer(TFacetResponseHead(response.StatusCode)
                                .Add("Content-Type", response.ContentType + "; charset=UTF-8")
-                               .Protect(TAnswerKind::Data)
+                               .Protect(TFacetAnswerKind::Data)
                                .Text() +
                            response.Content);
             });
@@ -695,14 +575,14 @@ private:
       return;
     }
     const int files = std::min(AGrant.FilesLeft, FServer.Limits.MaxUploadParts);
-    auto sink = std::make_shared<TUploadSink>(AGrant.Folder, files, AGrant.BytesLeft);
+    auto sink = std::make_shared<TFacetUploadSink>(AGrant.Folder, files, AGrant.BytesLeft);
     auto reader = std::make_shared<TMultipartReader>(FRequest.Header.Boundary, *sink);
     FUploadStarted = TClock::now();
     ContinueUpload(sink, reader, ALength);
   }
 
   // Hands what was read of the body to the disk thread; its answer comes back to the strand.
-  void ContinueUpload(const std::shared_ptr<TUploadSink>& ASink,
+  void ContinueUpload(const std::shared_ptr<TFacetUploadSink>& ASink,
                       const std::shared_ptr<TMultipartReader>& AReader, size_t ALeft) {
     const size_t take = std::min(ALeft, FIn.size());
     std::string chunk = FIn.substr(0, take);
@@ -727,7 +607,7 @@ private:
     });
   }
 
-  void UploadFed(const std::shared_ptr<TUploadSink>& ASink,
+  void UploadFed(const std::shared_ptr<TFacetUploadSink>& ASink,
                  const std::shared_ptr<TMultipartReader>& AReader, size_t ALeft, bool AFailed) {
     if (AFailed) {
       AnswerStatus(ASink->Refusal().empty() ? "400 Bad Request" : ASink->Refusal());
@@ -752,8 +632,8 @@ private:
     FServer.Handler.UploadDone(FRequest, ASink->Files, ASink->Bytes,
                                [self = this->shared_from_this()] {
                                  self->OnStrand([](TConnection& AThis) {
-                                   AThis.Answer(TResponseHead("200 OK")
-                                                    .Protect(TAnswerKind::Data)
+                                   AThis.Answer(TFacetResponseHead("200 OK")
+                                                    .Protect(TFacetAnswerKind::Data)
                                                     .Text());
                                  });
                                });

@@ -109,7 +109,7 @@ std::string TFacetURI::ValueFromKey(const std::string& AKeyName) const {
 // ---- TFacetSession
 
 TFacetSession::TFacetSession(TFacetBaseClass& ABase, std::string AUUID, std::string AClientAddress)
-    : FBase(ABase), FUUID(AUUID), FToken(GenerateRandomString(24)), FFolderName(std::move(AUUID)),
+    : FBase(ABase), FUUID(std::move(AUUID)), FToken(GenerateRandomString(24)), FFolderName(GenerateRandomString(16)),
       FClientAddress(std::move(AClientAddress)), FCallBackID(GenerateRandomNumber(9)),
       FCreateDate(Now()), FExpireDate(FCreateDate.Value + SessionLifeDays),
       FIdleSince(std::chrono::steady_clock::now()),

@@ -242,7 +242,7 @@ private:
   mutable std::mutex FIdentityLock;
   std::string FUUID;
   std::string FToken;
-  // The folder of the uploads is named by the first UUID, which renewals do not change.
+  // The folder of the uploads has a random name of its own, which renewals do not change.
   const std::string FFolderName;
   const std::string FClientAddress;
   std::atomic<bool> FEstablished = false;

@@ -216,6 +216,23 @@ TEST_F(HostileTest, OneAddressIsRefusedItsExcessAndOthersAreServed) {
   EXPECT_FALSE(OpenPage("", Attacker).Token.empty());
 }
 
+// The connection cap stays below the descriptor limit, with room kept for files and the database.
+TEST_F(HostileTest, TheConnectionCapStaysBelowTheDescriptorLimit) {
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+  // The server raised the soft limit to the hard one when it started.
+  EXPECT_EQ(limit.rlim_cur, limit.rlim_max);
+  Server.Limits().ReservedDescriptors = static_cast<int>(limit.rlim_cur) - 3;
+  Restart();
+  EXPECT_EQ(Server.FacetServer().ConnectionCap(), 3);
+  std::vector<std::unique_ptr<TClient>> held;
+  for (int i = 0; i < 3; ++i)
+    held.push_back(std::make_unique<TClient>(Port, std::chrono::seconds(5)));
+  ASSERT_TRUE(WaitFor([&] { return Server.FacetServer().ConnectionCount() == 3; }));
+  TClient over(Port, std::chrono::seconds(5));
+  EXPECT_TRUE(over.ClosedByServer());
+}
+
 TEST_F(HostileTest, NewSessionsOfOneAddressAreRateLimited) {
   Server.Limits().NewSessionsPerAddressBurst = 3;
   Server.Limits().NewSessionsPerAddressPerMinute = 0;
