@@ -198,7 +198,13 @@ private:
     std::function<void()> Task;
     TFiber* Fiber;
   };
+#ifdef DUO_FIBER_TSAN
+  // ThreadSanitizer's runtime does not survive fibers being destroyed while others run: under it
+  // every fiber made is kept for reuse.
+  static constexpr std::size_t KeptIdleFibers = static_cast<std::size_t>(-1);
+#else
   static constexpr std::size_t KeptIdleFibers = 64;
+#endif
 
   void Submit(TJob AJob) {
     std::lock_guard guard(FLock);
