@@ -6,8 +6,8 @@
 
 #include "runtime/Object.h"
 
-#include <memory>
 #include <functional>
+#include <memory>
 #include <string>
 
 class TDM;

@@ -8,8 +8,9 @@
 //                    [--name-length 300] [--dialogs 2000] [--visits 5]
 //                    [--reply-timeout-seconds 60]
 //
-// Defenders (each from an address of 127.0.1.x) log in as the office's staff do and click once a second, each
-// click's answer awaited and timed.  Three phases of --seconds each: the defenders alone
+// Defenders (each from an address of 127.0.1.x) log in as the office's staff do and click once a
+// second, each click's answer awaited and timed.  Three phases of --seconds each: the defenders
+// alone
 // ("baseline"); the same while the attacker (from 127.0.0.2) works ("attack"); and, after the
 // attacker closed everything and --settle-seconds passed, the defenders alone again ("after").
 // The attacker, each part bounded in count and by --attack-seconds:

@@ -5,10 +5,10 @@
 #include "runtime/Exceptions.h"
 #include "runtime/MainThread.h"
 #include "runtime/Random.h"
-#include "server/Facet.Session.Executor.h"
 #include "server/Facet.Server.HTML.h"
 #include "server/Facet.Server.HTMLHeaders.h"
 #include "server/Facet.Server.TCP.h"
+#include "server/Facet.Session.Executor.h"
 #include "server/Facet.Session.Web.h"
 #include "server/Facet.Session.h"
 #include "ui/Forms.h"
@@ -270,9 +270,8 @@ void TFacetBaseClass::SweepSessions() {
   const auto unopenedSince = steady - FLimits.UnopenedSessionTimeout;
   for (const std::shared_ptr<TFacetSession>& session : Sessions()) {
     const bool unopened = !session->EverConnected() && !session->Established();
-    if (!session->Valid(now) ||
-        (session->OpenedConnections() == 0 &&
-         session->IdleSince() < (unopened ? unopenedSince : idleSince)))
+    if (!session->Valid(now) || (session->OpenedConnections() == 0 &&
+                                 session->IdleSince() < (unopened ? unopenedSince : idleSince)))
       session->Close();
     else
       session->ExpireWaits(steady - FLimits.MaxWait);

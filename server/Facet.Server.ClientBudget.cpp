@@ -42,7 +42,7 @@ void TFacetClientBudgets::GiveConnection(const std::string& AAddress) {
 }
 
 TFacetClientBudgets::TGrant TFacetClientBudgets::TakeAnonymousSession(const std::string& AAddress,
-                                               TClock::time_point ANow) {
+                                                                      TClock::time_point ANow) {
   std::lock_guard guard(FLock);
   auto [entry, added] = FEntries.try_emplace(AAddress);
   TEntry& budget = entry->second;
@@ -89,9 +89,9 @@ int TFacetClientBudgets::Connections(const std::string& AAddress) const {
 
 std::string ClientAddress(const std::string& APeer, const std::string& AForwardedFor,
                           const TFacetServerLimits& ALimits) {
-  if (AForwardedFor.empty() || std::find(ALimits.TrustedProxies.begin(),
-                                         ALimits.TrustedProxies.end(),
-                                         APeer) == ALimits.TrustedProxies.end())
+  if (AForwardedFor.empty() ||
+      std::find(ALimits.TrustedProxies.begin(), ALimits.TrustedProxies.end(), APeer) ==
+          ALimits.TrustedProxies.end())
     return APeer;
   // The proxy appends the address it saw; what comes before it the client may have written.
   const std::size_t comma = AForwardedFor.find_last_of(',');

@@ -516,22 +516,22 @@ void TFacetServerHTML::BeginUpload(const TFacetHTTPRequest& ARequest,
     return;
   }
   // Only the page on show decides whether it takes files: it must hold an upload item.
-  const bool queued = session->ExecThread([weak = std::weak_ptr<TFacetSession>(session), AGrant,
-                                           refused]() mutable {
-    const std::shared_ptr<TFacetSession> session = weak.lock();
-    if (!session || !session->Web().ActivePageTakesUploads()) {
-      AGrant(refused);
-      return;
-    }
-    TFacetUploadGrant grant = session->UploadAllowance();
-    if (grant.Refusal.empty()) {
-      std::error_code error;
-      std::filesystem::create_directories(grant.Folder, error);
-      if (error)
-        grant.Refusal = "500 Internal Server Error";
-    }
-    AGrant(std::move(grant));
-  });
+  const bool queued = session->ExecThread(
+      [weak = std::weak_ptr<TFacetSession>(session), AGrant, refused]() mutable {
+        const std::shared_ptr<TFacetSession> session = weak.lock();
+        if (!session || !session->Web().ActivePageTakesUploads()) {
+          AGrant(refused);
+          return;
+        }
+        TFacetUploadGrant grant = session->UploadAllowance();
+        if (grant.Refusal.empty()) {
+          std::error_code error;
+          std::filesystem::create_directories(grant.Folder, error);
+          if (error)
+            grant.Refusal = "500 Internal Server Error";
+        }
+        AGrant(std::move(grant));
+      });
   if (!queued)
     AGrant(refused);
 }
@@ -550,18 +550,18 @@ void TFacetServerHTML::UploadDone(const TFacetHTTPRequest& ARequest,
     return;
   }
   session->UploadStored(static_cast<int>(AFiles.size()), ABytes);
-  const bool queued = session->ExecThread([weak = std::weak_ptr<TFacetSession>(session),
-                                           files = std::move(AFiles), ADone] {
-    const std::shared_ptr<TFacetSession> session = weak.lock();
-    TFacetForm* page = session ? session->GetActiveForm() : nullptr;
-    if (page != nullptr) {
-      TStringList list;
-      for (const std::filesystem::path& file : files)
-        list.Add(file.string());
-      session->Application().RunUserAction([&] { page->DoUpload(&list, page); });
-    }
-    ADone();
-  });
+  const bool queued = session->ExecThread(
+      [weak = std::weak_ptr<TFacetSession>(session), files = std::move(AFiles), ADone] {
+        const std::shared_ptr<TFacetSession> session = weak.lock();
+        TFacetForm* page = session ? session->GetActiveForm() : nullptr;
+        if (page != nullptr) {
+          TStringList list;
+          for (const std::filesystem::path& file : files)
+            list.Add(file.string());
+          session->Application().RunUserAction([&] { page->DoUpload(&list, page); });
+        }
+        ADone();
+      });
   if (!queued)
     ADone();
 }

@@ -16,10 +16,10 @@ public:
   using TClock = std::chrono::steady_clock;
 
   struct TPolicy {
-    int FreeFailures = 3;                          // failures before any delay
-    std::chrono::milliseconds FirstDelay{1000};    // the delay after them, doubled each time
+    int FreeFailures = 3;                       // failures before any delay
+    std::chrono::milliseconds FirstDelay{1000}; // the delay after them, doubled each time
     std::chrono::milliseconds MaxDelay{60000};
-    int LockOutFailures = 10;                      // failures that lock out
+    int LockOutFailures = 10; // failures that lock out
     std::chrono::milliseconds LockOut{15 * 60 * 1000};
   };
 

@@ -132,8 +132,8 @@ struct TFacetServerLimits {
   std::size_t MaxTotalOutputBytes = 512 * 1024 * 1024;
 
   // ---- uploads
-  int MaxUploadParts = 20;                             // files in one request
-  int MaxSessionUploadFiles = 100;                     // kept for one session
+  int MaxUploadParts = 20;                              // files in one request
+  int MaxSessionUploadFiles = 100;                      // kept for one session
   std::size_t MaxSessionUploadBytes = 64 * 1024 * 1024; // kept for one session
   // A body slower than this on average (after its first ReadTimeout) is dropped.
   std::size_t MinUploadBytesPerSecond = 8 * 1024;

@@ -121,8 +121,7 @@ class TConnection : public TConnectionBase,
                     public std::enable_shared_from_this<TConnection<TStream>> {
 public:
   template <class... TArgs>
-  TConnection(TFacetServerTCP::TImpl& AServer, std::string APeer, bool ACounted,
-              TArgs&&... AArgs)
+  TConnection(TFacetServerTCP::TImpl& AServer, std::string APeer, bool ACounted, TArgs&&... AArgs)
       : FServer(AServer), FStream(std::forward<TArgs>(AArgs)...), FTimer(FStream.get_executor()),
         FKeepAlive(FStream.get_executor()), FBacklog(FStream.get_executor()),
         FContext(std::make_shared<TFacetWebSocketContext>()),
@@ -296,10 +295,10 @@ private:
     }
     std::error_code error;
     const tcp::endpoint peer = Socket().remote_endpoint(error);
-    FRequest.Header = ParseHTTPHead(std::string_view(FIn).substr(0, headEnd), FPeer,
-                                    error ? 0 : peer.port());
-    FContext->ClientAddress = ClientAddress(
-        FPeer, HeaderValue(FRequest.Header, "X-Forwarded-For"), FServer.Limits);
+    FRequest.Header =
+        ParseHTTPHead(std::string_view(FIn).substr(0, headEnd), FPeer, error ? 0 : peer.port());
+    FContext->ClientAddress =
+        ClientAddress(FPeer, HeaderValue(FRequest.Header, "X-Forwarded-For"), FServer.Limits);
     FRequest.Header.RemoteIP = FContext->ClientAddress;
     FIn.erase(0, headEnd);
     Route();
@@ -469,21 +468,22 @@ private:
       Close();
       return;
     }
-    auto text = std::make_shared<std::string>(TFacetResponseHead("200 OK")
-                                                  .Add("Content-Type", AMIMEType + "; charset=UTF-8")
-                                                  .Protect(TFacetAnswerKind::File)
-                                                  .Text());
+    auto text =
+        std::make_shared<std::string>(TFacetResponseHead("200 OK")
+                                          .Add("Content-Type", AMIMEType + "; charset=UTF-8")
+                                          .Protect(TFacetAnswerKind::File)
+                                          .Text());
     Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(FStream, asio::buffer(*text),
-                      [self = this->shared_from_this(), text, file](const std::error_code& error,
-                                                                    size_t) {
-                        self->Guarded([&] {
-                          if (error)
-                            self->Close();
-                          else
-                            self->SendFileChunk(file);
-                        });
-                      });
+    asio::async_write(
+        FStream, asio::buffer(*text),
+        [self = this->shared_from_this(), text, file](const std::error_code& error, size_t) {
+          self->Guarded([&] {
+            if (error)
+              self->Close();
+            else
+              self->SendFileChunk(file);
+          });
+        });
   }
 
   void SendFileChunk(const std::shared_ptr<std::ifstream>& AFile) {
@@ -495,16 +495,16 @@ private:
       return;
     }
     Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(FStream, asio::buffer(*chunk),
-                      [self = this->shared_from_this(), chunk, AFile](const std::error_code& error,
-                                                                      size_t) {
-                        self->Guarded([&] {
-                          if (error)
-                            self->Close();
-                          else
-                            self->SendFileChunk(AFile);
-                        });
-                      });
+    asio::async_write(
+        FStream, asio::buffer(*chunk),
+        [self = this->shared_from_this(), chunk, AFile](const std::error_code& error, size_t) {
+          self->Guarded([&] {
+            if (error)
+              self->Close();
+            else
+              self->SendFileChunk(AFile);
+          });
+        });
   }
 
   void REST() {
@@ -515,7 +515,8 @@ private:
       FRequest.Header.Content = post ? FIn : std::string();
       Disarm();
       FServer.Handler.RESTData(
-          FRequest, FContext, [self = this->shared_from_this(), post](TFacetHTTPResponse AResponse) {
+          FRequest, FContext,
+          [self = this->shared_from_this(), post](TFacetHTTPResponse AResponse) {
             self->OnStrand([post, response = std::move(AResponse)](TConnection& AThis) {
               if (response.Content.empty()) {
                 // A post is always answered, a refused one with its status (never as if it had
@@ -560,13 +561,13 @@ private:
       return;
     }
     Disarm();
-    FServer.Handler.BeginUpload(FRequest, [self = this->shared_from_this(),
-                                           left = static_cast<size_t>(*length)](
-                                              TFacetUploadGrant AGrant) {
-      self->OnStrand([left, grant = std::move(AGrant)](TConnection& AThis) {
-        AThis.StartUpload(grant, left);
-      });
-    });
+    FServer.Handler.BeginUpload(
+        FRequest, [self = this->shared_from_this(),
+                   left = static_cast<size_t>(*length)](TFacetUploadGrant AGrant) {
+          self->OnStrand([left, grant = std::move(AGrant)](TConnection& AThis) {
+            AThis.StartUpload(grant, left);
+          });
+        });
   }
 
   void StartUpload(const TFacetUploadGrant& AGrant, size_t ALength) {
@@ -589,22 +590,22 @@ private:
     FIn.erase(0, take);
     ALeft -= take;
     FUploadRead += take;
-    asio::post(*FServer.Disk, [self = this->shared_from_this(), ASink, AReader, ALeft,
-                               chunk = std::move(chunk)] {
-      bool failed = false;
-      try {
-        AReader->Feed(chunk);
-        failed = AReader->Failed() || (ALeft == 0 && !AReader->Finish());
-      } catch (const std::exception&) {
-        failed = true;
-      }
-      // A failed upload leaves nothing behind by the time it is answered.
-      if (failed)
-        ASink->Discard();
-      self->OnStrand([ASink, AReader, ALeft, failed](TConnection& AThis) {
-        AThis.UploadFed(ASink, AReader, ALeft, failed);
-      });
-    });
+    asio::post(*FServer.Disk,
+               [self = this->shared_from_this(), ASink, AReader, ALeft, chunk = std::move(chunk)] {
+                 bool failed = false;
+                 try {
+                   AReader->Feed(chunk);
+                   failed = AReader->Failed() || (ALeft == 0 && !AReader->Finish());
+                 } catch (const std::exception&) {
+                   failed = true;
+                 }
+                 // A failed upload leaves nothing behind by the time it is answered.
+                 if (failed)
+                   ASink->Discard();
+                 self->OnStrand([ASink, AReader, ALeft, failed](TConnection& AThis) {
+                   AThis.UploadFed(ASink, AReader, ALeft, failed);
+                 });
+               });
   }
 
   void UploadFed(const std::shared_ptr<TFacetUploadSink>& ASink,
@@ -629,14 +630,12 @@ private:
     }
     ASink->Keep();
     Disarm();
-    FServer.Handler.UploadDone(FRequest, ASink->Files, ASink->Bytes,
-                               [self = this->shared_from_this()] {
-                                 self->OnStrand([](TConnection& AThis) {
-                                   AThis.Answer(TFacetResponseHead("200 OK")
-                                                    .Protect(TFacetAnswerKind::Data)
-                                                    .Text());
-                                 });
-                               });
+    FServer.Handler.UploadDone(
+        FRequest, ASink->Files, ASink->Bytes, [self = this->shared_from_this()] {
+          self->OnStrand([](TConnection& AThis) {
+            AThis.Answer(TFacetResponseHead("200 OK").Protect(TFacetAnswerKind::Data).Text());
+          });
+        });
   }
 
   // ---- WebSocket
@@ -754,18 +753,17 @@ private:
       return;
     }
     FBacklog.expires_after(BacklogPoll);
-    FBacklog.async_wait(
-        [weak = this->weak_from_this(), ADeadline](const std::error_code& error) {
-          if (error)
-            return;
-          if (auto self = weak.lock())
-            self->Guarded([&] {
-              if (self->FServer.Handler.Backlogged(*self->FContext))
-                self->WaitForBacklog(ADeadline);
-              else
-                self->ReadFrames();
-            });
+    FBacklog.async_wait([weak = this->weak_from_this(), ADeadline](const std::error_code& error) {
+      if (error)
+        return;
+      if (auto self = weak.lock())
+        self->Guarded([&] {
+          if (self->FServer.Handler.Backlogged(*self->FContext))
+            self->WaitForBacklog(ADeadline);
+          else
+            self->ReadFrames();
         });
+    });
   }
 
   void Dispatch(const std::string& AText) {
@@ -1014,55 +1012,55 @@ private:
 } // namespace
 
 void TFacetServerTCP::TImpl::Accept() {
-  Acceptor->async_accept(asio::make_strand(IO), [this](const std::error_code& error,
-                                                       tcp::socket socket) {
-    if (error) {
-      if (!Running)
-        return;
-      // Out of descriptors (or memory) accepting fails again at once: wait a moment instead
-      // of spinning, while connections end and give theirs back.
-      if (error == asio::error::no_descriptors || error.value() == ENFILE ||
-          error == asio::error::no_buffer_space || error == asio::error::no_memory) {
-        AcceptPauseTimer->expires_after(AcceptPause);
-        AcceptPauseTimer->async_wait([this](const std::error_code& e) {
-          if (!e && Running)
-            Accept();
-        });
-        return;
-      }
-      Accept();
-      return;
-    }
-    try {
-      // Pushes are small frames written one after another (a page's changes, then the
-      // unlock).  With Nagle's algorithm a frame written while the previous one is not yet
-      // acknowledged waits for the browser's delayed acknowledgement, tens of milliseconds.
-      std::error_code ignored;
-      socket.set_option(tcp::no_delay(true), ignored);
-      const tcp::endpoint peer = socket.remote_endpoint(ignored);
-      const std::string address = ignored ? std::string() : peer.address().to_string();
-      std::shared_ptr<TConnectionBase> connection;
-      {
-        std::lock_guard guard(ConnectionsLock);
-        const bool counted = !Trusted(address);
-        if (static_cast<int>(Connections.size()) < ConnectionCap &&
-            (!counted || Budgets.TakeConnection(address))) {
-          if (SSL)
-            connection = std::make_shared<TConnection<asio::ssl::stream<tcp::socket>>>(
-                *this, address, counted, std::move(socket), *SSL);
-          else
-            connection =
-                std::make_shared<TConnection<tcp::socket>>(*this, address, counted, std::move(socket));
-          Connections.insert(connection);
+  Acceptor->async_accept(
+      asio::make_strand(IO), [this](const std::error_code& error, tcp::socket socket) {
+        if (error) {
+          if (!Running)
+            return;
+          // Out of descriptors (or memory) accepting fails again at once: wait a moment instead
+          // of spinning, while connections end and give theirs back.
+          if (error == asio::error::no_descriptors || error.value() == ENFILE ||
+              error == asio::error::no_buffer_space || error == asio::error::no_memory) {
+            AcceptPauseTimer->expires_after(AcceptPause);
+            AcceptPauseTimer->async_wait([this](const std::error_code& e) {
+              if (!e && Running)
+                Accept();
+            });
+            return;
+          }
+          Accept();
+          return;
         }
-      }
-      if (connection)
-        connection->Start();
-    } catch (const std::exception& e) {
-      std::cerr << "accepting a connection: " << e.what() << '\n';
-    }
-    Accept();
-  });
+        try {
+          // Pushes are small frames written one after another (a page's changes, then the
+          // unlock).  With Nagle's algorithm a frame written while the previous one is not yet
+          // acknowledged waits for the browser's delayed acknowledgement, tens of milliseconds.
+          std::error_code ignored;
+          socket.set_option(tcp::no_delay(true), ignored);
+          const tcp::endpoint peer = socket.remote_endpoint(ignored);
+          const std::string address = ignored ? std::string() : peer.address().to_string();
+          std::shared_ptr<TConnectionBase> connection;
+          {
+            std::lock_guard guard(ConnectionsLock);
+            const bool counted = !Trusted(address);
+            if (static_cast<int>(Connections.size()) < ConnectionCap &&
+                (!counted || Budgets.TakeConnection(address))) {
+              if (SSL)
+                connection = std::make_shared<TConnection<asio::ssl::stream<tcp::socket>>>(
+                    *this, address, counted, std::move(socket), *SSL);
+              else
+                connection = std::make_shared<TConnection<tcp::socket>>(*this, address, counted,
+                                                                        std::move(socket));
+              Connections.insert(connection);
+            }
+          }
+          if (connection)
+            connection->Start();
+        } catch (const std::exception& e) {
+          std::cerr << "accepting a connection: " << e.what() << '\n';
+        }
+        Accept();
+      });
 }
 
 TFacetServerTCP::TFacetServerTCP(IFacetServerTCPHandler& AHandler,
@@ -1117,9 +1115,8 @@ void TFacetServerTCP::Start(int APort) {
   TImpl& impl = *FImpl;
   impl.Limits = impl.Configured;
   const int descriptors = RaiseDescriptorLimit();
-  impl.ConnectionCap =
-      std::max(1, std::min(impl.Limits.MaxConnections,
-                           descriptors - impl.Limits.ReservedDescriptors));
+  impl.ConnectionCap = std::max(
+      1, std::min(impl.Limits.MaxConnections, descriptors - impl.Limits.ReservedDescriptors));
   impl.IO.restart();
   impl.Acceptor.emplace(impl.IO);
   impl.AcceptPauseTimer.emplace(impl.IO);

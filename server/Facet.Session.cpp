@@ -109,9 +109,10 @@ std::string TFacetURI::ValueFromKey(const std::string& AKeyName) const {
 // ---- TFacetSession
 
 TFacetSession::TFacetSession(TFacetBaseClass& ABase, std::string AUUID, std::string AClientAddress)
-    : FBase(ABase), FUUID(std::move(AUUID)), FToken(GenerateRandomString(24)), FFolderName(GenerateRandomString(16)),
-      FClientAddress(std::move(AClientAddress)), FCallBackID(GenerateRandomNumber(9)),
-      FCreateDate(Now()), FExpireDate(FCreateDate.Value + SessionLifeDays),
+    : FBase(ABase), FUUID(std::move(AUUID)), FToken(GenerateRandomString(24)),
+      FFolderName(GenerateRandomString(16)), FClientAddress(std::move(AClientAddress)),
+      FCallBackID(GenerateRandomNumber(9)), FCreateDate(Now()),
+      FExpireDate(FCreateDate.Value + SessionLifeDays),
       FIdleSince(std::chrono::steady_clock::now()),
       FExecutor(ABase.Limits().MaxQueuedPieces, ABase.Limits().MaxQueuedPieceBytes) {
   auto web = std::make_unique<TFacetSessionWeb>(*this);
@@ -398,8 +399,8 @@ std::string TFacetSession::CallBackJS(const std::string& ACallBackName,
       FCallBacks[id] = {formUUID, ACallBackName};
     }
   }
-  return "FacetServer().CallBack('" + GetUUID() + "', '" + GetToken() + "', '" + formUUID + "', '" + id +
-         "', " + (Parameters.empty() ? std::string("''") : Parameters) + ", '" +
+  return "FacetServer().CallBack('" + GetUUID() + "', '" + GetToken() + "', '" + formUUID + "', '" +
+         id + "', " + (Parameters.empty() ? std::string("''") : Parameters) + ", '" +
          (LockClient ? "True" : "False") + "')";
 }
 

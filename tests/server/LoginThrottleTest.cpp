@@ -26,9 +26,9 @@ TEST(LoginThrottle, FailuresDelayTheirAddressAndNameAndASuccessClearsThem) {
     bool Allowed;
   };
   const TCase cases[] = {
-      {1, 0ms, true},     {2, 0ms, true},       {3, 0ms, false},    {3, 999ms, false},
-      {3, 1000ms, true},  {4, 1999ms, false},   {4, 2000ms, true},  {5, 3999ms, false},
-      {5, 4000ms, true},  {6, 59000ms, false},  {6, 60000ms, true},
+      {1, 0ms, true},    {2, 0ms, true},      {3, 0ms, false},    {3, 999ms, false},
+      {3, 1000ms, true}, {4, 1999ms, false},  {4, 2000ms, true},  {5, 3999ms, false},
+      {5, 4000ms, true}, {6, 59000ms, false}, {6, 60000ms, true},
   };
   int failed = 0;
   for (const TCase& c : cases) {

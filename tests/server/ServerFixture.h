@@ -22,12 +22,12 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <functional>
-#include <thread>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <regex>
 #include <string>
+#include <thread>
 
 namespace servertest {
 

@@ -287,8 +287,9 @@ TEST_F(HostileTest, ARenewedIdentityLeavesTheOldPairNothing) {
   EXPECT_THAT(probe(page.Token, page.UUID), StartsWith("HTTP/1.1 401 Unauthorized"));
   EXPECT_THAT(probe(token, page.UUID), StartsWith("HTTP/1.1 401 Unauthorized"));
   EXPECT_THAT(probe(token, uuid), StartsWith("HTTP/1.1 202 Accepted"));
-  const std::string reloaded = Get("/", "Cookie: Duo_Token=" + page.Token + "; Duo_FacetSession=" +
-                                            page.UUID + "; Duo_ReloadPage=true\r\n");
+  const std::string reloaded =
+      Get("/", "Cookie: Duo_Token=" + page.Token + "; Duo_FacetSession=" + page.UUID +
+                   "; Duo_ReloadPage=true\r\n");
   EXPECT_THAT(reloaded, Not(HasSubstr(token)));
   EXPECT_EQ(Server.SessionByUUID(uuid), session);
 }
@@ -306,11 +307,13 @@ TEST_F(HostileTest, AnswersCarryTheirProtectingHeaders) {
   };
   const TCase cases[] = {
       {"page", page.Body, true, true},
-      {"probe", Request("HEAD /reconnect?token=" + page.Token + "&&facetsession=" + page.UUID +
-                        " HTTP/1.1\r\nHost: x\r\n\r\n"),
+      {"probe",
+       Request("HEAD /reconnect?token=" + page.Token + "&&facetsession=" + page.UUID +
+               " HTTP/1.1\r\nHost: x\r\n\r\n"),
        true, false},
-      {"refused post", Request("POST /rest/json/jqgrid/post?eventid=x HTTP/1.1\r\nHost: x\r\n"
-                               "Content-Length: 2\r\n\r\n{}"),
+      {"refused post",
+       Request("POST /rest/json/jqgrid/post?eventid=x HTTP/1.1\r\nHost: x\r\n"
+               "Content-Length: 2\r\n\r\n{}"),
        true, false},
       {"static file", Get("/plain.txt"), false, false},
       {"built-in asset", Get("/js/facetserver.js"), false, false},

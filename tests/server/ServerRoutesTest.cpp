@@ -384,7 +384,8 @@ TEST_F(ServerTest, ExpiredAndAbandonedSessionsAreSwept) {
     TClient gone(Port);
     ASSERT_TRUE(gone.Handshake(SocketPath(abandoned)));
   }
-  ASSERT_TRUE(WaitFor([&] { return Server.SessionByUUID(abandoned.UUID)->OpenedConnections() == 0; }));
+  ASSERT_TRUE(
+      WaitFor([&] { return Server.SessionByUUID(abandoned.UUID)->OpenedConnections() == 0; }));
   // A page that never opened its socket goes after its short grace; one that had a socket, after
   // the idle timeout.
   Server.Limits().UnopenedSessionTimeout = std::chrono::milliseconds(0);

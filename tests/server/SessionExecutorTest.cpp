@@ -139,7 +139,8 @@ TEST_F(SessionExecutorTest, AParkedPieceLetsOthersRunAndGoesOnFirstWhenItsWaitEn
   gate.Open();
   release.count_down();
   done.wait();
-  EXPECT_EQ(order, (std::vector<std::string>{"waits", "runs meanwhile", "goes on", "queued later"}));
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"waits", "runs meanwhile", "goes on", "queued later"}));
 }
 
 // Many pieces waiting for the browser at once hold no thread: a few worker threads serve them
@@ -197,9 +198,9 @@ TEST_F(SessionExecutorTest, AFullQueueSaysItIsBackloggedUntilItDrains) {
     bool Backlogged;
   };
   const TCase cases[] = {
-      {3, 0, false},       // below both budgets
-      {4, 0, true},        // as many pieces as allowed
-      {1, 1000, true},     // as many bytes as allowed
+      {3, 0, false},   // below both budgets
+      {4, 0, true},    // as many pieces as allowed
+      {1, 1000, true}, // as many bytes as allowed
       {2, 400, false},
   };
   for (const TCase& c : cases) {
