@@ -14,6 +14,7 @@
 #include "ui/Forms.h"
 
 #include <csignal>
+#include <malloc.h>
 #include <iostream>
 #include <pthread.h>
 
@@ -267,15 +268,22 @@ void TFacetBaseClass::SweepSessions() {
   const TDateTime now = Now();
   const auto steady = std::chrono::steady_clock::now();
   const auto idleSince = steady - FLimits.IdleSessionTimeout;
-  const auto unopenedSince = steady - FLimits.UnopenedSessionTimeout;
+  const auto anonymousSince = steady - FLimits.AnonymousSessionTimeout;
+  bool closed = false;
   for (const std::shared_ptr<TFacetSession>& session : Sessions()) {
-    const bool unopened = !session->EverConnected() && !session->Established();
-    if (!session->Valid(now) || (session->OpenedConnections() == 0 &&
-                                 session->IdleSince() < (unopened ? unopenedSince : idleSince)))
+    if (!session->Valid(now) ||
+        (session->OpenedConnections() == 0 &&
+         session->IdleSince() < (session->Established() ? idleSince : anonymousSince))) {
       session->Close();
-    else
+      closed = true;
+    } else {
       session->ExpireWaits(steady - FLimits.MaxWait);
+    }
   }
+  // What the closed sessions held goes back to the system, not only to the allocator: memory
+  // taken by a burst of visitors (or an attacker) does not stay with the process.
+  if (closed)
+    ::malloc_trim(0);
 }
 
 void TFacetBaseClass::InstancePrimaryForm(TFacetSession& AFacetSession) {

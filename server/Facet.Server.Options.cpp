@@ -83,7 +83,7 @@ void ReadLimits(const TIniFile& AFile, TFacetServerLimits& ALimits) {
   ReadMilliseconds(AFile, "ReadTimeout", ALimits.ReadTimeout);
   ReadMilliseconds(AFile, "WriteTimeout", ALimits.WriteTimeout);
   ReadMilliseconds(AFile, "IdleSessionTimeout", ALimits.IdleSessionTimeout);
-  ReadMilliseconds(AFile, "UnopenedSessionTimeout", ALimits.UnopenedSessionTimeout);
+  ReadMilliseconds(AFile, "AnonymousSessionTimeout", ALimits.AnonymousSessionTimeout);
   ReadCount(AFile, "WorkerThreads", ALimits.WorkerThreads);
   ReadMilliseconds(AFile, "MaxWait", ALimits.MaxWait);
   ReadCount(AFile, "IOThreads", ALimits.IOThreads);

@@ -89,8 +89,9 @@ struct TFacetServerLimits {
   std::chrono::milliseconds WriteTimeout{30000}; // any answer or push
   // A session with no open WebSocket for this long is closed (reloads reconnect well within it).
   std::chrono::milliseconds IdleSessionTimeout{10 * 60 * 1000};
-  // A session whose page never opened its WebSocket is closed after this grace.
-  std::chrono::milliseconds UnopenedSessionTimeout{60 * 1000};
+  // A session not marked established (no accepted login) is closed after this long without an
+  // open WebSocket, whether its page never opened one or lost it: it holds nothing of value.
+  std::chrono::milliseconds AnonymousSessionTimeout{60 * 1000};
   std::chrono::milliseconds SweepInterval{15 * 1000};
   // Threads that run form code, shared by every session.  A piece waiting for the browser holds
   // none; a database call holds its thread while it runs.

@@ -578,7 +578,6 @@ std::vector<std::shared_ptr<TFacetWebSocketConnection>> TFacetSession::Connectio
 
 void TFacetSession::ConnectionOpened() {
   ++FOpenedConnections;
-  FEverConnected = true;
   FBase.SessionChanged(TSessionChangeType::scWebSocketOpened, *this);
 }
 

@@ -212,8 +212,6 @@ public:
   std::shared_ptr<TFacetWebSocketConnection> NewestConnection() const;
   std::vector<std::shared_ptr<TFacetWebSocketConnection>> Connections() const;
   int OpenedConnections() const { return FOpenedConnections; }
-  // Whether the page ever opened its WebSocket.
-  bool EverConnected() const { return FEverConnected; }
   void ConnectionOpened();
   void ConnectionClosed();
   // When the session last had no open WebSocket (its creation when it never had one).
@@ -256,7 +254,6 @@ private:
   bool FExpire = true;
   std::atomic<bool> FClosing = false;
   std::atomic<int> FOpenedConnections = 0;
-  std::atomic<bool> FEverConnected = false;
   std::chrono::steady_clock::time_point FIdleSince;
   // Names waited for, with when each wait began.
   std::map<std::string, std::chrono::steady_clock::time_point> FLockName;

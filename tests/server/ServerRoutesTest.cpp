@@ -378,24 +378,29 @@ TEST_F(ServerTest, ExpiredAndAbandonedSessionsAreSwept) {
   const TPageInfo kept = OpenPage();
   const TPageInfo abandoned = OpenPage();
   const TPageInfo unopened = OpenPage();
+  const TPageInfo loggedIn = OpenPage();
+  Server.MarkEstablished(*Server.SessionByUUID(loggedIn.UUID));
   TClient socket(Port);
   ASSERT_TRUE(socket.Handshake(SocketPath(kept)));
-  {
+  for (const TPageInfo* page : {&abandoned, &loggedIn}) {
     TClient gone(Port);
-    ASSERT_TRUE(gone.Handshake(SocketPath(abandoned)));
+    ASSERT_TRUE(gone.Handshake(SocketPath(*page)));
   }
-  ASSERT_TRUE(
-      WaitFor([&] { return Server.SessionByUUID(abandoned.UUID)->OpenedConnections() == 0; }));
-  // A page that never opened its socket goes after its short grace; one that had a socket, after
-  // the idle timeout.
-  Server.Limits().UnopenedSessionTimeout = std::chrono::milliseconds(0);
+  ASSERT_TRUE(WaitFor([&] {
+    return Server.SessionByUUID(abandoned.UUID)->OpenedConnections() == 0 &&
+           Server.SessionByUUID(loggedIn.UUID)->OpenedConnections() == 0;
+  }));
+  // A session nobody logged into goes after the short anonymous timeout once it has no page
+  // open; an established one after the idle timeout; one with its page open stays.
+  Server.Limits().AnonymousSessionTimeout = std::chrono::milliseconds(0);
   Server.SweepSessions();
   EXPECT_FALSE(Server.SessionValid(unopened.UUID));
-  EXPECT_TRUE(Server.SessionValid(abandoned.UUID));
+  EXPECT_FALSE(Server.SessionValid(abandoned.UUID));
+  EXPECT_TRUE(Server.SessionValid(loggedIn.UUID));
   Server.Limits().IdleSessionTimeout = std::chrono::milliseconds(0);
   Server.SweepSessions();
   EXPECT_TRUE(Server.SessionValid(kept.UUID));
-  EXPECT_FALSE(Server.SessionValid(abandoned.UUID));
+  EXPECT_FALSE(Server.SessionValid(loggedIn.UUID));
   EXPECT_EQ(Server.SessionCount(), 1);
 }
 
