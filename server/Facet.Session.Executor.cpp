@@ -4,7 +4,6 @@
 #include <boost/context/protected_fixedsize_stack.hpp>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <iostream>
@@ -209,10 +208,6 @@ private:
   void Submit(TJob AJob) {
     std::lock_guard guard(FLock);
     FJobs.push_back(std::move(AJob));
-    FQueued = FJobs.size();
-    // A spinning worker takes the job without being woken, as long as there is one per job.
-    if (FJobs.size() <= static_cast<std::size_t>(FSpinning))
-      return;
     if (FIdle > 0) {
       FJobAdded.notify_one();
       return;
@@ -231,14 +226,11 @@ private:
   void Serve() {
     std::unique_lock guard(FLock);
     for (;;) {
-      if (FJobs.empty())
-        LookBriefly(guard);
       ++FIdle;
       FJobAdded.wait(guard, [this] { return !FJobs.empty(); });
       --FIdle;
       TJob job = std::move(FJobs.front());
       FJobs.pop_front();
-      FQueued = FJobs.size();
       std::unique_ptr<TFiber> idle;
       if (job.Fiber == nullptr && !FIdleFibers.empty()) {
         idle = std::move(FIdleFibers.back());
@@ -253,22 +245,6 @@ private:
       }
       guard.lock();
     }
-  }
-
-  // A worker that just finished looks for the next job a few microseconds before it sleeps:
-  // events of busy sessions come close together, and a job taken up this way is spared the
-  // wake-up of a sleeping thread.  A worker counted as spinning is not woken for a new job, so an
-  // idle server has no thread spinning and wakes nothing.  Called with FLock held; returns so.
-  void LookBriefly(std::unique_lock<std::mutex>& AGuard) {
-    if (FSpinning >= 1)
-      return;
-    ++FSpinning;
-    AGuard.unlock();
-    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
-    while (FQueued.load(std::memory_order_relaxed) == 0 && std::chrono::steady_clock::now() < until)
-      std::this_thread::yield();
-    AGuard.lock();
-    --FSpinning;
   }
 
   void Run(TJob AJob, std::unique_ptr<TFiber> AIdle, std::size_t AStack) {
@@ -297,9 +273,6 @@ private:
   std::vector<std::unique_ptr<TFiber>> FIdleFibers;
   int FThreads = 0;
   int FIdle = 0;
-  int FSpinning = 0;
-  // The length of FJobs, read without the lock by a spinning worker.
-  std::atomic<std::size_t> FQueued = 0;
   int FMaxThreads = 32;
   std::size_t FStackBytes = 512 * 1024;
 };
