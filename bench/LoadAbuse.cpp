@@ -636,7 +636,8 @@ int main(int argc, char** argv) {
                                            attacker.Sessions.Workers - attacker.Uploads.Workers)));
 
   TTempFolder folder("duo-load-abuse");
-  TServerProcess server({arguments.Positional[0], folder.Path(), {}, 300s});
+  // The server keeps its own budgets per client address: they are what is measured.
+  TServerProcess server({arguments.Positional[0], folder.Path(), {}, 300s, 0, false});
   defence.Server = server.Endpoint();
   defence.Process = &server;
   attacker.Server = server.Endpoint();

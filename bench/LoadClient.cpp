@@ -270,9 +270,14 @@ TServerProcess::TServerProcess(TServerOptions AOptions)
     // takes a free one.  The server writes its port back into the file, so it is rewritten
     // before every start.
     const std::filesystem::path settings = FOptions.Folder / "settings.ini";
-    std::ofstream(settings) << "[Database]\nDatabase=vozmira.fdb\n[Duo Server Config]\nServer "
-                               "Port="
-                            << FOptions.Port << "\n";
+    std::ofstream file(settings);
+    file << "[Database]\nDatabase=vozmira.fdb\n[Duo Server Config]\nServer Port=" << FOptions.Port
+         << "\n";
+    if (FOptions.OneAddressForMany)
+      file << "[Duo Server Limits]\nMaxConnectionsPerAddress=100000\n"
+              "MaxAnonymousSessionsPerAddress=100000\nNewSessionsPerAddressBurst=100000\n"
+              "NewSessionsPerAddressPerMinute=1000000\n";
+    file.close();
     FDatabase = FOptions.Folder / "vozmira.fdb";
     const std::filesystem::path lock = FOptions.Folder / "lock";
     std::filesystem::create_directories(lock);

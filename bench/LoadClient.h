@@ -115,6 +115,10 @@ struct TServerOptions {
   // The web program's port; 0 takes a free one.  A restart on the same folder passes the port
   // of the first start, so that browsers find the server where it was.
   int Port = 0;
+  // The tools' simulated browsers all speak from one loopback address, where the web program
+  // would count them as one client: its budgets per client address are then made as large as
+  // its own.  A tool that measures those budgets turns this off.
+  bool OneAddressForMany = true;
 };
 
 // The kind of the program at that path, by its file name.
