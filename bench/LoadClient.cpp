@@ -229,6 +229,14 @@ long RaiseFileLimit() {
   rlimit limit{};
   if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
     return -1;
+  // A privileged run may raise the hard limit itself, for this tool and the server it starts;
+  // otherwise the hard limit stays what it is.
+  constexpr rlim_t Wanted = 65536;
+  if (limit.rlim_max < Wanted) {
+    const rlimit raised{Wanted, Wanted};
+    if (setrlimit(RLIMIT_NOFILE, &raised) == 0)
+      limit = raised;
+  }
   if (limit.rlim_cur < limit.rlim_max) {
     limit.rlim_cur = limit.rlim_max;
     setrlimit(RLIMIT_NOFILE, &limit);

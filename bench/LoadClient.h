@@ -83,7 +83,8 @@ private:
   std::vector<double> FMicros;
 };
 
-// Raises the soft limit of open files to the hard one (children inherit it) and returns it.
+// Raises the limit of open files (the hard one too when the process may, then the soft one to it;
+// children inherit it) and returns the soft limit now in force.
 long RaiseFileLimit();
 
 // A fresh folder under the system's temporary folder, removed with the object.
