@@ -81,6 +81,8 @@ struct TFacetServerTCP::TImpl {
   asio::io_context IO;
   std::optional<asio::executor_work_guard<asio::io_context::executor_type>> Work;
   std::optional<tcp::acceptor> Acceptor;
+  // The listener, its pause and its end are touched on this strand only.
+  std::optional<asio::strand<asio::io_context::executor_type>> AcceptStrand;
   std::optional<asio::steady_timer> AcceptPauseTimer;
   std::optional<asio::ssl::context> SSL;
   std::vector<std::thread> Threads;
@@ -1013,7 +1015,8 @@ private:
 
 void TFacetServerTCP::TImpl::Accept() {
   Acceptor->async_accept(
-      asio::make_strand(IO), [this](const std::error_code& error, tcp::socket socket) {
+      asio::make_strand(IO),
+      asio::bind_executor(*AcceptStrand, [this](const std::error_code& error, tcp::socket socket) {
         if (error) {
           if (!Running)
             return;
@@ -1060,7 +1063,7 @@ void TFacetServerTCP::TImpl::Accept() {
           std::cerr << "accepting a connection: " << e.what() << '\n';
         }
         Accept();
-      });
+      }));
 }
 
 TFacetServerTCP::TFacetServerTCP(IFacetServerTCPHandler& AHandler,
@@ -1119,7 +1122,8 @@ void TFacetServerTCP::Start(int APort) {
       1, std::min(impl.Limits.MaxConnections, descriptors - impl.Limits.ReservedDescriptors));
   impl.IO.restart();
   impl.Acceptor.emplace(impl.IO);
-  impl.AcceptPauseTimer.emplace(impl.IO);
+  impl.AcceptStrand.emplace(asio::make_strand(impl.IO));
+  impl.AcceptPauseTimer.emplace(*impl.AcceptStrand);
   const tcp::endpoint endpoint(tcp::v4(), static_cast<unsigned short>(APort));
   impl.Acceptor->open(endpoint.protocol());
   impl.Acceptor->set_option(tcp::acceptor::reuse_address(true));
@@ -1154,7 +1158,7 @@ void TFacetServerTCP::Stop() {
   if (!impl.Running)
     return;
   impl.Running = false;
-  asio::post(impl.IO, [&impl] {
+  asio::post(*impl.AcceptStrand, [&impl] {
     std::error_code ignored;
     impl.Acceptor->close(ignored);
     impl.AcceptPauseTimer->cancel();
@@ -1169,6 +1173,7 @@ void TFacetServerTCP::Stop() {
   impl.Disk.reset();
   impl.Acceptor.reset();
   impl.AcceptPauseTimer.reset();
+  impl.AcceptStrand.reset();
   std::lock_guard guard(impl.ConnectionsLock);
   impl.Connections.clear();
 }
