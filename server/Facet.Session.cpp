@@ -444,7 +444,7 @@ void TFacetSession::SetLanguageNav(TDuoLang Value) {
   else if (enabled.count(TDuoLang::English) != 0)
     FLanguage = TDuoLang::English;
   else if (!enabled.empty())
-    FLanguage = *enabled.begin();
+    FLanguage = *enabled.rbegin();
 }
 
 std::string TFacetSession::LangCode() const {

@@ -176,7 +176,7 @@ public:
   TDuoLang Language() const override;
   TDuoLang GetLanguageNav() const;
   // The browser's language; the session uses it when it is enabled, else English when that is,
-  // else the first enabled language.
+  // else the last enabled language in the enumeration's order.
   void SetLanguageNav(TDuoLang Value);
   std::string LangCode() const override;
   std::string LangName() const override;

@@ -246,6 +246,27 @@ TEST_F(ServerEventsTest, AHandlerWaitingWhenTheSessionClosesEndsAndTheSessionIsF
   EXPECT_TRUE(weak.expired());
 }
 
+// The browser's language when it is enabled; else English when that is; else the last enabled one.
+TEST_F(ServerEventsTest, ASessionSpeaksTheBrowsersLanguageOrTheFallbackOfTheEnabledOnes) {
+  struct TCase {
+    TDuoLangs Enabled;
+    TDuoLang Browser;
+    TDuoLang Spoken;
+  };
+  const TCase cases[] = {
+      {{TDuoLang::Portuguese, TDuoLang::Spanish}, TDuoLang::Japanese, TDuoLang::Spanish},
+      {{TDuoLang::English, TDuoLang::Portuguese, TDuoLang::Spanish}, TDuoLang::Japanese,
+       TDuoLang::English},
+      {{TDuoLang::Portuguese, TDuoLang::Spanish}, TDuoLang::Portuguese, TDuoLang::Portuguese},
+  };
+  for (const TCase& c : cases) {
+    Manager.SetLanguages(c.Enabled);
+    Session->SetLanguageNav(c.Browser);
+    EXPECT_EQ(Session->Language(), c.Spoken);
+    EXPECT_EQ(Session->GetLanguageNav(), c.Browser);
+  }
+}
+
 TEST_F(ServerEventsTest, CodeFindsItsSessionThroughItsThreadOnlyWhileItRunsForIt) {
   TFacetSession* found = nullptr;
   InSession([&] { found = Server.SessionByThreadID(std::this_thread::get_id()); });
