@@ -32,6 +32,8 @@ struct TFacetWebSocketContext {
   std::string FacetSessionUUID;
   std::string FormUUID;
   std::shared_ptr<TFacetSession> FacetSession;
+  // The session the socket's last message named, whose queue holds the socket back as well.
+  std::weak_ptr<TFacetSession> LastTarget;
 };
 
 inline constexpr const char* MainChannelName = "FacetSocketConnection";

@@ -220,36 +220,31 @@ template <class TWork> void ThenUnlock(TFacetSession& ASession, bool ALock, TWor
 
 } // namespace
 
-std::shared_ptr<TFacetSession> TFacetServerFunctions::ValidSession(const std::string& UUID,
-                                                                   const std::string& Token) {
-  return FBase.ValidSession(Token, UUID);
-}
-
 void TFacetServerFunctions::UnLockClient(TFacetSession& Session) {
   if (!Session.Closing())
     Session.FlushPages(UnLockStatement);
 }
 
-void TFacetServerFunctions::ExecEvent(const TFacetEventCall& ACall) {
-  ProcessEvent(ACall, nullptr);
+void TFacetServerFunctions::ExecEvent(const TFacetEventCall& ACall,
+                                      const std::shared_ptr<TFacetSession>& ASession) {
+  ProcessEvent(ACall, ASession, nullptr);
 }
 
 void TFacetServerFunctions::GetFromEvent(const TFacetEventCall& ACall,
+                                         const std::shared_ptr<TFacetSession>& ASession,
                                          std::function<void(std::string)> AReply) {
-  ProcessEvent(ACall, std::make_shared<TFacetOwedReply>(std::move(AReply)));
+  ProcessEvent(ACall, ASession, std::make_shared<TFacetOwedReply>(std::move(AReply)));
 }
 
 void TFacetServerFunctions::ProcessEvent(const TFacetEventCall& ACall,
+                                         const std::shared_ptr<TFacetSession>& ASession,
                                          std::shared_ptr<TFacetOwedReply> AReply) {
   if (ACall.FormUUID.empty() || ACall.ID.empty() || ACall.EventID.empty())
     return;
-  std::shared_ptr<TFacetSession> session = ValidSession(ACall.UUID, ACall.Token);
-  if (!session)
-    return;
   // State intake, the event's parameters and its handler are one piece of the session's form
   // code: they run in the order the browser sent them, never alongside another event.
-  session->ExecThread(
-      [weak = std::weak_ptr<TFacetSession>(session), reply = std::move(AReply), ACall] {
+  ASession->ExecThread(
+      [weak = std::weak_ptr<TFacetSession>(ASession), reply = std::move(AReply), ACall] {
         const std::shared_ptr<TFacetSession> session = weak.lock();
         if (!session)
           return;
@@ -277,14 +272,12 @@ void TFacetServerFunctions::ProcessEvent(const TFacetEventCall& ACall,
       ACall.Parameters.size());
 }
 
-void TFacetServerFunctions::CallBack(const TFacetEventCall& ACall) {
+void TFacetServerFunctions::CallBack(const TFacetEventCall& ACall,
+                                     const std::shared_ptr<TFacetSession>& ASession) {
   if (ACall.FormUUID.empty() || ACall.EventID.empty())
     return;
-  std::shared_ptr<TFacetSession> session = ValidSession(ACall.UUID, ACall.Token);
-  if (!session)
-    return;
-  session->ExecThread(
-      [weak = std::weak_ptr<TFacetSession>(session), ACall] {
+  ASession->ExecThread(
+      [weak = std::weak_ptr<TFacetSession>(ASession), ACall] {
         const std::shared_ptr<TFacetSession> session = weak.lock();
         if (!session)
           return;
@@ -618,21 +611,30 @@ bool TFacetServerHTML::ReceiveMessage(const TFacetWebSocketMessage& AMessage,
       has({"UUID", "Token", "FormUUID", "ID", "EventID", "Parameters", "LockClient"});
   call.ID = AMessage.Parameter("ID");
   call.EventID = AMessage.Parameter("EventID");
+  // The socket waits whenever the session its messages name has too much work queued, whether
+  // that is its own session or another one (a socket may name any session whose pair it knows).
+  const std::shared_ptr<TFacetSession> session = FBase.ValidSession(call.Token, call.UUID);
+  if (!session)
+    return false;
+  AContext->LastTarget = session;
   if (procedure && SameText(AMessage.Name, "ExecEvent") && event) {
-    FFunctions.ExecEvent(call);
+    FFunctions.ExecEvent(call, session);
   } else if (function && SameText(AMessage.Name, "CallBack") &&
              has({"UUID", "Token", "FormUUID", "CallBackID", "Parameters", "LockClient"})) {
     call.EventID = AMessage.Parameter("CallBackID");
-    FFunctions.CallBack(call);
+    FFunctions.CallBack(call, session);
   } else if (function && SameText(AMessage.Name, "GetFromEvent") && event) {
-    FFunctions.GetFromEvent(call, std::move(AReply));
+    FFunctions.GetFromEvent(call, session, std::move(AReply));
     return true;
   }
   return false;
 }
 
 bool TFacetServerHTML::Backlogged(const TFacetWebSocketContext& AContext) {
-  return AContext.FacetSession && AContext.FacetSession->Backlogged();
+  if (AContext.FacetSession && AContext.FacetSession->Backlogged())
+    return true;
+  const std::shared_ptr<TFacetSession> target = AContext.LastTarget.lock();
+  return target && target->Backlogged();
 }
 
 void TFacetServerHTML::DropSessionSockets(const std::string& AToken, const std::string& AUUID) {

@@ -26,31 +26,27 @@ struct TFacetEventCall {
 
 class TFacetOwedReply;
 
-// The event and callback protocol of the page's WebSocket.  Each call is checked against its
-// session and queued as a piece of that session's form code; it returns at once.
+// The event and callback protocol of the page's WebSocket.  Each call, of a session the caller
+// found valid for its pair, is queued as a piece of that session's form code; it returns at once.
 class TFacetServerFunctions {
 public:
-  explicit TFacetServerFunctions(TFacetBaseClass& ABase) : FBase(ABase) {}
-
-  void ExecEvent(const TFacetEventCall& ACall);
+  void ExecEvent(const TFacetEventCall& ACall, const std::shared_ptr<TFacetSession>& ASession);
   // The reply (the grid's JSON for its load event) reaches `AReply` exactly once, possibly empty.
-  void GetFromEvent(const TFacetEventCall& ACall, std::function<void(std::string)> AReply);
-  void CallBack(const TFacetEventCall& ACall);
+  void GetFromEvent(const TFacetEventCall& ACall, const std::shared_ptr<TFacetSession>& ASession,
+                    std::function<void(std::string)> AReply);
+  void CallBack(const TFacetEventCall& ACall, const std::shared_ptr<TFacetSession>& ASession);
   // Hides the browser's loader, unless the session is closing: the page's changes and the unlock
   // leave as one message, the changes first, so the browser is unlocked over its final state.
   static void UnLockClient(TFacetSession& Session);
 
 private:
-  void ProcessEvent(const TFacetEventCall& ACall, std::shared_ptr<TFacetOwedReply> AReply);
-  // The session named by the pair when it is valid, else nullptr; a valid one is renewed.
-  std::shared_ptr<TFacetSession> ValidSession(const std::string& UUID, const std::string& Token);
-
-  TFacetBaseClass& FBase;
+  void ProcessEvent(const TFacetEventCall& ACall, const std::shared_ptr<TFacetSession>& ASession,
+                    std::shared_ptr<TFacetOwedReply> AReply);
 };
 
 class TFacetServerHTML : public IFacetServerTCPHandler {
 public:
-  explicit TFacetServerHTML(TFacetBaseClass& ABase) : FBase(ABase), FFunctions(ABase) {}
+  explicit TFacetServerHTML(TFacetBaseClass& ABase) : FBase(ABase) {}
 
   bool ReconnectValid(const std::string& AToken, const std::string& AUUID) override;
   void GetHTML(const TFacetHTTPRequest& ARequest,

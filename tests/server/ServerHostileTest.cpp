@@ -366,34 +366,39 @@ TEST_F(HostileTest, AWaitPastItsLimitEnds) {
   EXPECT_TRUE(Server.SessionValid(page.UUID));
 }
 
-// A session whose queue is full is not read from until it drains, and nothing sent is lost.
+// A session whose queue is full is not read from until it drains, and nothing sent is lost:
+// whether the messages come over the session's own socket or over a socket that names no
+// session (or another one) and names this session in its messages.
 TEST_F(HostileTest, AFloodedSessionIsReadOnlyAsFastAsItWorks) {
   Server.Limits().MaxQueuedPieces = 4;
-  const TPageInfo page = OpenPage();
-  const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
-  std::atomic<int> clicks = 0;
-  session->ExecThread(true, [&] {
-    static_cast<TTestForm*>(session->Instance().GetInstance(TTestForm::StaticClass()))
-        ->btnRead->OnClick = [&](TObject*) { ++clicks; };
-  });
-  std::latch holding(1);
-  std::latch release(1);
-  session->ExecThread([&] {
-    holding.count_down();
-    release.wait();
-  });
-  holding.wait();
-  TClient socket(Port);
-  ASSERT_TRUE(socket.Handshake(SocketPath(page)));
-  constexpr int Messages = 40;
-  const std::string click = EventMessage(page, "btnRead", page.EventID("btnRead"), "");
-  for (int i = 0; i < Messages; ++i)
-    ASSERT_TRUE(socket.SendText(click));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_LE(session->Executor().Queued(), 5);
-  release.count_down();
-  EXPECT_TRUE(WaitFor([&] { return clicks == Messages; }));
-  EXPECT_EQ(clicks, Messages);
+  for (const bool ownSocket : {true, false}) {
+    SCOPED_TRACE(ownSocket ? "own socket" : "socket naming no session");
+    const TPageInfo page = OpenPage();
+    const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
+    std::atomic<int> clicks = 0;
+    session->ExecThread(true, [&] {
+      static_cast<TTestForm*>(session->Instance().GetInstance(TTestForm::StaticClass()))
+          ->btnRead->OnClick = [&](TObject*) { ++clicks; };
+    });
+    std::latch holding(1);
+    std::latch release(1);
+    session->ExecThread([&] {
+      holding.count_down();
+      release.wait();
+    });
+    holding.wait();
+    TClient socket(Port);
+    ASSERT_TRUE(socket.Handshake(ownSocket ? SocketPath(page) : "/websocket/connectionparams"));
+    constexpr int Messages = 40;
+    const std::string click = EventMessage(page, "btnRead", page.EventID("btnRead"), "");
+    for (int i = 0; i < Messages; ++i)
+      ASSERT_TRUE(socket.SendText(click));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_LE(session->Executor().Queued(), 5);
+    release.count_down();
+    EXPECT_TRUE(WaitFor([&] { return clicks == Messages; }));
+    EXPECT_EQ(clicks, Messages);
+  }
 }
 
 } // namespace
