@@ -130,6 +130,8 @@ void ReadHeader(std::string_view name, const std::string& value, TFacetHTTPHeade
     header.AcceptLanguage = value;
   else if (SameText(name, "content-length"))
     header.ContentLength = value;
+  else if (SameText(name, "x-forwarded-for"))
+    header.ForwardedFor = value;
   else if (SameText(name, "referer")) {
     header.Referer = value;
     header.RefererQueryParams = QueryOf(value);

@@ -47,6 +47,9 @@ struct TFacetHTTPHeader {
   // As sent; ParseContentLength reads it.
   std::string ContentLength;
   std::string Referer;
+  // X-Forwarded-For as sent (the last such line, the one a proxy appends); only a trusted
+  // proxy's is believed (see ClientAddress).
+  std::string ForwardedFor;
   // The request body, read only for the routes that take one.
   std::string Content;
   bool IsUploadFile = false;

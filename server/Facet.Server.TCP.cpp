@@ -48,16 +48,6 @@ std::string Query(const TFacetHTTPHeader& AHeader, std::string_view AName) {
   return QueryValue(AHeader.QueryParams, AName);
 }
 
-// The value of a request header (first line of that name, compared without case), or empty.
-std::string HeaderValue(const TFacetHTTPHeader& AHeader, std::string_view AName) {
-  for (const std::string& line : AHeader.RawHeaders) {
-    const std::size_t colon = line.find(':');
-    if (colon == AName.size() && SameText(line.substr(0, colon), std::string(AName)))
-      return Trim(line.substr(colon + 1));
-  }
-  return {};
-}
-
 class TConnectionBase : public TFacetWebSocketConnection {
 public:
   virtual void Start() = 0;
@@ -299,8 +289,7 @@ private:
     const tcp::endpoint peer = Socket().remote_endpoint(error);
     FRequest.Header =
         ParseHTTPHead(std::string_view(FIn).substr(0, headEnd), FPeer, error ? 0 : peer.port());
-    FContext->ClientAddress =
-        ClientAddress(FPeer, HeaderValue(FRequest.Header, "X-Forwarded-For"), FServer.Limits);
+    FContext->ClientAddress = ClientAddress(FPeer, FRequest.Header.ForwardedFor, FServer.Limits);
     FRequest.Header.RemoteIP = FContext->ClientAddress;
     FIn.erase(0, headEnd);
     Route();
