@@ -18,38 +18,44 @@ void TFacetClientBudgets::Tidy(std::map<std::string, TEntry>::iterator AEntry,
     FEntries.erase(AEntry);
 }
 
-bool TFacetClientBudgets::TakeConnection(const std::string& AAddress) {
-  std::lock_guard guard(FLock);
+std::map<std::string, TFacetClientBudgets::TEntry>::iterator
+TFacetClientBudgets::EntryOf(const std::string& AAddress, TClock::time_point ANow) {
   auto [entry, added] = FEntries.try_emplace(AAddress);
   if (added) {
     entry->second.Allowance = FLimits.NewSessionsPerAddressBurst;
-    entry->second.Filled = TClock::now();
+    entry->second.Filled = ANow;
   }
-  if (entry->second.Connections >= FLimits.MaxConnectionsPerAddress)
-    return false;
-  ++entry->second.Connections;
-  return true;
+  return entry;
 }
 
-void TFacetClientBudgets::GiveConnection(const std::string& AAddress) {
+void TFacetClientBudgets::Give(const std::string& AAddress, int TEntry::*ACount) {
   std::lock_guard guard(FLock);
   const auto entry = FEntries.find(AAddress);
   if (entry == FEntries.end())
     return;
-  if (entry->second.Connections > 0)
-    --entry->second.Connections;
+  if (entry->second.*ACount > 0)
+    --(entry->second.*ACount);
   Tidy(entry, TClock::now());
+}
+
+bool TFacetClientBudgets::TakeConnection(const std::string& AAddress) {
+  std::lock_guard guard(FLock);
+  TEntry& budget = EntryOf(AAddress, TClock::now())->second;
+  if (budget.Connections >= FLimits.MaxConnectionsPerAddress)
+    return false;
+  ++budget.Connections;
+  return true;
+}
+
+void TFacetClientBudgets::GiveConnection(const std::string& AAddress) {
+  Give(AAddress, &TEntry::Connections);
 }
 
 TFacetClientBudgets::TGrant TFacetClientBudgets::TakeAnonymousSession(const std::string& AAddress,
                                                                       TClock::time_point ANow) {
   std::lock_guard guard(FLock);
-  auto [entry, added] = FEntries.try_emplace(AAddress);
+  const auto entry = EntryOf(AAddress, ANow);
   TEntry& budget = entry->second;
-  if (added) {
-    budget.Allowance = FLimits.NewSessionsPerAddressBurst;
-    budget.Filled = ANow;
-  }
   budget.Allowance = Refilled(budget, ANow);
   budget.Filled = ANow;
   const TGrant grant = budget.Allowance < 1 ? TGrant::TooFast
@@ -66,19 +72,7 @@ TFacetClientBudgets::TGrant TFacetClientBudgets::TakeAnonymousSession(const std:
 }
 
 void TFacetClientBudgets::GiveAnonymousSession(const std::string& AAddress) {
-  std::lock_guard guard(FLock);
-  const auto entry = FEntries.find(AAddress);
-  if (entry == FEntries.end())
-    return;
-  if (entry->second.Anonymous > 0)
-    --entry->second.Anonymous;
-  Tidy(entry, TClock::now());
-}
-
-int TFacetClientBudgets::AnonymousSessions(const std::string& AAddress) const {
-  std::lock_guard guard(FLock);
-  const auto entry = FEntries.find(AAddress);
-  return entry != FEntries.end() ? entry->second.Anonymous : 0;
+  Give(AAddress, &TEntry::Anonymous);
 }
 
 int TFacetClientBudgets::Connections(const std::string& AAddress) const {

@@ -27,7 +27,6 @@ public:
   TGrant TakeAnonymousSession(const std::string& AAddress, TClock::time_point ANow);
   // An anonymous session of the address became established or ended.
   void GiveAnonymousSession(const std::string& AAddress);
-  int AnonymousSessions(const std::string& AAddress) const;
   int Connections(const std::string& AAddress) const;
 
 private:
@@ -37,6 +36,11 @@ private:
     double Allowance = 0;
     TClock::time_point Filled;
   };
+  // The address's entry, made with its whole allowance when it had none.  Called with FLock held.
+  std::map<std::string, TEntry>::iterator EntryOf(const std::string& AAddress,
+                                                  TClock::time_point ANow);
+  // Gives back one of the address's connections or anonymous sessions.
+  void Give(const std::string& AAddress, int TEntry::*ACount);
   // Drops an entry that holds nothing and has its whole allowance back.  Called with FLock held.
   void Tidy(std::map<std::string, TEntry>::iterator AEntry, TClock::time_point ANow);
   double Refilled(const TEntry& AEntry, TClock::time_point ANow) const;
