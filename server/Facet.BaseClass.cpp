@@ -14,8 +14,8 @@
 #include "ui/Forms.h"
 
 #include <csignal>
-#include <malloc.h>
 #include <iostream>
+#include <malloc.h>
 #include <pthread.h>
 
 namespace {
@@ -122,6 +122,14 @@ void TFacetBaseClass::SetSSLFiles(const std::string& ACertificateFile,
   FSSLPrivateKey = APrivateKeyFile;
 }
 
+std::string TFacetBaseClass::FreeUUID() const {
+  std::string uuid;
+  do
+    uuid = GenerateRandomString(12);
+  while (FSessions.count(uuid) != 0);
+  return uuid;
+}
+
 std::shared_ptr<TFacetSession>
 TFacetBaseClass::EvictionCandidate(const std::string* AClientAddress) const {
   std::lock_guard guard(CriticalSession);
@@ -153,8 +161,8 @@ std::shared_ptr<TFacetSession> TFacetBaseClass::CreateSession(const std::string&
     {
       std::lock_guard guard(CriticalSession);
       if (static_cast<int>(FSessions.size()) < FLimits.MaxSessions) {
-        while (FSessions.count(made->GetUUID()) != 0)
-          made->SetIdentity(GenerateRandomString(12), made->GetToken());
+        if (FSessions.count(made->GetUUID()) != 0)
+          made->SetIdentity(FreeUUID(), made->GetToken());
         session = made;
         FSessions.emplace(session->GetUUID(), session);
       }
@@ -216,10 +224,7 @@ void TFacetBaseClass::RenewIdentity(TFacetSession& ASession) {
     return;
   std::shared_ptr<TFacetSession> session = found->second;
   FSessions.erase(found);
-  std::string uuid;
-  do
-    uuid = GenerateRandomString(12);
-  while (FSessions.count(uuid) != 0);
+  const std::string uuid = FreeUUID();
   session->SetIdentity(uuid, GenerateRandomString(24));
   FSessions.emplace(uuid, std::move(session));
 }

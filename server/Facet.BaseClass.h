@@ -143,6 +143,8 @@ public:
 
 private:
   void Sweeper();
+  // A UUID no registered session has.  Called with CriticalSession held.
+  std::string FreeUUID() const;
   // The oldest anonymous session with no open socket (of that address when one is given).
   std::shared_ptr<TFacetSession> EvictionCandidate(const std::string* AClientAddress) const;
 
