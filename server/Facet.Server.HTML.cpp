@@ -242,13 +242,12 @@ void TFacetServerFunctions::ProcessEvent(const TFacetEventCall& ACall,
   if (ACall.FormUUID.empty() || ACall.ID.empty() || ACall.EventID.empty())
     return;
   // State intake, the event's parameters and its handler are one piece of the session's form
-  // code: they run in the order the browser sent them, never alongside another event.
+  // code: they run in the order the browser sent them, never alongside another event.  A piece
+  // finds its session as the one whose code the thread runs, so it holds no reference to it.
   ASession->ExecThread(
-      [weak = std::weak_ptr<TFacetSession>(ASession), reply = std::move(AReply), ACall] {
-        const std::shared_ptr<TFacetSession> session = weak.lock();
-        if (!session)
-          return;
-        TFacetForm* page = session->ActiveFormByFormUUID(ACall.FormUUID);
+      [reply = std::move(AReply), ACall] {
+        TFacetSession& session = *TFacetSession::Current();
+        TFacetForm* page = session.ActiveFormByFormUUID(ACall.FormUUID);
         if (page == nullptr)
           return;
         TStringList params = ProcessParameters(ACall.Parameters);
@@ -258,14 +257,14 @@ void TFacetServerFunctions::ProcessEvent(const TFacetEventCall& ACall,
           refusal = ApplyComponentStates(*page, states);
         if (ACall.ID != page->GetFormUUID()) {
           if (TFacetControlEvent* event = EventByID(*page, ACall.EventID))
-            ThenUnlock(*session, ACall.LockClient,
-                       [&] { RunControlEvent(*session, *event, params, refusal, reply.get()); });
+            ThenUnlock(session, ACall.LockClient,
+                       [&] { RunControlEvent(session, *event, params, refusal, reply.get()); });
           return;
         }
         for (const TPageEvent& pageEvent : PageEvents)
           if (ACall.EventID == pageEvent.Name) {
-            ThenUnlock(*session, ACall.LockClient && pageEvent.Unlocks,
-                       [&] { pageEvent.Run(*session, *page, params); });
+            ThenUnlock(session, ACall.LockClient && pageEvent.Unlocks,
+                       [&] { pageEvent.Run(session, *page, params); });
             return;
           }
       },
@@ -277,20 +276,18 @@ void TFacetServerFunctions::CallBack(const TFacetEventCall& ACall,
   if (ACall.FormUUID.empty() || ACall.EventID.empty())
     return;
   ASession->ExecThread(
-      [weak = std::weak_ptr<TFacetSession>(ASession), ACall] {
-        const std::shared_ptr<TFacetSession> session = weak.lock();
-        if (!session)
-          return;
-        TFacetForm* page = session->ActiveFormByFormUUID(ACall.FormUUID);
+      [ACall] {
+        TFacetSession& session = *TFacetSession::Current();
+        TFacetForm* page = session.ActiveFormByFormUUID(ACall.FormUUID);
         if (page == nullptr)
           return;
-        const auto entry = session->CallBackByID(ACall.EventID);
+        const auto entry = session.CallBackByID(ACall.EventID);
         // A callback runs only for the page that registered it.
         if (!entry || entry->first != ACall.FormUUID)
           return;
         TStringList params = ProcessParameters(ACall.Parameters);
-        ThenUnlock(*session, ACall.LockClient, [&] {
-          session->Application().RunUserAction(
+        ThenUnlock(session, ACall.LockClient, [&] {
+          session.Application().RunUserAction(
               [&] { page->FormCallBacks().Execute(*page, entry->second, &params); });
         });
       },
@@ -361,23 +358,20 @@ void TFacetServerHTML::GetHTML(const TFacetHTTPRequest& ARequest,
     session->InfoConnection().SetUserAgent(ARequest.Header.UserAgent);
     if (const TDuoTerm* terms = TermsOfBrowser(ARequest.Header.AcceptLanguage))
       session->SetLanguageNav(terms->Language().DuoLang());
-    session->ExecThread([this, weak = std::weak_ptr<TFacetSession>(session), ARequest] {
-      if (const std::shared_ptr<TFacetSession> started = weak.lock()) {
-        if (FBase.OnSessionStarting)
-          FBase.OnSessionStarting(*started);
-        FBase.InstancePrimaryForm(*started);
-        FBase.DoNewSession(ARequest, *started);
-      }
+    session->ExecThread([this, ARequest] {
+      TFacetSession& started = *TFacetSession::Current();
+      if (FBase.OnSessionStarting)
+        FBase.OnSessionStarting(started);
+      FBase.InstancePrimaryForm(started);
+      FBase.DoNewSession(ARequest, started);
     });
   }
   AContext->Token = session->GetToken();
   AContext->FacetSessionUUID = session->GetUUID();
   AContext->FacetSession = session;
-  const bool queued = session->ExecThread(
-      [this, weak = std::weak_ptr<TFacetSession>(session), ARequest, ARespond]() mutable {
-        if (const std::shared_ptr<TFacetSession> shown = weak.lock())
-          ARespond(LoadPageHTMLFromSession(ARequest, *shown));
-      });
+  const bool queued = session->ExecThread([this, ARequest, ARespond]() mutable {
+    ARespond(LoadPageHTMLFromSession(ARequest, *TFacetSession::Current()));
+  });
   if (!queued) {
     TFacetHTTPResponse closed;
     closed.StatusCode = "500 Internal Server Error";
@@ -441,9 +435,9 @@ void TFacetServerHTML::RESTData(const TFacetHTTPRequest& ARequest,
   }
   const std::string formUUID = AContext->FormUUID;
   const bool queued = session->ExecThread(
-      [weak = std::weak_ptr<TFacetSession>(session), ARequest, ARespond, eventID, formUUID] {
-        const std::shared_ptr<TFacetSession> session = weak.lock();
-        TFacetForm* page = session ? session->ActiveFormByFormUUID(formUUID) : nullptr;
+      [ARequest, ARespond, eventID, formUUID] {
+        TFacetSession& session = *TFacetSession::Current();
+        TFacetForm* page = session.ActiveFormByFormUUID(formUUID);
         TFacetControlEvent* event = page != nullptr ? EventByID(*page, eventID) : nullptr;
         TFacetHTTPResponse response;
         if (event == nullptr || !event->GetFacetControl().IsDBGrid()) {
@@ -462,7 +456,7 @@ void TFacetServerHTML::RESTData(const TFacetHTTPRequest& ARequest,
           } else if (event->GetEventType() == TFacetEventType::EventOnCellPost &&
                      IsJSONValid(ARequest.Header.Content)) {
             TFacetDBGridPostAnswer posted;
-            session->Application().RunUserAction(
+            session.Application().RunUserAction(
                 [&] { posted = grid.PostCell(ARequest.Header.Content); });
             response.ContentType = "application/json";
             response.Content = posted.Body;
@@ -509,22 +503,21 @@ void TFacetServerHTML::BeginUpload(const TFacetHTTPRequest& ARequest,
     return;
   }
   // Only the page on show decides whether it takes files: it must hold an upload item.
-  const bool queued = session->ExecThread(
-      [weak = std::weak_ptr<TFacetSession>(session), AGrant, refused]() mutable {
-        const std::shared_ptr<TFacetSession> session = weak.lock();
-        if (!session || !session->Web().ActivePageTakesUploads()) {
-          AGrant(refused);
-          return;
-        }
-        TFacetUploadGrant grant = session->UploadAllowance();
-        if (grant.Refusal.empty()) {
-          std::error_code error;
-          std::filesystem::create_directories(grant.Folder, error);
-          if (error)
-            grant.Refusal = "500 Internal Server Error";
-        }
-        AGrant(std::move(grant));
-      });
+  const bool queued = session->ExecThread([AGrant, refused]() mutable {
+    TFacetSession& session = *TFacetSession::Current();
+    if (!session.Web().ActivePageTakesUploads()) {
+      AGrant(refused);
+      return;
+    }
+    TFacetUploadGrant grant = session.UploadAllowance();
+    if (grant.Refusal.empty()) {
+      std::error_code error;
+      std::filesystem::create_directories(grant.Folder, error);
+      if (error)
+        grant.Refusal = "500 Internal Server Error";
+    }
+    AGrant(std::move(grant));
+  });
   if (!queued)
     AGrant(refused);
 }
@@ -543,18 +536,16 @@ void TFacetServerHTML::UploadDone(const TFacetHTTPRequest& ARequest,
     return;
   }
   session->UploadStored(static_cast<int>(AFiles.size()), ABytes);
-  const bool queued = session->ExecThread(
-      [weak = std::weak_ptr<TFacetSession>(session), files = std::move(AFiles), ADone] {
-        const std::shared_ptr<TFacetSession> session = weak.lock();
-        TFacetForm* page = session ? session->GetActiveForm() : nullptr;
-        if (page != nullptr) {
-          TStringList list;
-          for (const std::filesystem::path& file : files)
-            list.Add(file.string());
-          session->Application().RunUserAction([&] { page->DoUpload(&list, page); });
-        }
-        ADone();
-      });
+  const bool queued = session->ExecThread([files = std::move(AFiles), ADone] {
+    TFacetSession& session = *TFacetSession::Current();
+    if (TFacetForm* page = session.GetActiveForm()) {
+      TStringList list;
+      for (const std::filesystem::path& file : files)
+        list.Add(file.string());
+      session.Application().RunUserAction([&] { page->DoUpload(&list, page); });
+    }
+    ADone();
+  });
   if (!queued)
     ADone();
 }
@@ -599,33 +590,46 @@ bool TFacetServerHTML::ReceiveMessage(const TFacetWebSocketMessage& AMessage,
         return false;
     return true;
   };
+  const bool procedure = AMessage.MessageType == TWebSocketMessageType::wsMsgProcedure;
+  const bool function = AMessage.MessageType == TWebSocketMessageType::wsMsgFunction;
+  const bool event =
+      has({"UUID", "Token", "FormUUID", "ID", "EventID", "Parameters", "LockClient"});
+  enum class TKind { None, Event, CallBack, Function };
+  const TKind kind =
+      procedure && SameText(AMessage.Name, "ExecEvent") && event ? TKind::Event
+      : function && SameText(AMessage.Name, "CallBack") &&
+              has({"UUID", "Token", "FormUUID", "CallBackID", "Parameters", "LockClient"})
+          ? TKind::CallBack
+      : function && SameText(AMessage.Name, "GetFromEvent") && event ? TKind::Function
+                                                                     : TKind::None;
+  if (kind == TKind::None)
+    return false;
   TFacetEventCall call;
   call.UUID = AMessage.Parameter("UUID");
   call.Token = AMessage.Parameter("Token");
   call.FormUUID = AMessage.Parameter("FormUUID");
   call.Parameters = AMessage.Parameter("Parameters");
   call.LockClient = SameText(AMessage.Parameter("LockClient"), "true");
-  const bool procedure = AMessage.MessageType == TWebSocketMessageType::wsMsgProcedure;
-  const bool function = AMessage.MessageType == TWebSocketMessageType::wsMsgFunction;
-  const bool event =
-      has({"UUID", "Token", "FormUUID", "ID", "EventID", "Parameters", "LockClient"});
   call.ID = AMessage.Parameter("ID");
-  call.EventID = AMessage.Parameter("EventID");
+  call.EventID = AMessage.Parameter(kind == TKind::CallBack ? "CallBackID" : "EventID");
   // The socket waits whenever the session its messages name has too much work queued, whether
   // that is its own session or another one (a socket may name any session whose pair it knows).
   const std::shared_ptr<TFacetSession> session = FBase.ValidSession(call.Token, call.UUID);
   if (!session)
     return false;
   AContext->LastTarget = session;
-  if (procedure && SameText(AMessage.Name, "ExecEvent") && event) {
+  switch (kind) {
+  case TKind::Event:
     FFunctions.ExecEvent(call, session);
-  } else if (function && SameText(AMessage.Name, "CallBack") &&
-             has({"UUID", "Token", "FormUUID", "CallBackID", "Parameters", "LockClient"})) {
-    call.EventID = AMessage.Parameter("CallBackID");
+    return false;
+  case TKind::CallBack:
     FFunctions.CallBack(call, session);
-  } else if (function && SameText(AMessage.Name, "GetFromEvent") && event) {
+    return false;
+  case TKind::Function:
     FFunctions.GetFromEvent(call, session, std::move(AReply));
     return true;
+  case TKind::None:
+    break;
   }
   return false;
 }
