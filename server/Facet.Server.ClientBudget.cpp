@@ -81,11 +81,14 @@ int TFacetClientBudgets::Connections(const std::string& AAddress) const {
   return entry != FEntries.end() ? entry->second.Connections : 0;
 }
 
+bool TrustedProxy(const std::string& AAddress, const TFacetServerLimits& ALimits) {
+  return std::find(ALimits.TrustedProxies.begin(), ALimits.TrustedProxies.end(), AAddress) !=
+         ALimits.TrustedProxies.end();
+}
+
 std::string ClientAddress(const std::string& APeer, const std::string& AForwardedFor,
                           const TFacetServerLimits& ALimits) {
-  if (AForwardedFor.empty() ||
-      std::find(ALimits.TrustedProxies.begin(), ALimits.TrustedProxies.end(), APeer) ==
-          ALimits.TrustedProxies.end())
+  if (AForwardedFor.empty() || !TrustedProxy(APeer, ALimits))
     return APeer;
   // The proxy appends the address it saw; what comes before it the client may have written.
   const std::size_t comma = AForwardedFor.find_last_of(',');

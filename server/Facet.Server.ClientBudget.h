@@ -50,6 +50,9 @@ private:
   std::map<std::string, TEntry> FEntries;
 };
 
+// Whether the address is one of the limits' trusted reverse proxies.
+bool TrustedProxy(const std::string& AAddress, const TFacetServerLimits& ALimits);
+
 // The address a request is counted against: the last address of X-Forwarded-For when the
 // connection comes from a trusted proxy and the header is there, else the connection's peer.
 std::string ClientAddress(const std::string& APeer, const std::string& AForwardedFor,

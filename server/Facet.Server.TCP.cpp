@@ -86,10 +86,6 @@ struct TFacetServerTCP::TImpl {
   int BoundPort = 0;
 
   void Accept();
-  bool Trusted(const std::string& AAddress) const {
-    return std::find(Limits.TrustedProxies.begin(), Limits.TrustedProxies.end(), AAddress) !=
-           Limits.TrustedProxies.end();
-  }
   void Forget(const TConnectionBase* AConnection) {
     std::lock_guard guard(ConnectionsLock);
     for (auto it = Connections.begin(); it != Connections.end(); ++it)
@@ -1034,7 +1030,7 @@ void TFacetServerTCP::TImpl::Accept() {
           std::shared_ptr<TConnectionBase> connection;
           {
             std::lock_guard guard(ConnectionsLock);
-            const bool counted = !Trusted(address);
+            const bool counted = !TrustedProxy(address, Limits);
             if (static_cast<int>(Connections.size()) < ConnectionCap &&
                 (!counted || Budgets.TakeConnection(address))) {
               if (SSL)

@@ -493,10 +493,8 @@ bool TFacetSession::Lock(const std::string& AWaitName) {
     // Any unlock wakes every wait; one whose name is still locked waits again.
     std::lock_guard guard(FLock);
     if (over())
-      break;
+      return FExpiredWaits.erase(AWaitName) == 0 && !FClosing;
   }
-  std::lock_guard guard(FLock);
-  return FExpiredWaits.erase(AWaitName) == 0 && !FClosing;
 }
 
 void TFacetSession::UnLock(const std::string& AWaitName) {
