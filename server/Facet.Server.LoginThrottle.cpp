@@ -4,7 +4,7 @@
 
 bool TFacetLoginThrottle::Open(const TCounts& ACounts, const std::string& AKey,
                                TClock::time_point ANow) {
-  const auto found = ACounts.find(AKey);
+  const auto found = ACounts.find(AKey.substr(0, MaxKeyBytes));
   return found == ACounts.end() || ANow >= found->second.NotBefore;
 }
 
@@ -16,7 +16,12 @@ bool TFacetLoginThrottle::Allowed(const std::string& AAddress, const std::string
 
 void TFacetLoginThrottle::Count(TCounts& ACounts, const std::string& AKey,
                                 TClock::time_point ANow) {
-  TCount& count = ACounts[AKey];
+  // Names are the browser's to choose: a key is at most a few hundred bytes, and the table stops
+  // taking new keys when full (the per-address count still holds then).
+  const std::string key = AKey.substr(0, MaxKeyBytes);
+  if (ACounts.size() >= MaxKeys && ACounts.count(key) == 0)
+    return;
+  TCount& count = ACounts[key];
   ++count.Failures;
   if (count.Failures >= FPolicy.LockOutFailures) {
     count.NotBefore = ANow + FPolicy.LockOut;
@@ -41,8 +46,8 @@ void TFacetLoginThrottle::Failed(const std::string& AAddress, const std::string&
 
 void TFacetLoginThrottle::Succeeded(const std::string& AAddress, const std::string& AUser) {
   std::lock_guard guard(FLock);
-  FByAddress.erase(AAddress);
-  FByUser.erase(AUser);
+  FByAddress.erase(AAddress.substr(0, MaxKeyBytes));
+  FByUser.erase(AUser.substr(0, MaxKeyBytes));
 }
 
 void TFacetLoginThrottle::Tidy(TClock::time_point ANow) {

@@ -7,6 +7,7 @@
 // address and name.  Thread-safe.
 
 #include <chrono>
+#include <cstddef>
 #include <map>
 #include <mutex>
 #include <string>
@@ -37,6 +38,8 @@ private:
     TClock::time_point NotBefore;
   };
   using TCounts = std::map<std::string, TCount>;
+  static constexpr std::size_t MaxKeyBytes = 256;
+  static constexpr std::size_t MaxKeys = 100000;
   void Count(TCounts& ACounts, const std::string& AKey, TClock::time_point ANow);
   static bool Open(const TCounts& ACounts, const std::string& AKey, TClock::time_point ANow);
   // Forgets counts whose wait ended long ago, so the maps do not grow without end.

@@ -45,4 +45,25 @@ TEST(LoginThrottle, FailuresDelayTheirAddressAndNameAndASuccessClearsThem) {
   EXPECT_TRUE(throttle.Allowed("1.1.1.1", "ana", t0));
 }
 
+// User names are the browser's to choose: long ones count under their first few hundred bytes,
+// and endless new names fill the table only up to its bound, after which the address alone counts.
+TEST(LoginThrottle, NamesTheBrowserChoosesCannotGrowTheTableWithoutEnd) {
+  TFacetLoginThrottle::TPolicy policy;
+  policy.FreeFailures = 0;
+  TFacetLoginThrottle throttle(policy);
+  const TClock::time_point t0{};
+  const std::string longName(100000, 'n');
+  throttle.Failed("1.1.1.1", longName, t0);
+  EXPECT_FALSE(throttle.Allowed("2.2.2.2", longName + "other tail", t0));
+  EXPECT_TRUE(throttle.Allowed("2.2.2.2", "n", t0));
+
+  for (int i = 0; i < 100001; ++i)
+    throttle.Failed("3.3.3.3", "name" + std::to_string(i), t0);
+  EXPECT_FALSE(throttle.Allowed("4.4.4.4", "name1", t0));
+  // Past the bound a new name is not counted for itself; its address still is.
+  throttle.Failed("5.5.5.5", "one more", t0);
+  EXPECT_TRUE(throttle.Allowed("6.6.6.6", "one more", t0));
+  EXPECT_FALSE(throttle.Allowed("5.5.5.5", "anyone", t0));
+}
+
 } // namespace
