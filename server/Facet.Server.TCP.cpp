@@ -4,6 +4,7 @@
 #include "server/Facet.HTTP.h"
 #include "server/Facet.Multipart.h"
 #include "server/Facet.Server.ClientBudget.h"
+#include "server/Facet.Server.FrameQueue.h"
 #include "server/Facet.Server.Message.h"
 #include "server/Facet.Server.Paths.h"
 #include "server/Facet.Server.Response.h"
@@ -20,7 +21,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <deque>
 #include <fstream>
 #include <iostream>
 #include <limits>
@@ -113,8 +113,11 @@ public:
       : FServer(AServer), FStream(std::forward<TArgs>(AArgs)...), FTimer(FStream.get_executor()),
         FKeepAlive(FStream.get_executor()), FBacklog(FStream.get_executor()),
         FContext(std::make_shared<TFacetWebSocketContext>()),
-        FFrames(AServer.Limits.MaxMessageBytes), FSocketHandle(Socket().native_handle()),
-        FPeer(std::move(APeer)), FCounted(ACounted) {
+        FFrames(AServer.Limits.MaxMessageBytes),
+        FOut(AServer.QueuedOutput, AServer.Limits.MaxSocketOutputBytes,
+             AServer.Limits.MaxTotalOutputBytes,
+             [this](std::string_view AData) { return SendNow(AData); }),
+        FSocketHandle(Socket().native_handle()), FPeer(std::move(APeer)), FCounted(ACounted) {
     FContext->ClientAddress = FPeer;
   }
 
@@ -145,8 +148,18 @@ public:
     if (AMessage.empty())
       return;
     std::string frame = EncodeTextFrame(AMessage);
-    if (PushDirectly(frame))
+    switch (FOut.Push(frame)) {
+    case TFacetFrameQueue::TPushed::ViaStrand:
+      break;
+    case TFacetFrameQueue::TPushed::Done:
       return;
+    case TFacetFrameQueue::TPushed::StartWriter:
+      OnStrand([](TConnection& AThis) { AThis.WriteNext(); });
+      return;
+    case TFacetFrameQueue::TPushed::Failed:
+      OnStrand([](TConnection& AThis) { AThis.Close(); });
+      return;
+    }
     asio::post(FStream.get_executor(),
                [self = this->shared_from_this(), frame = std::move(frame)]() mutable {
                  self->Guarded([&] { self->Queue(std::move(frame)); });
@@ -216,16 +229,8 @@ private:
   }
 
   void Close() noexcept {
-    {
-      std::lock_guard guard(FSendLock);
-      if (FClosed)
-        return;
-      FClosed = true;
-      // The frames stay until the connection goes: a write in flight may still refer to the
-      // first one.
-      FServer.QueuedOutput -= FQueuedBytes;
-      FQueuedBytes = 0;
-    }
+    if (!FOut.Close())
+      return;
     std::error_code ignored;
     FTimer.cancel();
     FKeepAlive.cancel();
@@ -647,10 +652,8 @@ private:
     Queue(std::string("HTTP/1.1 101 Switching Protocols") + CRLF + "Upgrade: websocket" + CRLF +
           "Connection: Upgrade" + CRLF +
           "Sec-WebSocket-Accept: " + WebSocketAcceptKey(header.SecWebSocketKey) + CRLF + CRLF);
-    {
-      std::lock_guard guard(FSendLock);
-      FPushesDirect = true;
-    }
+    if constexpr (std::is_same_v<TStream, tcp::socket>)
+      FOut.EnableDirectPushes();
     KeepAlive();
     // Bytes the browser sent right behind its handshake are its first frames.
     FFrames.Feed(FIn);
@@ -669,7 +672,7 @@ private:
         return;
       if (auto self = weak.lock())
         self->Guarded([&] {
-          if (self->FClosed || self->FClosing)
+          if (self->FOut.Ending())
             return;
           const bool heard = std::exchange(self->FHeard, false);
           if (!heard && (sessionless || self->FPinged)) {
@@ -685,7 +688,7 @@ private:
   }
 
   void ReadFrames() {
-    while (!FReplyPending && !FClosed && !FClosing) {
+    while (!FReplyPending && !FOut.Ending()) {
       if (FServer.Handler.Backlogged(*FContext)) {
         WaitForBacklog(TClock::now() + FServer.Limits.ReadTimeout);
         return;
@@ -713,7 +716,7 @@ private:
         return;
       }
     }
-    if (FClosed || FClosing || FReplyPending || FReading)
+    if (FOut.Ending() || FReplyPending || FReading)
       return;
     FReading = true;
     auto buffer = std::make_shared<std::array<char, ReadChunk>>();
@@ -780,121 +783,63 @@ private:
 
   // Answers with a close frame and closes once it is written.
   void CloseWebSocket(std::uint16_t ACode) {
-    if (FClosing || FClosed)
-      return;
-    Queue(EncodeCloseFrame(ACode), true);
+    if (!FOut.Ending())
+      Queue(EncodeCloseFrame(ACode), true);
   }
 
   // Queues a frame for writing; the connection closes once `ALast` is written.
   void Queue(std::string AFrame, bool ALast = false) {
-    bool overflow = false;
-    {
-      std::lock_guard guard(FSendLock);
-      if (FClosed || FClosing)
-        return;
-      if (!Enqueue(std::move(AFrame))) {
-        overflow = true;
-      } else {
-        FClosing = ALast;
-        if (FWriting)
-          return;
-        FWriting = true;
-      }
-    }
-    if (overflow)
-      Close();
-    else
+    switch (FOut.Queue(std::move(AFrame), ALast)) {
+    case TFacetFrameQueue::TQueued::Queued:
+      return;
+    case TFacetFrameQueue::TQueued::StartWriter:
       WriteNext();
-  }
-
-  // Adds a frame to the queue, within this socket's and the server's budget of queued bytes;
-  // false when over either.  Called with FSendLock held.
-  bool Enqueue(std::string AFrame) {
-    const size_t size = AFrame.size();
-    const size_t total = FServer.QueuedOutput += size;
-    if (FQueuedBytes + size > FServer.Limits.MaxSocketOutputBytes ||
-        total > FServer.Limits.MaxTotalOutputBytes) {
-      FServer.QueuedOutput -= size;
-      return false;
-    }
-    FQueuedBytes += size;
-    FOut.push_back(std::move(AFrame));
-    return true;
-  }
-
-  // Takes `ACount` written bytes off the queue's count.  Called with FSendLock held.
-  void Written(size_t ACount) {
-    FQueuedBytes -= ACount;
-    FServer.QueuedOutput -= ACount;
-  }
-
-  // Writes the queue out, on the strand, with FWriting set: what the socket takes now at once,
-  // the rest with a completion and the write timer.
-  void WriteNext() {
-    std::unique_lock guard(FSendLock);
-    if (FClosed)
       return;
-    if (!WriteAtOnce()) {
-      guard.unlock();
+    case TFacetFrameQueue::TQueued::Overflow:
       Close();
       return;
     }
-    if (FOut.empty()) {
-      FWriting = false;
-      const bool closing = FClosing;
-      guard.unlock();
-      Disarm();
-      if (closing)
-        Close();
+  }
+
+  // The queue's writer, on the strand: what the socket takes now is written at once, the rest
+  // with a completion and the write timer.
+  void WriteNext() {
+    const TFacetFrameQueue::TStep step = FOut.Next();
+    switch (step.What) {
+    case TFacetFrameQueue::TStep::Stopped:
       return;
+    case TFacetFrameQueue::TStep::Failed:
+      Close();
+      return;
+    case TFacetFrameQueue::TStep::Idle:
+      Disarm();
+      return;
+    case TFacetFrameQueue::TStep::Finish:
+      Disarm();
+      Close();
+      return;
+    case TFacetFrameQueue::TStep::Wait:
+      break;
     }
-    // Only this writer takes frames off the front; pushes add theirs at the back meanwhile,
-    // which leaves the front frame where it is.
-    const asio::const_buffer front = asio::buffer(FOut.front());
-    guard.unlock();
     Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(FStream, front,
+    asio::async_write(FStream, asio::buffer(step.Front.data(), step.Front.size()),
                       [self = this->shared_from_this()](const std::error_code& error, size_t) {
                         self->Guarded([&] {
                           if (error) {
                             self->Close();
                             return;
                           }
-                          {
-                            std::lock_guard guard(self->FSendLock);
-                            if (self->FClosed)
-                              return;
-                            self->Written(self->FOut.front().size());
-                            self->FOut.pop_front();
-                          }
+                          if (!self->FOut.Written())
+                            return;
                           self->Disarm();
                           self->WriteNext();
                         });
                       });
   }
 
-  // Writes queued frames while the socket takes them without waiting (plain streams only;
-  // encrypted ones always wait).  False when the socket failed.  Called with FSendLock held and
-  // the socket open.
-  bool WriteAtOnce() {
-    while (!FOut.empty()) {
-      std::string& frame = FOut.front();
-      const std::optional<size_t> written = SendNow(frame);
-      if (!written)
-        return false;
-      Written(*written);
-      if (*written < frame.size()) {
-        frame.erase(0, *written);
-        return true;
-      }
-      FOut.pop_front();
-    }
-    return true;
-  }
-
   // Sends what the socket takes of `AData` without waiting: the count sent (0 when it takes
-  // nothing now or the stream is encrypted), nothing when the socket failed.  Called with
-  // FSendLock held, never after the socket was closed.
+  // nothing now or the stream is encrypted), nothing when the socket failed.  The frame queue
+  // calls it under its lock, never once it is closed.
   std::optional<size_t> SendNow(std::string_view AData) {
     if constexpr (std::is_same_v<TStream, tcp::socket>) {
       size_t sent = 0;
@@ -915,45 +860,6 @@ private:
     } else {
       static_cast<void>(AData);
       return 0;
-    }
-  }
-
-  // A push from any thread once the WebSocket is open over a plain stream: written at once when
-  // nothing else is being written and the socket takes it, else queued behind the frame being
-  // written (and the strand told when the queue was idle).  False when the push must go through
-  // the strand: the handshake's answer is not queued yet, or the stream is encrypted.
-  bool PushDirectly(std::string& AFrame) {
-    if constexpr (!std::is_same_v<TStream, tcp::socket>) {
-      return false;
-    } else {
-      std::unique_lock guard(FSendLock);
-      if (!FPushesDirect)
-        return false;
-      if (FClosed || FClosing)
-        return true;
-      bool failed = false;
-      if (!FWriting) {
-        const std::optional<size_t> sent = SendNow(AFrame);
-        if (sent && *sent == AFrame.size())
-          return true;
-        if (sent)
-          AFrame.erase(0, *sent);
-        failed = !sent;
-      }
-      if (!failed && !Enqueue(std::move(AFrame)))
-        failed = true;
-      if (!failed && FWriting)
-        return true;
-      if (!failed)
-        FWriting = true;
-      guard.unlock();
-      OnStrand([failed](TConnection& AThis) {
-        if (failed)
-          AThis.Close();
-        else
-          AThis.WriteNext();
-      });
-      return true;
     }
   }
 
@@ -978,18 +884,8 @@ private:
   bool FReplyPending = false;
   TClock::time_point FUploadStarted;
   size_t FUploadRead = 0;
-  // Guards what follows: written on the strand and, for pushes, by the threads that make them.
-  std::mutex FSendLock;
-  std::deque<std::string> FOut;
-  size_t FQueuedBytes = 0;
-  // The strand's writer owns the queue: set from when it is asked to write until the queue is
-  // empty again.  A push writes at once, under the lock, only while it is clear.
-  bool FWriting = false;
-  bool FClosing = false;
-  bool FClosed = false;
-  // Pushes may be written by the threads that make them: the WebSocket is open over a plain
-  // stream and the handshake's answer is queued.
-  bool FPushesDirect = false;
+  // What waits to be written; pushes of other threads may write through it directly.
+  TFacetFrameQueue FOut;
   const int FSocketHandle;
   // The peer's address, and whether this connection counts against its budget.
   const std::string FPeer;
