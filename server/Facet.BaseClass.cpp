@@ -68,6 +68,7 @@ void TFacetBaseClass::StartServer() {
       throw Exception("TLS is on but no certificate and key files are set");
     FFacetServerTCP->InitSSL(FSSLCertificate, FSSLPrivateKey);
   }
+  FBudgets.SetLimits(FLimits);
   FFacetServerTCP->Start(FServerPort);
   {
     std::lock_guard guard(FLiveLock);

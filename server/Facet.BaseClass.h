@@ -71,6 +71,8 @@ public:
 
   TFacetOptions& Options() { return FOptions; }
   const TFacetOptions& Options() const { return FOptions; }
+  // The server's limits.  The transport and the budgets per address take a copy when the server
+  // starts; the session registry and the sweep read them as they are.
   TFacetServerLimits& Limits() { return FLimits; }
   const TFacetServerLimits& Limits() const { return FLimits; }
   TFacetINIConfig& INIConfig() { return FINIConfig; }
@@ -150,7 +152,7 @@ private:
 
   TFacetOptions FOptions;
   TFacetServerLimits FLimits;
-  TFacetClientBudgets FBudgets{FLimits};
+  TFacetClientBudgets FBudgets;
   TFacetLoginThrottle FLoginThrottle;
   int FServerPort = 8888;
   std::string FSSLCertificate;

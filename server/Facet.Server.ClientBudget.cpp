@@ -96,3 +96,8 @@ std::string ClientAddress(const std::string& APeer, const std::string& AForwarde
       Trim(comma == std::string::npos ? AForwardedFor : AForwardedFor.substr(comma + 1));
   return last.empty() ? APeer : last;
 }
+
+void TFacetClientBudgets::SetLimits(const TFacetServerLimits& ALimits) {
+  std::lock_guard guard(FLock);
+  FLimits = ALimits;
+}

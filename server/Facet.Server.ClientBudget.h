@@ -16,7 +16,8 @@ class TFacetClientBudgets {
 public:
   using TClock = std::chrono::steady_clock;
 
-  explicit TFacetClientBudgets(const TFacetServerLimits& ALimits) : FLimits(ALimits) {}
+  // The limits in force from now on (the server's own, copied when it starts).
+  void SetLimits(const TFacetServerLimits& ALimits);
 
   // A connection from the address; false (nothing counted) when the address holds its share.
   bool TakeConnection(const std::string& AAddress);
@@ -45,8 +46,8 @@ private:
   void Tidy(std::map<std::string, TEntry>::iterator AEntry, TClock::time_point ANow);
   double Refilled(const TEntry& AEntry, TClock::time_point ANow) const;
 
-  const TFacetServerLimits& FLimits;
   mutable std::mutex FLock;
+  TFacetServerLimits FLimits;
   std::map<std::string, TEntry> FEntries;
 };
 

@@ -113,7 +113,6 @@ TFacetSession::TFacetSession(TFacetBaseClass& ABase, std::string AUUID, std::str
       FFolderName(GenerateRandomString(16)), FClientAddress(std::move(AClientAddress)),
       FCallBackID(GenerateRandomNumber(9)), FCreateDate(Now()),
       FExpireDate(FCreateDate.Value + SessionLifeDays),
-      FIdleSince(std::chrono::steady_clock::now()),
       FExecutor(ABase.Limits().MaxQueuedPieces, ABase.Limits().MaxQueuedPieceBytes) {
   auto web = std::make_unique<TFacetSessionWeb>(*this);
   FWeb = web.get();
@@ -471,128 +470,35 @@ TDuoAPPTerm* TFacetSession::LangAPP() const {
 }
 
 bool TFacetSession::Lock(const std::string& AWaitName) {
-  {
-    std::lock_guard guard(FLock);
-    if (FClosing)
-      return false;
-    if (!FLockName.emplace(AWaitName, std::chrono::steady_clock::now()).second)
-      return true;
-  }
-  const auto over = [&] { return FClosing || FLockName.count(AWaitName) == 0; };
+  if (FClosing)
+    return false;
+  if (!FWaits.Take(AWaitName))
+    return true;
   for (;;) {
     WaitReleased([&](TFacetSessionExecutor::TResume AResume) {
-      {
-        std::lock_guard guard(FLock);
-        if (!over()) {
-          FLockWaiters.push_back(std::move(AResume));
-          return;
-        }
-      }
-      AResume();
+      FWaits.Park(AWaitName, std::move(AResume));
     });
-    // Any unlock wakes every wait; one whose name is still locked waits again.
-    std::lock_guard guard(FLock);
-    if (over())
-      return FExpiredWaits.erase(AWaitName) == 0 && !FClosing;
+    if (const std::optional<bool> ended = FWaits.Ended(AWaitName))
+      return *ended;
   }
 }
 
 void TFacetSession::UnLock(const std::string& AWaitName) {
-  std::vector<TFacetSessionExecutor::TResume> waiters;
-  {
-    std::lock_guard guard(FLock);
-    if (FLockName.erase(AWaitName) == 0)
-      return;
-    waiters.swap(FLockWaiters);
-  }
-  for (const auto& resume : waiters)
-    resume();
-}
-
-void TFacetSession::UnLockAll() {
-  std::vector<TFacetSessionExecutor::TResume> waiters;
-  {
-    std::lock_guard guard(FLock);
-    FLockName.clear();
-    waiters.swap(FLockWaiters);
-  }
-  for (const auto& resume : waiters)
-    resume();
-}
-
-void TFacetSession::ExpireWaits(std::chrono::steady_clock::time_point ADeadline) {
-  std::vector<TFacetSessionExecutor::TResume> waiters;
-  {
-    std::lock_guard guard(FLock);
-    const std::size_t before = FLockName.size();
-    std::erase_if(FLockName, [&](const auto& AWait) {
-      if (AWait.second >= ADeadline)
-        return false;
-      FExpiredWaits.insert(AWait.first);
-      return true;
-    });
-    if (FLockName.size() == before)
-      return;
-    waiters.swap(FLockWaiters);
-  }
-  for (const auto& resume : waiters)
-    resume();
+  FWaits.UnLock(AWaitName);
 }
 
 void TFacetSession::SetData(std::unique_ptr<TObject> Value) {
   FData = std::move(Value);
 }
 
-void TFacetSession::AddConnection(const std::shared_ptr<TFacetWebSocketConnection>& AConnection) {
-  std::lock_guard guard(FLock);
-  std::erase_if(FConnections, [](const auto& c) { return c.expired(); });
-  FConnections.push_back(AConnection);
-}
-
-void TFacetSession::RemoveConnection(const TFacetWebSocketConnection* AConnection) {
-  std::lock_guard guard(FLock);
-  std::erase_if(FConnections, [AConnection](const auto& c) {
-    const auto alive = c.lock();
-    return !alive || alive.get() == AConnection;
-  });
-}
-
-std::shared_ptr<TFacetWebSocketConnection> TFacetSession::NewestConnection() const {
-  std::lock_guard guard(FLock);
-  for (auto c = FConnections.rbegin(); c != FConnections.rend(); ++c)
-    if (auto alive = c->lock())
-      return alive;
-  return nullptr;
-}
-
-std::vector<std::shared_ptr<TFacetWebSocketConnection>> TFacetSession::Connections() const {
-  std::lock_guard guard(FLock);
-  std::vector<std::shared_ptr<TFacetWebSocketConnection>> result;
-  for (const auto& c : FConnections)
-    if (auto alive = c.lock())
-      result.push_back(std::move(alive));
-  return result;
-}
-
 void TFacetSession::ConnectionOpened() {
-  ++FOpenedConnections;
+  FSockets.Opened();
   FBase.SessionChanged(TSessionChangeType::scWebSocketOpened, *this);
 }
 
 void TFacetSession::ConnectionClosed() {
-  int count = FOpenedConnections.load();
-  while (count > 0 && !FOpenedConnections.compare_exchange_weak(count, count - 1)) {
-  }
-  if (count == 1) {
-    std::lock_guard guard(FLock);
-    FIdleSince = std::chrono::steady_clock::now();
-  }
+  FSockets.Closed();
   FBase.SessionChanged(TSessionChangeType::scWebSocketClosed, *this);
-}
-
-std::chrono::steady_clock::time_point TFacetSession::IdleSince() const {
-  std::lock_guard guard(FLock);
-  return FIdleSince;
 }
 
 void TFacetSession::Close() {

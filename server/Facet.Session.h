@@ -15,6 +15,8 @@
 #include "runtime/MainThread.h"
 #include "server/Facet.Server.Connection.h"
 #include "server/Facet.Session.Executor.h"
+#include "server/Facet.Session.Sockets.h"
+#include "server/Facet.Session.Waits.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -189,9 +191,9 @@ public:
   // outlives the limits' MaxWait (it is then unlocked).
   bool Lock(const std::string& AWaitName) override;
   void UnLock(const std::string& AWaitName) override;
-  void UnLockAll();
+  void UnLockAll() { FWaits.UnLockAll(); }
   // Ends the waits that began before `ADeadline` (the sweep calls it).
-  void ExpireWaits(std::chrono::steady_clock::time_point ADeadline);
+  void ExpireWaits(std::chrono::steady_clock::time_point ADeadline) { FWaits.Expire(ADeadline); }
 
   // ---- application data
   TObject* GetData() const { return FData.get(); }
@@ -204,18 +206,23 @@ public:
 
   // ---- connections
   // The established main WebSockets of the session, oldest first.
-  void AddConnection(const std::shared_ptr<TFacetWebSocketConnection>& AConnection);
-  void RemoveConnection(const TFacetWebSocketConnection* AConnection);
-  // Where pushes go: the socket the page opened last.  An older one still in the list belongs to
-  // a connection the browser gave up (a network cut sends nothing, so the server may never see
-  // it end) and whatever is written to it is lost.
-  std::shared_ptr<TFacetWebSocketConnection> NewestConnection() const;
-  std::vector<std::shared_ptr<TFacetWebSocketConnection>> Connections() const;
-  int OpenedConnections() const { return FOpenedConnections; }
+  void AddConnection(const std::shared_ptr<TFacetWebSocketConnection>& AConnection) {
+    FSockets.Add(AConnection);
+  }
+  void RemoveConnection(const TFacetWebSocketConnection* AConnection) {
+    FSockets.Remove(AConnection);
+  }
+  // Where pushes go: the socket the page opened last (see TFacetSessionSockets::Newest).
+  std::shared_ptr<TFacetWebSocketConnection> NewestConnection() const { return FSockets.Newest(); }
+  std::vector<std::shared_ptr<TFacetWebSocketConnection>> Connections() const {
+    return FSockets.All();
+  }
+  int OpenedConnections() const { return FSockets.OpenedCount(); }
+  // Any socket of the session opened or closed; the server controller is told.
   void ConnectionOpened();
   void ConnectionClosed();
   // When the session last had no open WebSocket (its creation when it never had one).
-  std::chrono::steady_clock::time_point IdleSince() const;
+  std::chrono::steady_clock::time_point IdleSince() const { return FSockets.IdleSince(); }
 
   // ---- end
   // Ends the session: waiting form code is released, the controller is told, the registry entry
@@ -249,23 +256,16 @@ private:
   std::size_t FUploadBytes = 0;
   const std::string FCallBackID;
   const TDateTime FCreateDate;
-  mutable std::mutex FLock; // expiry, waits, downloads, callbacks, clipboard, connections
+  mutable std::mutex FLock; // expiry, downloads, callbacks, clipboard
   TDateTime FExpireDate;
   bool FExpire = true;
   std::atomic<bool> FClosing = false;
-  std::atomic<int> FOpenedConnections = 0;
-  std::chrono::steady_clock::time_point FIdleSince;
-  // Names waited for, with when each wait began.
-  std::map<std::string, std::chrono::steady_clock::time_point> FLockName;
-  // Names whose wait outlived the limit, until their waits have seen it.
-  std::set<std::string> FExpiredWaits;
-  // Parked waits to resume when a name is unlocked.
-  std::vector<TFacetSessionExecutor::TResume> FLockWaiters;
+  TFacetNamedWaits FWaits{FClosing};
   std::map<std::string, std::filesystem::path> FFileDownloads;
   // Callback id → page form UUID and callback name.
   std::map<std::string, std::pair<std::string, std::string>> FCallBacks;
   std::string FClipboardText;
-  std::vector<std::weak_ptr<TFacetWebSocketConnection>> FConnections;
+  TFacetSessionSockets FSockets;
   std::atomic<TDuoLang> FLanguageNav = TDuoLang::English;
   std::atomic<TDuoLang> FLanguage = TDuoLang::English;
   TFacetSessionInfo FInfoConnection;

@@ -233,9 +233,57 @@ TEST_F(HostileTest, TheConnectionCapStaysBelowTheDescriptorLimit) {
   EXPECT_TRUE(over.ClosedByServer());
 }
 
+// Out of descriptors, the listener waits for some to come back instead of retrying at once: it
+// uses next to no processor time meanwhile, and serves the waiting client once it can.
+TEST_F(HostileTest, OutOfDescriptorsAcceptingPausesAndThenServes) {
+  // The client's socket exists before the limit is lowered; only the server's accept then needs
+  // a new descriptor.
+  const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(client, 0);
+  rlimit original{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &original), 0);
+  // A new descriptor takes the lowest free number: below that limit, none is left.
+  const int lowestFree = ::dup(client);
+  ASSERT_GE(lowestFree, 0);
+  ::close(lowestFree);
+  rlimit lowered = original;
+  lowered.rlim_cur = static_cast<rlim_t>(lowestFree);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(Port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+  const auto processorTime = [] {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+  };
+  const auto before = processorTime();
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const auto spent = processorTime() - before;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &original), 0);
+  // A listener that retries at once keeps a processor busy the whole second.
+  EXPECT_LT(spent, std::chrono::milliseconds(500));
+
+  const std::string request = "GET / HTTP/1.1\r\nHost: x\r\n\r\n";
+  ASSERT_EQ(::send(client, request.data(), request.size(), MSG_NOSIGNAL),
+            static_cast<ssize_t>(request.size()));
+  timeval wait{10, 0};
+  ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  char head[16] = {};
+  const ssize_t n = ::recv(client, head, sizeof head - 1, MSG_WAITALL);
+  ::close(client);
+  EXPECT_THAT(std::string(head, n > 0 ? static_cast<std::size_t>(n) : 0),
+              StartsWith("HTTP/1.1 200"));
+}
+
 TEST_F(HostileTest, NewSessionsOfOneAddressAreRateLimited) {
   Server.Limits().NewSessionsPerAddressBurst = 3;
   Server.Limits().NewSessionsPerAddressPerMinute = 0;
+  Restart();
   for (int i = 0; i < 3; ++i)
     EXPECT_FALSE(OpenPage("", Attacker).Token.empty());
   EXPECT_THAT(Get("/", "", std::chrono::seconds(5), Attacker),
