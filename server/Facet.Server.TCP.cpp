@@ -1,13 +1,12 @@
 #include "server/Facet.Server.TCP.h"
 
-#include "runtime/StrUtils.h"
 #include "server/Facet.HTTP.h"
-#include "server/Facet.Multipart.h"
+#include "server/Facet.Server.Channel.h"
 #include "server/Facet.Server.ClientBudget.h"
-#include "server/Facet.Server.Message.h"
-#include "server/Facet.Server.Paths.h"
+#include "server/Facet.Server.FrameQueue.h"
 #include "server/Facet.Server.Response.h"
-#include "server/Facet.Server.UploadSink.h"
+#include "server/Facet.Server.Routes.h"
+#include "server/Facet.Server.Wire.h"
 #include "server/Facet.WebSocket.h"
 
 #include <asio.hpp>
@@ -20,13 +19,10 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <deque>
 #include <fstream>
 #include <iostream>
 #include <limits>
-#include <mutex>
 #include <optional>
-#include <set>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -34,87 +30,30 @@
 namespace {
 
 using tcp = asio::ip::tcp;
-using TClock = std::chrono::steady_clock;
 
-constexpr const char* CRLF = "\r\n";
 constexpr std::size_t ReadChunk = 16 * 1024;
-// How often a socket held back by its session's queue looks whether the queue drained.
-constexpr std::chrono::milliseconds BacklogPoll{10};
 // How long accepting pauses when the process is out of descriptors.
 constexpr std::chrono::milliseconds AcceptPause{100};
 
-// The value of a query pair inside the path, for the few routes that read one before parsing.
-std::string Query(const TFacetHTTPHeader& AHeader, std::string_view AName) {
-  return QueryValue(AHeader.QueryParams, AName);
-}
-
-class TConnectionBase : public TFacetWebSocketConnection {
-public:
-  virtual void Start() = 0;
-};
-
-} // namespace
-
-struct TFacetServerTCP::TImpl {
-  TImpl(TFacetServerTCP& AOwner, IFacetServerTCPHandler& AHandler,
-        const TFacetServerLimits& ALimits, TFacetClientBudgets& ABudgets)
-      : Owner(AOwner), Handler(AHandler), Configured(ALimits), Budgets(ABudgets) {}
-
-  TFacetServerTCP& Owner;
-  IFacetServerTCPHandler& Handler;
-  const TFacetServerLimits& Configured;
-  // The limits in force, copied from the configured ones when the server starts.
-  TFacetServerLimits Limits;
-  TFacetClientBudgets& Budgets;
-  int ConnectionCap = 0;
-  std::filesystem::path Root = "wwwroot";
-  asio::io_context IO;
-  std::optional<asio::executor_work_guard<asio::io_context::executor_type>> Work;
-  std::optional<tcp::acceptor> Acceptor;
-  // The listener, its pause and its end are touched on this strand only.
-  std::optional<asio::strand<asio::io_context::executor_type>> AcceptStrand;
-  std::optional<asio::steady_timer> AcceptPauseTimer;
-  std::optional<asio::ssl::context> SSL;
-  std::vector<std::thread> Threads;
-  // Writes uploaded files, so that no I/O thread waits for a disk.
-  std::optional<asio::thread_pool> Disk;
-  std::mutex ConnectionsLock;
-  std::set<std::shared_ptr<TConnectionBase>> Connections;
-  std::atomic<bool> Running = false;
-  // Bytes queued for writing on every socket together.
-  std::atomic<std::size_t> QueuedOutput = 0;
-  int BoundPort = 0;
-
-  void Accept();
-  void Forget(const TConnectionBase* AConnection) {
-    std::lock_guard guard(ConnectionsLock);
-    for (auto it = Connections.begin(); it != Connections.end(); ++it)
-      if (it->get() == AConnection) {
-        Connections.erase(it);
-        return;
-      }
-  }
-};
-
-namespace {
-
-// One client connection over a plain or a TLS stream.  Everything it does runs on its strand, but
-// for one thing: once its WebSocket is open, a push over a plain stream is written by the thread
-// that makes it (a session's worker) when nothing else is being written, which spares the push a
-// hand-over to an I/O thread.  The write queue and the end of the socket are guarded by a lock
-// for that; nothing is written to the socket once it is closed, since its descriptor number may
-// belong to another connection by then.
+// One client connection over a plain or a TLS stream: reading a request's head (its routes answer
+// it), writing, and the end of the socket; once admitted, its WebSocket channel reads the frames.
+// Everything it does runs on its strand, but for one thing: once its WebSocket is open, a push over
+// a plain stream is written by the thread that makes it (a session's worker) when nothing else is
+// being written, which spares the push a hand-over to an I/O thread.  The write queue and the end
+// of the socket are guarded by a lock for that; nothing is written to the socket once it is closed,
+// since its descriptor number may belong to another connection by then.
 template <class TStream>
-class TConnection : public TConnectionBase,
-                    public std::enable_shared_from_this<TConnection<TStream>> {
+class TConnection final : public IFacetExchange,
+                          public std::enable_shared_from_this<TConnection<TStream>> {
 public:
   template <class... TArgs>
   TConnection(TFacetServerTCP::TImpl& AServer, std::string APeer, bool ACounted, TArgs&&... AArgs)
       : FServer(AServer), FStream(std::forward<TArgs>(AArgs)...), FTimer(FStream.get_executor()),
-        FKeepAlive(FStream.get_executor()), FBacklog(FStream.get_executor()),
         FContext(std::make_shared<TFacetWebSocketContext>()),
-        FFrames(AServer.Limits.MaxMessageBytes), FSocketHandle(Socket().native_handle()),
-        FPeer(std::move(APeer)), FCounted(ACounted) {
+        FOut(AServer.QueuedOutput, AServer.Limits.MaxSocketOutputBytes,
+             AServer.Limits.MaxTotalOutputBytes,
+             [this](std::string_view AData) { return SendNow(AData); }),
+        FSocketHandle(Socket().native_handle()), FPeer(std::move(APeer)), FCounted(ACounted) {
     FContext->ClientAddress = FPeer;
   }
 
@@ -145,8 +84,18 @@ public:
     if (AMessage.empty())
       return;
     std::string frame = EncodeTextFrame(AMessage);
-    if (PushDirectly(frame))
+    switch (FOut.Push(frame)) {
+    case TFacetFrameQueue::TPushed::ViaStrand:
+      break;
+    case TFacetFrameQueue::TPushed::Done:
       return;
+    case TFacetFrameQueue::TPushed::StartWriter:
+      Later([](IFacetExchange& AThis) { static_cast<TConnection&>(AThis).WriteNext(); });
+      return;
+    case TFacetFrameQueue::TPushed::Failed:
+      Later([](IFacetExchange& AThis) { AThis.Close(); });
+      return;
+    }
     asio::post(FStream.get_executor(),
                [self = this->shared_from_this(), frame = std::move(frame)]() mutable {
                  self->Guarded([&] { self->Queue(std::move(frame)); });
@@ -156,12 +105,141 @@ public:
   void Disconnect() override {
     asio::post(FStream.get_executor(), [self = this->shared_from_this()] {
       self->Guarded([&] {
-        if (self->FWebSocket)
-          self->CloseWebSocket(1001);
+        if (self->FChannel)
+          self->FChannel->CloseWebSocket(1001);
         else
           self->Close();
       });
     });
+  }
+
+  TFacetHTTPRequest& Request() override { return FRequest; }
+  std::string& Input() override { return FIn; }
+  const std::shared_ptr<TFacetWebSocketContext>& Context() override { return FContext; }
+  TFacetServerTCP::TImpl& Server() override { return FServer; }
+  std::shared_ptr<IFacetExchange> Hold() override { return this->shared_from_this(); }
+  asio::any_io_executor Executor() override { return FStream.get_executor(); }
+
+  void Later(std::function<void(IFacetExchange&)> AWork) override {
+    asio::post(FStream.get_executor(),
+               [self = this->shared_from_this(), work = std::move(AWork)]() mutable {
+                 self->Guarded([&] { work(*self); });
+               });
+  }
+
+  void Log(const char* AWhat) noexcept override {
+    try {
+      std::cerr << ("connection from " + FPeer + ": " + AWhat + "\n");
+    } catch (...) {
+    }
+  }
+
+  void ReadSome(std::function<void()> AThen) override {
+    auto buffer = std::make_shared<std::array<char, ReadChunk>>();
+    FStream.async_read_some(asio::buffer(*buffer),
+                            [self = this->shared_from_this(), buffer,
+                             then = std::move(AThen)](const std::error_code& error, size_t n) {
+                              self->Guarded([&] {
+                                if (error) {
+                                  self->Close();
+                                  return;
+                                }
+                                self->FIn.append(buffer->data(), n);
+                                then();
+                              });
+                            });
+  }
+
+  void Arm(std::chrono::milliseconds ALimit) override {
+    FTimer.expires_after(ALimit);
+    FTimer.async_wait([weak = this->weak_from_this()](const std::error_code& error) {
+      if (error)
+        return;
+      if (auto self = weak.lock())
+        self->Guarded([&] { self->Close(); });
+    });
+  }
+
+  void Disarm() override { FTimer.cancel(); }
+
+  void Close() noexcept override {
+    if (!FOut.Close())
+      return;
+    std::error_code ignored;
+    FTimer.cancel();
+    if (FChannel)
+      FChannel->Cancel();
+    Socket().shutdown(tcp::socket::shutdown_both, ignored);
+    Socket().close(ignored);
+    if (FContext->Established) {
+      FContext->Established = false;
+      try {
+        FServer.Handler.WebSocketClosed(FContext, this);
+      } catch (const std::exception& e) {
+        Log(e.what());
+      }
+    }
+    FContext->FacetSession = nullptr;
+    GiveBudget();
+    FServer.Forget(this);
+  }
+
+  void Answer(std::string AText) override {
+    auto text = std::make_shared<std::string>(std::move(AText));
+    Arm(FServer.Limits.WriteTimeout);
+    asio::async_write(FStream, asio::buffer(*text),
+                      [self = this->shared_from_this(), text](const std::error_code&, size_t) {
+                        self->Guarded([&] { self->Close(); });
+                      });
+  }
+
+  void SendFile(const std::filesystem::path& AFile, const std::string& AMIMEType) override {
+    auto file = std::make_shared<std::ifstream>(AFile, std::ios::binary);
+    if (!*file) {
+      Close();
+      return;
+    }
+    auto text =
+        std::make_shared<std::string>(TFacetResponseHead("200 OK")
+                                          .Add("Content-Type", AMIMEType + "; charset=UTF-8")
+                                          .Protect(TFacetAnswerKind::File)
+                                          .Text());
+    Arm(FServer.Limits.WriteTimeout);
+    asio::async_write(
+        FStream, asio::buffer(*text),
+        [self = this->shared_from_this(), text, file](const std::error_code& error, size_t) {
+          self->Guarded([&] {
+            if (error)
+              self->Close();
+            else
+              self->SendFileChunk(file);
+          });
+        });
+  }
+
+  void OpenChannel() override {
+    FChannel.emplace(*this);
+    FChannel->Open();
+  }
+
+  void Queue(std::string AFrame, bool ALast = false) override {
+    switch (FOut.Queue(std::move(AFrame), ALast)) {
+    case TFacetFrameQueue::TQueued::Queued:
+      return;
+    case TFacetFrameQueue::TQueued::StartWriter:
+      WriteNext();
+      return;
+    case TFacetFrameQueue::TQueued::Overflow:
+      Close();
+      return;
+    }
+  }
+
+  bool Ending() const override { return FOut.Ending(); }
+
+  void EnableDirectPushes() override {
+    if constexpr (std::is_same_v<TStream, tcp::socket>)
+      FOut.EnableDirectPushes();
   }
 
 private:
@@ -186,26 +264,6 @@ private:
     }
   }
 
-  void Log(const char* AWhat) noexcept {
-    try {
-      std::cerr << ("connection from " + FPeer + ": " + AWhat + "\n");
-    } catch (...) {
-    }
-  }
-
-  // A read or write that takes longer than the limit closes the connection.
-  void Arm(std::chrono::milliseconds ALimit) {
-    FTimer.expires_after(ALimit);
-    FTimer.async_wait([weak = this->weak_from_this()](const std::error_code& error) {
-      if (error)
-        return;
-      if (auto self = weak.lock())
-        self->Guarded([&] { self->Close(); });
-    });
-  }
-
-  void Disarm() { FTimer.cancel(); }
-
   void GiveBudget() noexcept {
     if (!std::exchange(FCounted, false))
       return;
@@ -213,264 +271,6 @@ private:
       FServer.Budgets.GiveConnection(FPeer);
     } catch (...) {
     }
-  }
-
-  void Close() noexcept {
-    {
-      std::lock_guard guard(FSendLock);
-      if (FClosed)
-        return;
-      FClosed = true;
-      // The frames stay until the connection goes: a write in flight may still refer to the
-      // first one.
-      FServer.QueuedOutput -= FQueuedBytes;
-      FQueuedBytes = 0;
-    }
-    std::error_code ignored;
-    FTimer.cancel();
-    FKeepAlive.cancel();
-    FBacklog.cancel();
-    Socket().shutdown(tcp::socket::shutdown_both, ignored);
-    Socket().close(ignored);
-    if (FContext->Established) {
-      FContext->Established = false;
-      try {
-        FServer.Handler.WebSocketClosed(FContext, this);
-      } catch (const std::exception& e) {
-        Log(e.what());
-      }
-    }
-    FContext->FacetSession = nullptr;
-    GiveBudget();
-    FServer.Forget(this);
-  }
-
-  // Answers with a bare status (and the lines every answer has), then closes.
-  void AnswerStatus(std::string_view AStatus) {
-    Answer(TFacetResponseHead(AStatus).Protect(TFacetAnswerKind::Data).Text());
-  }
-
-  // ---- reading a request
-
-  void ReadSome(std::function<void()> AThen) {
-    auto buffer = std::make_shared<std::array<char, ReadChunk>>();
-    FStream.async_read_some(asio::buffer(*buffer),
-                            [self = this->shared_from_this(), buffer,
-                             then = std::move(AThen)](const std::error_code& error, size_t n) {
-                              self->Guarded([&] {
-                                if (error) {
-                                  self->Close();
-                                  return;
-                                }
-                                self->FIn.append(buffer->data(), n);
-                                then();
-                              });
-                            });
-  }
-
-  void ReadHead() {
-    size_t headEnd = 0;
-    const THTTPLimits limits{FServer.Limits.MaxHeadBytes, FServer.Limits.MaxLineBytes};
-    switch (ScanHTTPHead(FIn, limits, headEnd)) {
-    case THeadScan::NeedMore:
-      ReadSome([this] { ReadHead(); });
-      return;
-    case THeadScan::TooLarge:
-      Close();
-      return;
-    case THeadScan::Complete:
-      break;
-    }
-    std::error_code error;
-    const tcp::endpoint peer = Socket().remote_endpoint(error);
-    FRequest.Header =
-        ParseHTTPHead(std::string_view(FIn).substr(0, headEnd), FPeer, error ? 0 : peer.port());
-    FContext->ClientAddress = ClientAddress(FPeer, FRequest.Header.ForwardedFor, FServer.Limits);
-    FRequest.Header.RemoteIP = FContext->ClientAddress;
-    FIn.erase(0, headEnd);
-    Route();
-  }
-
-  // Reads the rest of a body of `ALength` bytes into FIn.
-  void ReadBody(size_t ALength, std::function<void()> AThen) {
-    if (FIn.size() >= ALength) {
-      FIn.resize(ALength);
-      AThen();
-      return;
-    }
-    ReadSome([this, ALength, then = std::move(AThen)]() mutable { ReadBody(ALength, then); });
-  }
-
-  void TakeQuery() {
-    const TFacetHTTPHeader& header = FRequest.Header;
-    FContext->Token = Query(header, "token");
-    FContext->ChannelName = Query(header, "channelname");
-    FContext->FacetSessionUUID = Query(header, "facetsession");
-    FContext->FormUUID = Query(header, "FormUUID");
-  }
-
-  void Route() {
-    const TFacetHTTPHeader& header = FRequest.Header;
-    const std::string& path = header.Path;
-    const auto contains = [&](const char* part) { return path.find(part) != std::string::npos; };
-    if (header.HasRequestLine && header.WebMethod == TWebMethod::wmtHEAD &&
-        contains("reconnect?token=")) {
-      Reconnect();
-    } else if (contains("/duo/upload")) {
-      Upload();
-    } else if (contains("/duo/download?file=")) {
-      TakeQuery();
-      const TFacetHTTPResponse response = FServer.Handler.DownloadData(FRequest, FContext);
-      if (response.FileName.empty())
-        Close();
-      else
-        SendFile(response.FileName, "application/octet-stream");
-    } else if (contains("/rest/json/jqgrid/")) {
-      REST();
-    } else if (!header.HasRequestLine) {
-      Close();
-    } else if (header.Upgrade == "websocket" && !header.SecWebSocketKey.empty() &&
-               (contains("/websocket/connectionparams") ||
-                contains("/websocket/connectionresponseparams")) &&
-               !FContext->Established) {
-      AdmitWebSocket();
-    } else if (path.empty() || path == "/" || StartsText("/?", path)) {
-      Page();
-    } else {
-      StaticFile();
-    }
-  }
-
-  // ---- answers
-
-  // The lines that set (or, with an empty token, clear) the three reload cookies for the folder
-  // of the request: read by the server only, sent to this site only, and short-lived, since they
-  // serve one reload.
-  std::string ReloadCookies(const std::string& AToken, const std::string& AUUID) const {
-    const std::string folder = CookieFolder(FRequest.Header.PathWithoutParams());
-    const bool clear = AToken.empty();
-    std::string attributes = "; Path=" + folder + "; HttpOnly; SameSite=Strict";
-    attributes += clear ? "; expires=Thu, 01 Jan 1970 00:00:00 UTC" : "; Max-Age=60";
-    if (FServer.SSL)
-      attributes += "; Secure";
-    std::string lines;
-    for (const auto& [name, value] : {std::pair<const char*, std::string>{"Duo_Token", AToken},
-                                      {"Duo_FacetSession", AUUID},
-                                      {"Duo_ReloadPage", clear ? "" : "true"}})
-      lines += std::string("Set-Cookie: ") + name + "=" + value + attributes + CRLF;
-    return lines;
-  }
-
-  // The reconnect probe: 202 while the session is valid, 401 once it is not.  A page about to
-  // reload asks with "reloadpage=true" and gets its session's reload cookies from the answer:
-  // cookies written by the page's script can reach the browser's cookie store after the reload's
-  // request has left without them, and that reload would start a new session on the login page.
-  // Cookies of an answer are stored before the page sees the answer.
-  void Reconnect() {
-    const TFacetHTTPHeader& header = FRequest.Header;
-    const std::string token = Query(header, "token");
-    const std::string uuid = Query(header, "facetsession");
-    if (!FServer.Handler.ReconnectValid(token, uuid)) {
-      AnswerStatus("401 Unauthorized");
-      return;
-    }
-    TFacetResponseHead head("202 Accepted");
-    std::string text = head.Protect(TFacetAnswerKind::Data).Text();
-    if (SameText(Query(header, "reloadpage"), "true"))
-      text.insert(text.find("Connection: Close"), ReloadCookies(token, uuid));
-    Answer(std::move(text));
-  }
-
-  // Writes the whole text, then closes.
-  void Answer(std::string AText) {
-    auto text = std::make_shared<std::string>(std::move(AText));
-    Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(FStream, asio::buffer(*text),
-                      [self = this->shared_from_this(), text](const std::error_code&, size_t) {
-                        self->Guarded([&] { self->Close(); });
-                      });
-  }
-
-  // Runs `AWork` on this connection's strand, guarded, from whatever thread calls it.
-  template <class TWork> void OnStrand(TWork&& AWork) {
-    asio::post(FStream.get_executor(),
-               [self = this->shared_from_this(), work = std::forward<TWork>(AWork)]() mutable {
-                 self->Guarded([&] { work(*self); });
-               });
-  }
-
-  void Page() {
-    const TFacetHTTPHeader& header = FRequest.Header;
-    std::string cookies;
-    if (header.ReloadPage) {
-      cookies = ReloadCookies({}, {});
-      FContext->Token = header.Token;
-      FContext->FacetSessionUUID = header.FacetSession;
-      FServer.Handler.DropSessionSockets(header.Token, header.FacetSession);
-    }
-    Disarm();
-    FServer.Handler.GetHTML(
-        FRequest, FContext,
-        [self = this->shared_from_this(), cookies](TFacetHTTPResponse AResponse) mutable {
-          self->OnStrand([cookies, response = std::move(AResponse)](TConnection& AThis) {
-            TFacetResponseHead head(response.StatusCode);
-            head.Add("Content-Type", "text/html; charset=UTF-8").Protect(TFacetAnswerKind::Page);
-            std::string text = head.Text();
-            text.insert(text.find("Connection: Close"), cookies);
-            AThis.Answer(std::move(text) + response.Content);
-          });
-        });
-  }
-
-  void StaticFile() {
-    const std::optional<std::filesystem::path> file =
-        ResolveStaticFile(FServer.Root, FRequest.Header.Path);
-    std::error_code error;
-    if (file && std::filesystem::is_regular_file(*file, error)) {
-      SendFile(*file, FServer.Owner.MimesType().GetMIMEType(file->filename().string()));
-      return;
-    }
-    const std::string path = FRequest.Header.PathWithoutParams();
-    const std::string name = path.substr(path.find_last_of('/') + 1);
-    const TFacetGetFileAnswer answer = FServer.Handler.GetFile(FRequest, name);
-    if (answer.Content)
-      Answer(TFacetResponseHead("200 OK")
-                 .Add("Content-Type", answer.MIMEType + "; charset=UTF-8")
-                 .Protect(TFacetAnswerKind::File)
-                 .Text() +
-             *answer.Content);
-    else if (!answer.RedirectURL.empty())
-      Answer(TFacetResponseHead("302 Found")
-                 .Add("Location", answer.RedirectURL)
-                 .Protect(TFacetAnswerKind::File)
-                 .Text());
-    else
-      Close();
-  }
-
-  // Streams a file after its head, then closes.
-  void SendFile(const std::filesystem::path& AFile, const std::string& AMIMEType) {
-    auto file = std::make_shared<std::ifstream>(AFile, std::ios::binary);
-    if (!*file) {
-      Close();
-      return;
-    }
-    auto text =
-        std::make_shared<std::string>(TFacetResponseHead("200 OK")
-                                          .Add("Content-Type", AMIMEType + "; charset=UTF-8")
-                                          .Protect(TFacetAnswerKind::File)
-                                          .Text());
-    Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(
-        FStream, asio::buffer(*text),
-        [self = this->shared_from_this(), text, file](const std::error_code& error, size_t) {
-          self->Guarded([&] {
-            if (error)
-              self->Close();
-            else
-              self->SendFileChunk(file);
-          });
-        });
   }
 
   void SendFileChunk(const std::shared_ptr<std::ifstream>& AFile) {
@@ -494,407 +294,68 @@ private:
         });
   }
 
-  void REST() {
-    TakeQuery();
-    const bool post = FRequest.Header.Path.find("/rest/json/jqgrid/post") != std::string::npos;
-    const std::optional<uint64_t> length = ParseContentLength(FRequest.Header.ContentLength);
-    const auto ask = [this, post] {
-      FRequest.Header.Content = post ? FIn : std::string();
-      Disarm();
-      FServer.Handler.RESTData(
-          FRequest, FContext,
-          [self = this->shared_from_this(), post](TFacetHTTPResponse AResponse) {
-            self->OnStrand([post, response = std::move(AResponse)](TConnection& AThis) {
-              if (response.Content.empty()) {
-                // A post is always answered, a refused one with its status (never as if it had
-                // been taken); a data load with nothing to say is closed.
-                if (post)
-                  AThis.AnswerStatus(response.Error ? response.StatusCode : "200 OK");
-                else
-                  AThis.Close();
-                return;
-              }
-              AThis.Answer(TFacetResponseHead(response.StatusCode)
-                               .Add("Content-Type", response.ContentType + "; charset=UTF-8")
-                               .Protect(TFacetAnswerKind::Data)
-                               .Text() +
-                           response.Content);
-            });
-          });
-    };
-    if (post && length && *length > 0) {
-      if (*length > FServer.Limits.MaxPostBytes) {
-        Close();
-        return;
-      }
-      ReadBody(static_cast<size_t>(*length), ask);
+  void ReadHead() {
+    size_t headEnd = 0;
+    const THTTPLimits limits{FServer.Limits.MaxHeadBytes, FServer.Limits.MaxLineBytes};
+    switch (ScanHTTPHead(FIn, limits, headEnd)) {
+    case THeadScan::NeedMore:
+      ReadSome([this] { ReadHead(); });
       return;
-    }
-    FIn.clear();
-    ask();
-  }
-
-  // ---- uploads, granted by the session's page and streamed to its folder on the disk thread
-
-  void Upload() {
-    const TFacetHTTPHeader& header = FRequest.Header;
-    const std::optional<uint64_t> length = ParseContentLength(header.ContentLength);
-    if (header.Boundary.empty() || !length || *length == 0) {
-      AnswerStatus("400 Bad Request");
-      return;
-    }
-    if (*length > FServer.Limits.MaxUploadBytes) {
-      AnswerStatus("413 Payload Too Large");
-      return;
-    }
-    Disarm();
-    FServer.Handler.BeginUpload(
-        FRequest, [self = this->shared_from_this(),
-                   left = static_cast<size_t>(*length)](TFacetUploadGrant AGrant) {
-          self->OnStrand([left, grant = std::move(AGrant)](TConnection& AThis) {
-            AThis.StartUpload(grant, left);
-          });
-        });
-  }
-
-  void StartUpload(const TFacetUploadGrant& AGrant, size_t ALength) {
-    if (!AGrant.Refusal.empty()) {
-      AnswerStatus(AGrant.Refusal);
-      return;
-    }
-    const int files = std::min(AGrant.FilesLeft, FServer.Limits.MaxUploadParts);
-    auto sink = std::make_shared<TFacetUploadSink>(AGrant.Folder, files, AGrant.BytesLeft);
-    auto reader = std::make_shared<TMultipartReader>(FRequest.Header.Boundary, *sink);
-    FUploadStarted = TClock::now();
-    ContinueUpload(sink, reader, ALength);
-  }
-
-  // Hands what was read of the body to the disk thread; its answer comes back to the strand.
-  void ContinueUpload(const std::shared_ptr<TFacetUploadSink>& ASink,
-                      const std::shared_ptr<TMultipartReader>& AReader, size_t ALeft) {
-    const size_t take = std::min(ALeft, FIn.size());
-    std::string chunk = FIn.substr(0, take);
-    FIn.erase(0, take);
-    ALeft -= take;
-    FUploadRead += take;
-    asio::post(*FServer.Disk,
-               [self = this->shared_from_this(), ASink, AReader, ALeft, chunk = std::move(chunk)] {
-                 bool failed = false;
-                 try {
-                   AReader->Feed(chunk);
-                   failed = AReader->Failed() || (ALeft == 0 && !AReader->Finish());
-                 } catch (const std::exception&) {
-                   failed = true;
-                 }
-                 // A failed upload leaves nothing behind by the time it is answered.
-                 if (failed)
-                   ASink->Discard();
-                 self->OnStrand([ASink, AReader, ALeft, failed](TConnection& AThis) {
-                   AThis.UploadFed(ASink, AReader, ALeft, failed);
-                 });
-               });
-  }
-
-  void UploadFed(const std::shared_ptr<TFacetUploadSink>& ASink,
-                 const std::shared_ptr<TMultipartReader>& AReader, size_t ALeft, bool AFailed) {
-    if (AFailed) {
-      AnswerStatus(ASink->Refusal().empty() ? "400 Bad Request" : ASink->Refusal());
-      return;
-    }
-    if (ALeft > 0) {
-      // A body may come slowly, but not slower on average than the limits' rate, and no read
-      // may wait longer than the read timeout.
-      const auto elapsed = TClock::now() - FUploadStarted;
-      const double seconds = std::chrono::duration<double>(elapsed).count();
-      if (elapsed > FServer.Limits.ReadTimeout &&
-          static_cast<double>(FUploadRead) < seconds * FServer.Limits.MinUploadBytesPerSecond) {
-        Close();
-        return;
-      }
-      Arm(FServer.Limits.ReadTimeout);
-      ReadSome([this, ASink, AReader, ALeft] { ContinueUpload(ASink, AReader, ALeft); });
-      return;
-    }
-    ASink->Keep();
-    Disarm();
-    FServer.Handler.UploadDone(
-        FRequest, ASink->Files, ASink->Bytes, [self = this->shared_from_this()] {
-          self->OnStrand([](TConnection& AThis) {
-            AThis.Answer(TFacetResponseHead("200 OK").Protect(TFacetAnswerKind::Data).Text());
-          });
-        });
-  }
-
-  // ---- WebSocket
-
-  void AdmitWebSocket() {
-    const TFacetHTTPHeader& header = FRequest.Header;
-    if (FContext->Token.empty())
-      TakeQuery();
-    FContext->ChannelName = header.Path.find("/websocket/connectionparams") != std::string::npos
-                                ? MainChannelName
-                                : ResponseChannelName;
-    if (!FServer.Handler.AdmitWebSocket(*FContext)) {
+    case THeadScan::TooLarge:
       Close();
       return;
+    case THeadScan::Complete:
+      break;
     }
-    FWebSocket = true;
-    Disarm();
-    FContext->Established = true;
-    // The session knows the socket before the browser learns it is open, so nothing pushed
-    // after that is lost.
-    FServer.Handler.WebSocketOpened(FContext, this->shared_from_this());
-    Queue(std::string("HTTP/1.1 101 Switching Protocols") + CRLF + "Upgrade: websocket" + CRLF +
-          "Connection: Upgrade" + CRLF +
-          "Sec-WebSocket-Accept: " + WebSocketAcceptKey(header.SecWebSocketKey) + CRLF + CRLF);
-    {
-      std::lock_guard guard(FSendLock);
-      FPushesDirect = true;
-    }
-    KeepAlive();
-    // Bytes the browser sent right behind its handshake are its first frames.
-    FFrames.Feed(FIn);
-    FIn.clear();
-    ReadFrames();
+    std::error_code error;
+    const tcp::endpoint peer = Socket().remote_endpoint(error);
+    FRequest.Header =
+        ParseHTTPHead(std::string_view(FIn).substr(0, headEnd), FPeer, error ? 0 : peer.port());
+    FContext->ClientAddress = ClientAddress(FPeer, FRequest.Header.ForwardedFor, FServer.Limits);
+    FRequest.Header.RemoteIP = FContext->ClientAddress;
+    FIn.erase(0, headEnd);
+    RouteRequest(*this);
   }
 
-  // A socket that names no session may stay only while it speaks; a session's socket is pinged
-  // when silent and closed when it stays silent for another period.
-  void KeepAlive() {
-    const bool sessionless = FContext->FacetSession == nullptr;
-    FKeepAlive.expires_after(sessionless ? FServer.Limits.TokenlessSocketTimeout
-                                         : FServer.Limits.PingInterval);
-    FKeepAlive.async_wait([weak = this->weak_from_this(), sessionless](const std::error_code& e) {
-      if (e)
-        return;
-      if (auto self = weak.lock())
-        self->Guarded([&] {
-          if (self->FClosed || self->FClosing)
-            return;
-          const bool heard = std::exchange(self->FHeard, false);
-          if (!heard && (sessionless || self->FPinged)) {
-            self->Close();
-            return;
-          }
-          self->FPinged = !heard;
-          if (self->FPinged)
-            self->Queue(EncodePingFrame());
-          self->KeepAlive();
-        });
-    });
-  }
-
-  void ReadFrames() {
-    while (!FReplyPending && !FClosed && !FClosing) {
-      if (FServer.Handler.Backlogged(*FContext)) {
-        WaitForBacklog(TClock::now() + FServer.Limits.ReadTimeout);
-        return;
-      }
-      std::optional<TWebSocketEvent> event = FFrames.Next();
-      if (!event)
-        break;
-      switch (event->kind) {
-      case TWebSocketEvent::Text:
-        Dispatch(event->payload);
-        break;
-      case TWebSocketEvent::Ping:
-        Queue(EncodePongFrame(event->payload));
-        break;
-      case TWebSocketEvent::Pong:
-        break;
-      case TWebSocketEvent::Close:
-        CloseWebSocket(1000);
-        return;
-      case TWebSocketEvent::ProtocolError:
-        CloseWebSocket(1002);
-        return;
-      case TWebSocketEvent::TooLarge:
-        CloseWebSocket(1009);
-        return;
-      }
-    }
-    if (FClosed || FClosing || FReplyPending || FReading)
-      return;
-    FReading = true;
-    auto buffer = std::make_shared<std::array<char, ReadChunk>>();
-    FStream.async_read_some(asio::buffer(*buffer), [self = this->shared_from_this(), buffer](
-                                                       const std::error_code& error, size_t n) {
-      self->Guarded([&] {
-        self->FReading = false;
-        if (error) {
-          self->Close();
-          return;
-        }
-        self->FHeard = true;
-        self->FFrames.Feed(std::string_view(buffer->data(), n));
-        self->ReadFrames();
-      });
-    });
-  }
-
-  // The session has too much work queued: this socket is not read until it drains, and is closed
-  // when it does not drain in time.
-  void WaitForBacklog(TClock::time_point ADeadline) {
-    if (TClock::now() > ADeadline) {
-      Close();
-      return;
-    }
-    FBacklog.expires_after(BacklogPoll);
-    FBacklog.async_wait([weak = this->weak_from_this(), ADeadline](const std::error_code& error) {
-      if (error)
-        return;
-      if (auto self = weak.lock())
-        self->Guarded([&] {
-          if (self->FServer.Handler.Backlogged(*self->FContext))
-            self->WaitForBacklog(ADeadline);
-          else
-            self->ReadFrames();
-        });
-    });
-  }
-
-  void Dispatch(const std::string& AText) {
-    TFacetWebSocketMessage message;
-    try {
-      message = ParseWebSocketMessage(AText);
-    } catch (const std::exception& e) {
-      Log(e.what());
-      return;
-    }
-    if (FServer.Limits.LogMessages)
-      std::clog << RedactMessageForLog(message) + "\n";
-    // The socket reads nothing more until a reply it asked for is on its way: a socket that does
-    // not read its answers cannot make the server hold more than one of them.
-    FReplyPending = FServer.Handler.ReceiveMessage(
-        message, FContext, [weak = this->weak_from_this()](std::string AReply) {
-          auto self = weak.lock();
-          if (!self)
-            return;
-          self->SendText(std::move(AReply));
-          self->OnStrand([](TConnection& AThis) {
-            AThis.FReplyPending = false;
-            AThis.ReadFrames();
-          });
-        });
-  }
-
-  // Answers with a close frame and closes once it is written.
-  void CloseWebSocket(std::uint16_t ACode) {
-    if (FClosing || FClosed)
-      return;
-    Queue(EncodeCloseFrame(ACode), true);
-  }
-
-  // Queues a frame for writing; the connection closes once `ALast` is written.
-  void Queue(std::string AFrame, bool ALast = false) {
-    bool overflow = false;
-    {
-      std::lock_guard guard(FSendLock);
-      if (FClosed || FClosing)
-        return;
-      if (!Enqueue(std::move(AFrame))) {
-        overflow = true;
-      } else {
-        FClosing = ALast;
-        if (FWriting)
-          return;
-        FWriting = true;
-      }
-    }
-    if (overflow)
-      Close();
-    else
-      WriteNext();
-  }
-
-  // Adds a frame to the queue, within this socket's and the server's budget of queued bytes;
-  // false when over either.  Called with FSendLock held.
-  bool Enqueue(std::string AFrame) {
-    const size_t size = AFrame.size();
-    const size_t total = FServer.QueuedOutput += size;
-    if (FQueuedBytes + size > FServer.Limits.MaxSocketOutputBytes ||
-        total > FServer.Limits.MaxTotalOutputBytes) {
-      FServer.QueuedOutput -= size;
-      return false;
-    }
-    FQueuedBytes += size;
-    FOut.push_back(std::move(AFrame));
-    return true;
-  }
-
-  // Takes `ACount` written bytes off the queue's count.  Called with FSendLock held.
-  void Written(size_t ACount) {
-    FQueuedBytes -= ACount;
-    FServer.QueuedOutput -= ACount;
-  }
-
-  // Writes the queue out, on the strand, with FWriting set: what the socket takes now at once,
-  // the rest with a completion and the write timer.
+  // The queue's writer, on the strand: what the socket takes now is written at once, the rest
+  // with a completion and the write timer.
   void WriteNext() {
-    std::unique_lock guard(FSendLock);
-    if (FClosed)
+    const TFacetFrameQueue::TStep step = FOut.Next();
+    switch (step.What) {
+    case TFacetFrameQueue::TStep::Stopped:
       return;
-    if (!WriteAtOnce()) {
-      guard.unlock();
+    case TFacetFrameQueue::TStep::Failed:
       Close();
       return;
-    }
-    if (FOut.empty()) {
-      FWriting = false;
-      const bool closing = FClosing;
-      guard.unlock();
+    case TFacetFrameQueue::TStep::Idle:
       Disarm();
-      if (closing)
-        Close();
       return;
+    case TFacetFrameQueue::TStep::Finish:
+      Disarm();
+      Close();
+      return;
+    case TFacetFrameQueue::TStep::Wait:
+      break;
     }
-    // Only this writer takes frames off the front; pushes add theirs at the back meanwhile,
-    // which leaves the front frame where it is.
-    const asio::const_buffer front = asio::buffer(FOut.front());
-    guard.unlock();
     Arm(FServer.Limits.WriteTimeout);
-    asio::async_write(FStream, front,
+    asio::async_write(FStream, asio::buffer(step.Front.data(), step.Front.size()),
                       [self = this->shared_from_this()](const std::error_code& error, size_t) {
                         self->Guarded([&] {
                           if (error) {
                             self->Close();
                             return;
                           }
-                          {
-                            std::lock_guard guard(self->FSendLock);
-                            if (self->FClosed)
-                              return;
-                            self->Written(self->FOut.front().size());
-                            self->FOut.pop_front();
-                          }
+                          if (!self->FOut.Written())
+                            return;
                           self->Disarm();
                           self->WriteNext();
                         });
                       });
   }
 
-  // Writes queued frames while the socket takes them without waiting (plain streams only;
-  // encrypted ones always wait).  False when the socket failed.  Called with FSendLock held and
-  // the socket open.
-  bool WriteAtOnce() {
-    while (!FOut.empty()) {
-      std::string& frame = FOut.front();
-      const std::optional<size_t> written = SendNow(frame);
-      if (!written)
-        return false;
-      Written(*written);
-      if (*written < frame.size()) {
-        frame.erase(0, *written);
-        return true;
-      }
-      FOut.pop_front();
-    }
-    return true;
-  }
-
   // Sends what the socket takes of `AData` without waiting: the count sent (0 when it takes
-  // nothing now or the stream is encrypted), nothing when the socket failed.  Called with
-  // FSendLock held, never after the socket was closed.
+  // nothing now or the stream is encrypted), nothing when the socket failed.  The frame queue
+  // calls it under its lock, never once it is closed.
   std::optional<size_t> SendNow(std::string_view AData) {
     if constexpr (std::is_same_v<TStream, tcp::socket>) {
       size_t sent = 0;
@@ -918,78 +379,17 @@ private:
     }
   }
 
-  // A push from any thread once the WebSocket is open over a plain stream: written at once when
-  // nothing else is being written and the socket takes it, else queued behind the frame being
-  // written (and the strand told when the queue was idle).  False when the push must go through
-  // the strand: the handshake's answer is not queued yet, or the stream is encrypted.
-  bool PushDirectly(std::string& AFrame) {
-    if constexpr (!std::is_same_v<TStream, tcp::socket>) {
-      return false;
-    } else {
-      std::unique_lock guard(FSendLock);
-      if (!FPushesDirect)
-        return false;
-      if (FClosed || FClosing)
-        return true;
-      bool failed = false;
-      if (!FWriting) {
-        const std::optional<size_t> sent = SendNow(AFrame);
-        if (sent && *sent == AFrame.size())
-          return true;
-        if (sent)
-          AFrame.erase(0, *sent);
-        failed = !sent;
-      }
-      if (!failed && !Enqueue(std::move(AFrame)))
-        failed = true;
-      if (!failed && FWriting)
-        return true;
-      if (!failed)
-        FWriting = true;
-      guard.unlock();
-      OnStrand([failed](TConnection& AThis) {
-        if (failed)
-          AThis.Close();
-        else
-          AThis.WriteNext();
-      });
-      return true;
-    }
-  }
-
   TFacetServerTCP::TImpl& FServer;
   TStream FStream;
   // The deadline of the read or write in progress.
   asio::steady_timer FTimer;
-  // An open WebSocket's check that its browser is still there.
-  asio::steady_timer FKeepAlive;
-  // A WebSocket held back by its session's queue looks again when this expires.
-  asio::steady_timer FBacklog;
   std::shared_ptr<TFacetWebSocketContext> FContext;
   TFacetHTTPRequest FRequest;
   std::string FIn;
-  TWebSocketFrameReader FFrames;
-  bool FWebSocket = false;
-  // A WebSocket read is in flight; a frame arrived since the last keep-alive check; a ping went
-  // out unanswered; a reply this socket asked for is not yet on its way.  Strand only.
-  bool FReading = false;
-  bool FHeard = false;
-  bool FPinged = false;
-  bool FReplyPending = false;
-  TClock::time_point FUploadStarted;
-  size_t FUploadRead = 0;
-  // Guards what follows: written on the strand and, for pushes, by the threads that make them.
-  std::mutex FSendLock;
-  std::deque<std::string> FOut;
-  size_t FQueuedBytes = 0;
-  // The strand's writer owns the queue: set from when it is asked to write until the queue is
-  // empty again.  A push writes at once, under the lock, only while it is clear.
-  bool FWriting = false;
-  bool FClosing = false;
-  bool FClosed = false;
-  // Pushes may be written by the threads that make them: the WebSocket is open over a plain
-  // stream and the handshake's answer is queued.
-  bool FPushesDirect = false;
+  // The WebSocket, once admitted.
+  std::optional<TFacetChannel> FChannel;
+  // What waits to be written; pushes of other threads may write through it directly.
+  TFacetFrameQueue FOut;
   const int FSocketHandle;
   // The peer's address, and whether this connection counts against its budget.
   const std::string FPeer;
@@ -1027,7 +427,7 @@ void TFacetServerTCP::TImpl::Accept() {
           socket.set_option(tcp::no_delay(true), ignored);
           const tcp::endpoint peer = socket.remote_endpoint(ignored);
           const std::string address = ignored ? std::string() : peer.address().to_string();
-          std::shared_ptr<TConnectionBase> connection;
+          std::shared_ptr<IFacetExchange> connection;
           {
             std::lock_guard guard(ConnectionsLock);
             const bool counted = !TrustedProxy(address, Limits);
@@ -1181,7 +581,7 @@ int TFacetServerTCP::ConnectionCount() const {
 }
 
 void TFacetServerTCP::CloseAllConnection() {
-  std::vector<std::shared_ptr<TConnectionBase>> connections;
+  std::vector<std::shared_ptr<IFacetExchange>> connections;
   {
     std::lock_guard guard(FImpl->ConnectionsLock);
     connections.assign(FImpl->Connections.begin(), FImpl->Connections.end());
