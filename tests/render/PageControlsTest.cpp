@@ -129,6 +129,14 @@ TEST_F(PageControlsTest, ButtonLabelMemoAndHTMLElement) {
   caption = "Nome: {{Title}}";
   EXPECT_EQ(Update(*label), Script{X("LBLNOME") + R"(.textContent = "Nome: {{Title}}";)"});
   EXPECT_TRUE(Update(*label).empty());
+  // A label that captions a control names it, so the caption is the control's name for
+  // assistive technology and a click on it focuses the control.
+  auto* caption2 = Make<TFacetLabel>("lblSenha");
+  caption2->SetCaption("Senha <atual>");
+  caption2->SetForControl("edtSenha");
+  Render(*caption2);
+  EXPECT_EQ(caption2->GetHTMLControl(),
+            R"(<label for="EDTSENHA" class="x" id="LBLSENHA" >Senha &lt;atual&gt;</label>)");
 
   TStringList lines;
   lines.SetText("linha 1\r\n100% certo");
