@@ -674,6 +674,11 @@ std::string TFacetDBGrid::GridScript() {
   }
   lines.push_back("  },");
   lines.push_back("  loadComplete: function () {");
+  // The library marks its header and body tables as layout while their rows and cells carry
+  // grid roles: each table is a grid of its own for assistive technology.
+  lines.push_back("    $(\"#gbox_" + id +
+                  "\").find(\"table.ui-jqgrid-htable, table.ui-jqgrid-btable\").attr(\"role\", "
+                  "\"grid\");");
   lines.push_back("    " + grid + ".jqGrid(\"resetSelection\");");
   lines.push_back("    for (var i = 0; i < SelectedRowIDs" + id + ".length; i++) {");
   lines.push_back("      " + grid + ".jqGrid(\"setSelection\", SelectedRowIDs" + id +

@@ -332,7 +332,7 @@ try {
     RUN_MS,
     (async () => {
       const line = await server.waitForLine(/open http:\/\/localhost:\d+\/ in a browser/, 60000, 'its address');
-      server.url = `http://127.0.0.1:${/localhost:(\d+)/.exec(line)[1]}/`;
+      server.port = Number(/localhost:(\d+)/.exec(line)[1]);
       browser = await launchChromium();
       for (const { name, body } of scenarios) {
         if (only !== undefined && !name.includes(only)) continue;
