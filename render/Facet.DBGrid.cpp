@@ -674,11 +674,10 @@ std::string TFacetDBGrid::GridScript() {
   }
   lines.push_back("  },");
   lines.push_back("  loadComplete: function () {");
-  // The library marks its header and body tables as layout while their rows and cells carry
-  // grid roles: each table is a grid of its own for assistive technology.
+  // The library gives the sorting box inside each column header the column header's role too;
+  // a column header belongs in a row, so the box keeps only the header cell's.
   lines.push_back("    $(\"#gbox_" + id +
-                  "\").find(\"table.ui-jqgrid-htable, table.ui-jqgrid-btable\").attr(\"role\", "
-                  "\"grid\");");
+                  "\").find(\"div.ui-jqgrid-sortable[role=columnheader]\").removeAttr(\"role\");");
   lines.push_back("    " + grid + ".jqGrid(\"resetSelection\");");
   lines.push_back("    for (var i = 0; i < SelectedRowIDs" + id + ".length; i++) {");
   lines.push_back("      " + grid + ".jqGrid(\"setSelection\", SelectedRowIDs" + id +

@@ -326,6 +326,15 @@ TFacetHTTPResponse TFacetServerHTML::LoadPageHTMLFromSession(const TFacetHTTPReq
     SetDocumentLanguage(html, ASession.LangCode());
     // The page asks for the assets by their versions, which browsers may keep for long.
     html = FAssets.StampVersions(html);
+    // The language-dependent assets are asked for in the language of this page's request, so
+    // that the URL names their content.
+    if (const TDuoTerm* terms = TermsOfBrowser(ARequest.Header.AcceptLanguage))
+      for (const char* file : {"duoloader.js", "error500.html"}) {
+        const std::string reference = std::string(file) + "?v=" + FAssets.Version(file);
+        ReplaceTextIgnoringCase(
+            html, reference + "\"",
+            reference + "&amp;lang=" + LanguageCode(terms->Language().DuoLang()) + "\"", true);
+      }
     page->PageForm().SetFormCacheHTMLText(html);
     response.Content = std::move(html);
   } catch (const std::exception& e) {
@@ -392,17 +401,19 @@ TFacetGetFileAnswer TFacetServerHTML::GetFile(const TFacetHTTPRequest& ARequest,
                                "jsfacetmethods.js", "jscallbackfacetmethods.js"})
     if (SameText(name, internal))
       return answer;
-  // The error page and the loader speak the browser's language: one kept form per language.
+  // The error page and the loader speak a language: the one their URL names (pages name their
+  // own), else the browser's.  One kept form per language and way of naming it.
   const bool errorPage = SameText(name, "error500.html");
   const bool loader = SameText(name, "duoloader.js");
-  const TDuoTerm* terms =
-      errorPage || loader ? TermsOfBrowser(ARequest.Header.AcceptLanguage) : nullptr;
+  const std::string named = QueryValue(ARequest.Header.QueryParams, "lang");
+  const std::string& language = named.empty() ? ARequest.Header.AcceptLanguage : named;
+  const TDuoTerm* terms = errorPage || loader ? TermsOfBrowser(language) : nullptr;
   const std::string variant =
-      terms != nullptr ? LanguageCode(terms->Language().DuoLang()) : std::string();
+      (terms != nullptr ? LanguageCode(terms->Language().DuoLang()) : std::string()) +
+      (named.empty() ? "" : " named");
   answer.Asset = FAssets.Keep(name, variant, [&]() -> std::optional<TFacetAssetSource> {
     if (errorPage)
-      return TFacetAssetSource{ErrorPage(ARequest.Header.AcceptLanguage),
-                               "text/html; charset=UTF-8", true};
+      return TFacetAssetSource{ErrorPage(language), "text/html; charset=UTF-8", named.empty()};
     if (SameText(name, "favicon.ico"))
       return TFacetAssetSource{std::string(), "image/x-icon"};
     const std::optional<std::string_view> data = EmbeddedAsset(name);
@@ -419,7 +430,7 @@ TFacetGetFileAnswer TFacetServerHTML::GetFile(const TFacetHTTPRequest& ARequest,
                              : extension == ".css"
                                  ? "text/css; charset=UTF-8"
                                  : FBase.FacetServer().MimesType().GetMIMEType(name);
-    return TFacetAssetSource{std::move(content), type, loader};
+    return TFacetAssetSource{std::move(content), type, loader && named.empty()};
   });
   return answer;
 }

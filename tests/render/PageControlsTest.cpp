@@ -247,7 +247,7 @@ TEST_F(PageControlsTest, ImageSendsItsPictureWhenThePictureChanges) {
   auto* image = Make<TFacetImage>("imgLogo");
   image->SetPicture(&picture);
   Render(*image);
-  EXPECT_EQ(image->GetHTMLControl(), R"(<div><img class="x" id="IMGLOGO"  /></div>)");
+  EXPECT_EQ(image->GetHTMLControl(), R"(<div><img alt="" class="x" id="IMGLOGO"  /></div>)");
   EXPECT_TRUE(Update(*image).empty());
 
   // Made at its final size: growing a short literal trips GCC 12's false bounds report in
@@ -268,7 +268,7 @@ TEST_F(PageControlsTest, ImageSendsItsPictureWhenThePictureChanges) {
   image->SetURLImage("logo.png?a=1&b=\"2\"");
   image->ProcessHTML();
   EXPECT_EQ(image->GetHTMLControl(),
-            R"(<div><img class="x" id="IMGLOGO"  src="logo.png?a=1&amp;b=&quot;2&quot;" /></div>)");
+            R"(<div><img alt="" class="x" id="IMGLOGO"  src="logo.png?a=1&amp;b=&quot;2&quot;" /></div>)");
   EXPECT_EQ(Update(*image, true), Script{X("IMGLOGO") + R"(.src= "logo.png?a=1\u0026b=\"2\"";)"});
 
   delete image;

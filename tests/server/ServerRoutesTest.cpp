@@ -191,8 +191,9 @@ std::string HeadLine(const std::string& AHead, const std::string& AName) {
 TEST_F(ServerTest, AssetRequestsKeepTheirConnectionAndArePipelined) {
   TClient client(Port);
   const auto exchange = [&](const std::string& ARequest) {
-    if (!ARequest.empty())
+    if (!ARequest.empty()) {
       EXPECT_TRUE(client.Send(ARequest));
+    }
     const std::optional<std::string> head = client.ReadHead();
     EXPECT_TRUE(head.has_value());
     if (!head)
