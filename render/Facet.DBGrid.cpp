@@ -674,9 +674,13 @@ std::string TFacetDBGrid::GridScript() {
   }
   lines.push_back("  },");
   lines.push_back("  loadComplete: function () {");
-  // The library gives the sorting box inside each column header the column header's role too;
-  // a column header belongs in a row, so the box keeps only the header cell's.
-  lines.push_back("    $(\"#gbox_" + id +
+  // For assistive technology the header and body tables are the grids (the library marks them
+  // as layout inside a grid of its own, which a grid may not hold), and the sorting box inside
+  // each column header gives up the header role its cell has.
+  lines.push_back("    $(\"#gview_" + id +
+                  "\").removeAttr(\"role aria-multiselectable\").find(\"table.ui-jqgrid-htable, "
+                  "table.ui-jqgrid-btable\").attr(\"role\", \"grid\");");
+  lines.push_back("    $(\"#gview_" + id +
                   "\").find(\"div.ui-jqgrid-sortable[role=columnheader]\").removeAttr(\"role\");");
   lines.push_back("    " + grid + ".jqGrid(\"resetSelection\");");
   lines.push_back("    for (var i = 0; i < SelectedRowIDs" + id + ".length; i++) {");
