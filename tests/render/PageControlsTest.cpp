@@ -267,8 +267,9 @@ TEST_F(PageControlsTest, ImageSendsItsPictureWhenThePictureChanges) {
 
   image->SetURLImage("logo.png?a=1&b=\"2\"");
   image->ProcessHTML();
-  EXPECT_EQ(image->GetHTMLControl(),
-            R"(<div><img alt="" class="x" id="IMGLOGO"  src="logo.png?a=1&amp;b=&quot;2&quot;" /></div>)");
+  EXPECT_EQ(
+      image->GetHTMLControl(),
+      R"(<div><img alt="" class="x" id="IMGLOGO"  src="logo.png?a=1&amp;b=&quot;2&quot;" /></div>)");
   EXPECT_EQ(Update(*image, true), Script{X("IMGLOGO") + R"(.src= "logo.png?a=1\u0026b=\"2\"";)"});
 
   delete image;
