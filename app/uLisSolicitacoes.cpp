@@ -10,6 +10,8 @@
 #include "bridge/Duo.h"
 #include "render/Facet.DBGrid.h"
 
+#include <utility>
+
 namespace {
 
 // Puts a text between single quotes as a literal of the filter language, doubling the quotes
@@ -66,6 +68,10 @@ TfLisSolicitacoes::TfLisSolicitacoes(TComponent* AOwner) : TDuoForm(AOwner) {
   lblDtFinal->SetEnabled(false);
   dtpDtFinal = detail::Place<TDateTimePicker>(*this, pnlFiltragem, "dtpDtFinal", 642, 20, 110, 23);
   dtpDtFinal->SetEnabled(false);
+  lblSituacao->SetFocusControl(cbbSituacao);
+  lblPesquisa->SetFocusControl(edtPesquisa);
+  lblDtInicial->SetFocusControl(dtpDtInicial);
+  lblDtFinal->SetFocusControl(dtpDtFinal);
   btnBuscar = detail::Place<TButton>(*this, pnlFiltragem, "btnBuscar", 760, 18, 90, 27);
   btnBuscar->SetCaption("Buscar");
   btnBuscar->SetVisible(false);
@@ -86,6 +92,7 @@ TfLisSolicitacoes::TfLisSolicitacoes(TComponent* AOwner) : TDuoForm(AOwner) {
 
   OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
   OnShow = [this](TObject* Sender) { FormShow(Sender); };
+  OnPageLoaded = [this](TObject*) { FRowsForPage = false; };
   cbbSituacao->OnChange = [this](TObject* Sender) { cbbSituacaoChange(Sender); };
   edtPesquisa->OnChange = [this](TObject* Sender) { edtPesquisaChange(Sender); };
   btnNovo->OnClick = [this](TObject* Sender) { btnNovoClick(Sender); };
@@ -111,7 +118,12 @@ void TfLisSolicitacoes::FormCreate(TObject* /*Sender*/) {
 }
 
 void TfLisSolicitacoes::FormShow(TObject* /*Sender*/) {
+  // In the browser, opening the list shows the form (its rows are read for the page that is
+  // built next) and that page's loaded event shows it again: the rows just read serve it.
+  if (std::exchange(FRowsForPage, false))
+    return;
   BuscarDados();
+  FRowsForPage = IsDuoContext();
 }
 
 void TfLisSolicitacoes::cbbSituacaoChange(TObject* /*Sender*/) {

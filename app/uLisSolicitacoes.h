@@ -64,6 +64,9 @@ public:
 private:
   // The status ids in the order of the box's items after "Todos".
   std::vector<int64_t> FSituacaoIds;
+  // Rows were read when the form was shown, for the page the browser loads next; the page's
+  // loaded event ends that.
+  bool FRowsForPage = false;
 
   // Opens the request form on the request query as it was prepared, then closes the query.
   void MostrarSolicitacao();

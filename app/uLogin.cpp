@@ -55,6 +55,8 @@ TfLogin::TfLogin(TComponent* AOwner) : TDuoForm(AOwner) {
   lblSenha->SetCaption("Senha");
   edtSenha = detail::Place<TEdit>(*this, this, "edtSenha", 64, 290, 344, 25);
   edtSenha->SetPasswordChar('*');
+  lblLogin->SetFocusControl(edtLogin);
+  lblSenha->SetFocusControl(edtSenha);
   btnEntrar = detail::Place<TButton>(*this, this, "btnEntrar", 64, 340, 344, 33);
   btnEntrar->SetCaption("Entrar");
   Button1 = detail::Place<TButton>(*this, this, "Button1", 372, 496, 90, 28);

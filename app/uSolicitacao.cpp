@@ -7,6 +7,8 @@
 #include "bridge/Duo.Item.UIObj.h"
 #include "bridge/Duo.h"
 
+#include <utility>
+
 TSessionGlobal<TfSolicitacao> fSolicitacao;
 
 namespace {
@@ -85,6 +87,14 @@ TfSolicitacao::TfSolicitacao(TComponent* AOwner) : TDuoForm(AOwner) {
   lblSituacao = Caption(*this, "lblSituacao", "Situação", 328, 160);
   cbbSituacao = LookupBox(*this, "cbbSituacao", 328, 178, 280, "ID_SITUACAO", DM->dtsSituacao,
                           "NOME_SITUACAO");
+
+  for (const auto& [label, control] : {std::pair<TLabel*, TWinControl*>{lblControle, dbeControle},
+                                       {lblTipo, cbbTipo},
+                                       {lblData, dbeData},
+                                       {lblDescricao, dbeDescricao},
+                                       {lblUnidade, cbbUnidade},
+                                       {lblSituacao, cbbSituacao}})
+    label->SetFocusControl(control);
 
   gpbFotos = detail::Place<TGroupBox>(*this, this, "gpbFotos", 16, 212, 592, 150);
   gpbFotos->SetCaption("Fotos");

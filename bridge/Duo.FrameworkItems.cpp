@@ -37,6 +37,7 @@ TDuoFrameworkItemDBGridColumn& TDuoFrameworkItemDBGridColumns::Add() {
 void IDuoFrameworkItemLabel::Clear() {
   IDuoFrameworkItem::Clear();
   OnGetText = nullptr;
+  ForControl.clear();
 }
 
 void IDuoFrameworkItemButton::Clear() {

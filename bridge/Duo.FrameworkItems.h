@@ -123,6 +123,8 @@ class IDuoFrameworkItemLabel : public IDuoFrameworkItem {
 public:
   void Clear() override;
   TOnGetValue OnGetText;
+  // The name of the control the label captions (its focus control); empty for none.
+  std::string ForControl;
 };
 
 class IDuoFrameworkItemButton : public IDuoFrameworkItem {

@@ -10,6 +10,7 @@ void TUIObjTLabel::ProcessPropertyClass(IFacetControl&) {
   SetEnabledProcs(item, label);
   SetVisibleProcs(item, label);
   item.OnGetText = TextGetter(label);
+  item.ForControl = label.GetFocusControl() != nullptr ? label.GetFocusControl()->GetName() : "";
 }
 
 void TUIObjTLabel::ProcessEventClass() {

@@ -79,6 +79,7 @@ void TDuoFacetItem<IDuoFrameworkItemLabel, TFacetLabel>::ProcessPropertyClass(
   ProcessBaseProperties(*this, control);
   if (OnGetText)
     control.SetProcGetText(OnGetText);
+  control.SetForControl(ForControl);
 }
 
 template <>

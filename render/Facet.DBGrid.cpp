@@ -674,6 +674,14 @@ std::string TFacetDBGrid::GridScript() {
   }
   lines.push_back("  },");
   lines.push_back("  loadComplete: function () {");
+  // For assistive technology the header and body tables are the grids (the library marks them
+  // as layout inside a grid of its own, which a grid may not hold), and the sorting box inside
+  // each column header gives up the header role its cell has.
+  lines.push_back("    $(\"#gview_" + id +
+                  "\").removeAttr(\"role aria-multiselectable\").find(\"table.ui-jqgrid-htable, "
+                  "table.ui-jqgrid-btable\").attr(\"role\", \"grid\");");
+  lines.push_back("    $(\"#gview_" + id +
+                  "\").find(\"div.ui-jqgrid-sortable[role=columnheader]\").removeAttr(\"role\");");
   lines.push_back("    " + grid + ".jqGrid(\"resetSelection\");");
   lines.push_back("    for (var i = 0; i < SelectedRowIDs" + id + ".length; i++) {");
   lines.push_back("      " + grid + ".jqGrid(\"setSelection\", SelectedRowIDs" + id +

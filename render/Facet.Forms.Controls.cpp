@@ -45,7 +45,12 @@ std::string TFacetControl::GetNamePrefix() const {
 }
 
 std::string TFacetControl::ElementID() const {
-  return UpperCase(GetNamePrefix());
+  return ElementIDOf(GetName());
+}
+
+std::string TFacetControl::ElementIDOf(const std::string& AName) const {
+  const std::string prefix = FForm != nullptr ? FForm->GetControlsPrefix() : "";
+  return UpperCase(prefix.empty() ? AName : prefix + "_" + AName);
 }
 
 std::string TFacetControl::ElementJS() const {

@@ -35,6 +35,8 @@ public:
   std::string GetNamePrefix() const override;
   // The control's element id in the page: the name prefix in upper case.
   std::string ElementID() const;
+  // The element id of the page's control named `AName` (this form's prefix, upper case).
+  std::string ElementIDOf(const std::string& AName) const;
   // `document.getElementById("ID")`, the element the statements address.
   std::string ElementJS() const;
 

@@ -47,13 +47,15 @@ std::string TFacetImage::PictureData() const {
 
 void TFacetImage::ProcessHTML() {
   const std::string data = PictureData();
+  // The picture has no text of its own to offer: an empty alternative text tells assistive
+  // technology so, instead of the file name being read out.
+  const std::string open = "<div><img alt=\"\" " + FHTMLCore;
   if (!FURLImage.empty())
-    FHTMLControl = "<div><img " + FHTMLCore + " src=\"" + HTMLEncode(FURLImage) + "\" /></div>";
+    FHTMLControl = open + " src=\"" + HTMLEncode(FURLImage) + "\" /></div>";
   else if (!data.empty())
-    FHTMLControl =
-        "<div><img " + FHTMLCore + " src=\"data:image/jpeg;base64, " + data + "\"/></div>";
+    FHTMLControl = open + " src=\"data:image/jpeg;base64, " + data + "\"/></div>";
   else
-    FHTMLControl = "<div><img " + FHTMLCore + " /></div>";
+    FHTMLControl = open + " /></div>";
 }
 
 void TFacetImage::UpdateControlState(std::vector<std::string>& ScriptJS, bool AForceUpdate) {

@@ -21,7 +21,11 @@ void TFacetLabel::Initialize() {
 }
 
 void TFacetLabel::ProcessHTML() {
-  FHTMLControl = "<span " + FHTMLCore + ">" + HTMLEncode(FStoredText) + "</span>";
+  if (FForControl.empty())
+    FHTMLControl = "<span " + FHTMLCore + ">" + HTMLEncode(FStoredText) + "</span>";
+  else
+    FHTMLControl = "<label for=\"" + HTMLEncode(ElementIDOf(FForControl)) + "\" " + FHTMLCore +
+                   ">" + HTMLEncode(FStoredText) + "</label>";
 }
 
 void TFacetLabel::UpdateControlState(std::vector<std::string>& ScriptJS, bool AForceUpdate) {

@@ -1,6 +1,7 @@
 #pragma once
 
-// The page control of a label: a span whose text follows the live label.
+// The page control of a label: a span whose text follows the live label, or, for a label that
+// captions a control, a label element naming that control.
 
 #include "render/Facet.Forms.Controls.h"
 
@@ -18,6 +19,8 @@ public:
   std::string GetText() const;
   void SetCaption(const std::string& Value) { FStoredText = Value; }
   std::string GetCaption() const { return GetText(); }
+  // The name of the control the label captions; empty for none.
+  void SetForControl(const std::string& Value) { FForControl = Value; }
 
   bool IsLabel() const override { return true; }
   void Initialize() override;
@@ -31,4 +34,5 @@ protected:
 private:
   std::string FStoredText;
   TOnGetValue FProcGetText;
+  std::string FForControl;
 };

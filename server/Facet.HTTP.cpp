@@ -130,6 +130,12 @@ void ReadHeader(std::string_view name, const std::string& value, TFacetHTTPHeade
     header.AcceptLanguage = value;
   else if (SameText(name, "content-length"))
     header.ContentLength = value;
+  else if (SameText(name, "transfer-encoding"))
+    header.TransferEncoding = value;
+  else if (SameText(name, "if-none-match"))
+    header.IfNoneMatch = value;
+  else if (SameText(name, "if-modified-since"))
+    header.IfModifiedSince = value;
   else if (SameText(name, "x-forwarded-for"))
     header.ForwardedFor = value;
   else if (SameText(name, "referer")) {
@@ -162,6 +168,7 @@ void ReadRequestLine(std::string_view line, TFacetHTTPHeader& header) {
   header.Path = std::string(line.substr(slash, end - slash));
   const std::string version =
       end == std::string_view::npos ? std::string() : UpperCase(line.substr(end + 1));
+  header.Version = Trim(version);
   if (version.find("HTTPS/") != std::string::npos)
     header.Protocol = "https";
   else if (version.find("HTTP/") != std::string::npos)

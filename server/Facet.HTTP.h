@@ -60,6 +60,13 @@ struct TFacetHTTPHeader {
   std::string FacetSession;
   std::string Connection;
   std::string Upgrade;
+  // The version after the target, in upper case ("HTTP/1.1"); empty when the line has none.
+  std::string Version;
+  // Transfer-Encoding as sent: a request with one has a body of unknown length.
+  std::string TransferEncoding;
+  // The validators of a conditional request, as sent.
+  std::string IfNoneMatch;
+  std::string IfModifiedSince;
   std::string SecWebSocketKey;
   // The multipart boundary named by Content-Type.
   std::string Boundary;

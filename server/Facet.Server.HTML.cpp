@@ -323,6 +323,18 @@ TFacetHTTPResponse TFacetServerHTML::LoadPageHTMLFromSession(const TFacetHTTPReq
     FBase.FacetServerHTMLHeaders().ProcessHTMLHeaderIncludes(ARequest, html, ASession,
                                                              page->PageForm());
     FBase.FacetServerHTMLHeaders().ProcessHTMLBodyIncludes(html);
+    SetDocumentLanguage(html, ASession.LangCode());
+    // The page asks for the assets by their versions, which browsers may keep for long.
+    html = FAssets.StampVersions(html);
+    // The language-dependent assets are asked for in the language of this page's request, so
+    // that the URL names their content.
+    if (const TDuoTerm* terms = TermsOfBrowser(ARequest.Header.AcceptLanguage))
+      for (const char* file : {"duoloader.js", "error500.html"}) {
+        const std::string reference = std::string(file) + "?v=" + FAssets.Version(file);
+        ReplaceTextIgnoringCase(
+            html, reference + "\"",
+            reference + "&amp;lang=" + LanguageCode(terms->Language().DuoLang()) + "\"", true);
+      }
     page->PageForm().SetFormCacheHTMLText(html);
     response.Content = std::move(html);
   } catch (const std::exception& e) {
@@ -384,38 +396,42 @@ TFacetGetFileAnswer TFacetServerHTML::GetFile(const TFacetHTTPRequest& ARequest,
                                               const std::string& AFileName) {
   TFacetGetFileAnswer answer;
   const std::string name = std::filesystem::path(AFileName).filename().string();
-  if (SameText(name, "error500.html")) {
-    answer.MIMEType = "text/html";
-    answer.Content = ErrorPage(ARequest.Header.AcceptLanguage);
-    return answer;
-  }
-  if (SameText(name, "favicon.ico")) {
-    answer.MIMEType = "image/x-icon";
-    answer.Content = std::string();
-    return answer;
-  }
   // The script templates of the page's header blocks are not files of the site.
   for (const char* internal : {"variables.js", "jsfacetws.js", "jssetconnection.js",
                                "jsfacetmethods.js", "jscallbackfacetmethods.js"})
     if (SameText(name, internal))
       return answer;
-  const std::optional<std::string_view> data = EmbeddedAsset(name);
-  if (!data)
-    return answer;
-  std::string content(*data);
-  if (SameText(name, "duoloader.js")) {
-    const TDuoTerm* terms = TermsOfBrowser(ARequest.Header.AcceptLanguage);
-    ReplaceTextIgnoringCase(
-        content, "{{_d!Loader,WaitText_}}",
-        QuotedJSString(terms != nullptr ? terms->GetLoader().GetWaitText() : std::string()), true);
-  }
-  const std::string extension = std::filesystem::path(name).extension().string();
-  answer.MIMEType = extension == ".js"    ? "application/javascript"
-                    : extension == ".css" ? "text/css"
-                                          : FBase.FacetServer().MimesType().GetMIMEType(name);
-  if (SameText(name, "facetserver.js"))
-    answer.MIMEType = "text/javascript";
-  answer.Content = std::move(content);
+  // The error page and the loader speak a language: the one their URL names (pages name their
+  // own), else the browser's.  One kept form per language and way of naming it.
+  const bool errorPage = SameText(name, "error500.html");
+  const bool loader = SameText(name, "duoloader.js");
+  const std::string named = QueryValue(ARequest.Header.QueryParams, "lang");
+  const std::string& language = named.empty() ? ARequest.Header.AcceptLanguage : named;
+  const TDuoTerm* terms = errorPage || loader ? TermsOfBrowser(language) : nullptr;
+  const std::string variant =
+      (terms != nullptr ? LanguageCode(terms->Language().DuoLang()) : std::string()) +
+      (named.empty() ? "" : " named");
+  answer.Asset = FAssets.Keep(name, variant, [&]() -> std::optional<TFacetAssetSource> {
+    if (errorPage)
+      return TFacetAssetSource{ErrorPage(language), "text/html; charset=UTF-8", named.empty()};
+    if (SameText(name, "favicon.ico"))
+      return TFacetAssetSource{std::string(), "image/x-icon"};
+    const std::optional<std::string_view> data = EmbeddedAsset(name);
+    if (!data)
+      return std::nullopt;
+    std::string content(*data);
+    if (loader)
+      ReplaceTextIgnoringCase(
+          content, "{{_d!Loader,WaitText_}}",
+          QuotedJSString(terms != nullptr ? terms->GetLoader().GetWaitText() : std::string()),
+          true);
+    const std::string extension = LowerCase(std::filesystem::path(name).extension().string());
+    const std::string type = extension == ".js" ? "text/javascript; charset=UTF-8"
+                             : extension == ".css"
+                                 ? "text/css; charset=UTF-8"
+                                 : FBase.FacetServer().MimesType().GetMIMEType(name);
+    return TFacetAssetSource{std::move(content), type, loader && named.empty()};
+  });
   return answer;
 }
 

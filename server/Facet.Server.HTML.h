@@ -6,7 +6,10 @@
 // for their session, admits WebSockets, and dispatches their messages (events and callbacks)
 // to the session's form code.  Every piece of form code runs on the session's executor.
 
+#include "server/Facet.Server.StaticAssets.h"
 #include "server/Facet.Server.TCP.h"
+
+#include <ctime>
 
 class TFacetBaseClass;
 class TFacetForm;
@@ -46,7 +49,7 @@ private:
 
 class TFacetServerHTML : public IFacetServerTCPHandler {
 public:
-  explicit TFacetServerHTML(TFacetBaseClass& ABase) : FBase(ABase) {}
+  explicit TFacetServerHTML(TFacetBaseClass& ABase) : FBase(ABase), FAssets(std::time(nullptr)) {}
 
   bool ReconnectValid(const std::string& AToken, const std::string& AUUID) override;
   void GetHTML(const TFacetHTTPRequest& ARequest,
@@ -83,4 +86,6 @@ private:
 
   TFacetBaseClass& FBase;
   TFacetServerFunctions FFunctions;
+  // The built-in assets as they are answered, kept for the server's life.
+  TFacetStaticAssets FAssets;
 };

@@ -71,6 +71,46 @@ void ReplaceTextIgnoringCase(std::string& Text, const std::string& From, const s
   }
 }
 
+void SetDocumentLanguage(std::string& HTMLText, const std::string& ACode) {
+  const auto lower = [](std::string_view AText) { return LowerCase(AText); };
+  const std::string text = lower(HTMLText);
+  size_t tag = text.find("<html");
+  while (tag != std::string::npos && tag + 5 < text.size() &&
+         std::string_view(" \t\r\n>").find(text[tag + 5]) == std::string_view::npos)
+    tag = text.find("<html", tag + 5);
+  if (tag == std::string::npos || tag + 5 >= text.size())
+    return;
+  const size_t end = text.find('>', tag);
+  if (end == std::string::npos)
+    return;
+  const std::string value = "\"" + ACode + "\"";
+  for (size_t at = text.find("lang", tag + 5); at != std::string::npos && at < end;
+       at = text.find("lang", at + 4)) {
+    // The attribute itself: after a blank, followed by "=" (blanks around it allowed).
+    if (std::string_view(" \t\r\n").find(text[at - 1]) == std::string_view::npos)
+      continue;
+    size_t eq = at + 4;
+    while (eq < end && std::isspace(static_cast<unsigned char>(text[eq])))
+      ++eq;
+    if (eq >= end || text[eq] != '=')
+      continue;
+    size_t begin = eq + 1;
+    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin])))
+      ++begin;
+    size_t stop = begin;
+    if (begin < end && (text[begin] == '"' || text[begin] == '\'')) {
+      stop = text.find(text[begin], begin + 1);
+      stop = stop == std::string::npos || stop > end ? end : stop + 1;
+    } else
+      while (stop < end && !std::isspace(static_cast<unsigned char>(text[stop])) &&
+             text[stop] != '/')
+        ++stop;
+    HTMLText.replace(begin, stop - begin, value);
+    return;
+  }
+  HTMLText.insert(tag + 5, " lang=" + value);
+}
+
 std::string ScriptBlock(const std::string& AAssetName) {
   const std::string text = AssetText(AAssetName);
   if (StartsText("<script", TrimLeft(text)))

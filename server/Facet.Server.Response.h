@@ -42,13 +42,19 @@ public:
       Add("Content-Security-Policy", FacetPagePolicy);
     return *this;
   }
+  // The connection stays open for the client's next request (the head says so).
+  TFacetResponseHead& KeepOpen() {
+    FKeepOpen = true;
+    return *this;
+  }
   // The whole head; the builder is spent.
   std::string Text() {
-    FText.append("Connection: Close").append("\r\n");
+    FText.append(FKeepOpen ? "Connection: keep-alive" : "Connection: Close").append("\r\n");
     FText.append("Server: FacetServer with Duo Framework Server").append("\r\n").append("\r\n");
     return std::move(FText);
   }
 
 private:
   std::string FText;
+  bool FKeepOpen = false;
 };

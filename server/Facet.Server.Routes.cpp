@@ -5,6 +5,7 @@
 #include "server/Facet.Multipart.h"
 #include "server/Facet.Server.Paths.h"
 #include "server/Facet.Server.Response.h"
+#include "server/Facet.Server.StaticAssets.h"
 #include "server/Facet.Server.UploadSink.h"
 #include "server/Facet.Server.Wire.h"
 
@@ -124,13 +125,12 @@ void StaticFile(IFacetExchange& AExchange) {
   const std::string path = request.Header.PathWithoutParams();
   const std::string name = path.substr(path.find_last_of('/') + 1);
   const TFacetGetFileAnswer answer = server.Handler.GetFile(request, name);
-  if (answer.Content)
-    AExchange.Answer(TFacetResponseHead("200 OK")
-                         .Add("Content-Type", answer.MIMEType + "; charset=UTF-8")
-                         .Protect(TFacetAnswerKind::File)
-                         .Text() +
-                     *answer.Content);
-  else if (!answer.RedirectURL.empty())
+  if (answer.Asset) {
+    // Asset requests come in bursts from one page: their connection stays open for the next.
+    const bool keepOpen = WantsPersistent(request.Header);
+    TFacetAssetAnswer reply = AnswerAsset(*answer.Asset, request.Header, keepOpen);
+    AExchange.Answer(std::move(reply.Head), answer.Asset, reply.Body, keepOpen);
+  } else if (!answer.RedirectURL.empty())
     AExchange.Answer(TFacetResponseHead("302 Found")
                          .Add("Location", answer.RedirectURL)
                          .Protect(TFacetAnswerKind::File)

@@ -193,6 +193,28 @@ public:
                       });
   }
 
+  void Answer(std::string AHead, std::shared_ptr<const void> AOwner, std::string_view ABody,
+              bool AKeepOpen) override {
+    auto head = std::make_shared<std::string>(std::move(AHead));
+    Arm(FServer.Limits.WriteTimeout);
+    const std::array<asio::const_buffer, 2> buffers = {asio::buffer(*head),
+                                                       asio::buffer(ABody.data(), ABody.size())};
+    asio::async_write(FStream, buffers,
+                      [self = this->shared_from_this(), head, owner = std::move(AOwner),
+                       AKeepOpen](const std::error_code& error, size_t) {
+                        self->Guarded([&] {
+                          if (error || !AKeepOpen) {
+                            self->Close();
+                            return;
+                          }
+                          // The next request on the same connection, within the read limit.
+                          self->FRequest = TFacetHTTPRequest();
+                          self->Arm(self->FServer.Limits.ReadTimeout);
+                          self->ReadHead();
+                        });
+                      });
+  }
+
   void SendFile(const std::filesystem::path& AFile, const std::string& AMIMEType) override {
     auto file = std::make_shared<std::ifstream>(AFile, std::ios::binary);
     if (!*file) {

@@ -31,11 +31,13 @@
 
 struct TFacetWebSocketMessage;
 
+struct TFacetStaticAsset;
+
 // What the static route may answer for a file that is not on disk.
 struct TFacetGetFileAnswer {
-  std::string MIMEType;
   std::string RedirectURL;
-  std::optional<std::string> Content;
+  // A built-in asset, answered with its validators in the form the client accepts.
+  std::shared_ptr<const TFacetStaticAsset> Asset;
 };
 
 class TFacetClientBudgets;

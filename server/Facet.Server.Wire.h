@@ -48,6 +48,10 @@ public:
   virtual void Disarm() = 0;
   // Writes the whole text, then closes.
   virtual void Answer(std::string AText) = 0;
+  // Writes the head and then the body, bytes that `AOwner` keeps; then reads the next request
+  // when `AKeepOpen`, else closes.
+  virtual void Answer(std::string AHead, std::shared_ptr<const void> AOwner, std::string_view ABody,
+                      bool AKeepOpen) = 0;
   // Streams a file after its head, then closes.
   virtual void SendFile(const std::filesystem::path& AFile, const std::string& AMIMEType) = 0;
   virtual void Close() noexcept = 0;

@@ -2,11 +2,14 @@
 # browser scripts, style sheet and error page (server/assets/) and local copies of the web
 # libraries the pages use, taken from the npm packages pinned in package-lock.json (node_modules/,
 # installed by the setup script before any build).  A generated source includes each file with
-# the assembler's .incbin; the table maps the name a browser asks for to its bytes.
+# the assembler's .incbin; the table maps the name a browser asks for to its bytes.  The libraries
+# are the minified builds their packages ship.
 find_package(Threads REQUIRED)
 # Form code runs on fibers, so that a wait for the browser keeps a stack and not a thread.
 find_package(Boost REQUIRED COMPONENTS context)
-set(LAYER_LIBRARIES Threads::Threads OpenSSL::SSL OpenSSL::Crypto Boost::context)
+# Assets are kept gzip-compressed for the browsers that accept it.
+find_package(ZLIB REQUIRED)
+set(LAYER_LIBRARIES Threads::Threads OpenSSL::SSL OpenSSL::Crypto Boost::context ZLIB::ZLIB)
 
 set(_nm ${CMAKE_SOURCE_DIR}/node_modules)
 set(_assets ${CMAKE_CURRENT_LIST_DIR}/assets)
@@ -22,8 +25,8 @@ set(SERVER_ASSETS
     "jscallbackfacetmethods.js=${_assets}/jscallbackfacetmethods.js"
     "sweetalert2.js=${_nm}/sweetalert2/dist/sweetalert2.min.js"
     "sweetalert2.css=${_nm}/sweetalert2/dist/sweetalert2.min.css"
-    "jquery-3.6.4.js=${_nm}/jquery/dist/jquery.js"
-    "jquery.inputmask.js=${_nm}/inputmask/dist/jquery.inputmask.js"
+    "jquery-3.6.4.js=${_nm}/jquery/dist/jquery.min.js"
+    "jquery.inputmask.js=${_nm}/inputmask/dist/jquery.inputmask.min.js"
     "jquery.jqgrid.min.js=${_nm}/free-jqgrid/dist/jquery.jqgrid.min.js"
     "ui.jqgrid-bootstrap5.css=${_nm}/free-jqgrid/css/ui.jqgrid.min.css"
     "bootstrap.bundle.min.js=${_nm}/bootstrap/dist/js/bootstrap.bundle.min.js"

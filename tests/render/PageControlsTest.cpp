@@ -129,6 +129,14 @@ TEST_F(PageControlsTest, ButtonLabelMemoAndHTMLElement) {
   caption = "Nome: {{Title}}";
   EXPECT_EQ(Update(*label), Script{X("LBLNOME") + R"(.textContent = "Nome: {{Title}}";)"});
   EXPECT_TRUE(Update(*label).empty());
+  // A label that captions a control names it, so the caption is the control's name for
+  // assistive technology and a click on it focuses the control.
+  auto* caption2 = Make<TFacetLabel>("lblSenha");
+  caption2->SetCaption("Senha <atual>");
+  caption2->SetForControl("edtSenha");
+  Render(*caption2);
+  EXPECT_EQ(caption2->GetHTMLControl(),
+            R"(<label for="EDTSENHA" class="x" id="LBLSENHA" >Senha &lt;atual&gt;</label>)");
 
   TStringList lines;
   lines.SetText("linha 1\r\n100% certo");
@@ -239,7 +247,7 @@ TEST_F(PageControlsTest, ImageSendsItsPictureWhenThePictureChanges) {
   auto* image = Make<TFacetImage>("imgLogo");
   image->SetPicture(&picture);
   Render(*image);
-  EXPECT_EQ(image->GetHTMLControl(), R"(<div><img class="x" id="IMGLOGO"  /></div>)");
+  EXPECT_EQ(image->GetHTMLControl(), R"(<div><img alt="" class="x" id="IMGLOGO"  /></div>)");
   EXPECT_TRUE(Update(*image).empty());
 
   // Made at its final size: growing a short literal trips GCC 12's false bounds report in
@@ -259,8 +267,9 @@ TEST_F(PageControlsTest, ImageSendsItsPictureWhenThePictureChanges) {
 
   image->SetURLImage("logo.png?a=1&b=\"2\"");
   image->ProcessHTML();
-  EXPECT_EQ(image->GetHTMLControl(),
-            R"(<div><img class="x" id="IMGLOGO"  src="logo.png?a=1&amp;b=&quot;2&quot;" /></div>)");
+  EXPECT_EQ(
+      image->GetHTMLControl(),
+      R"(<div><img alt="" class="x" id="IMGLOGO"  src="logo.png?a=1&amp;b=&quot;2&quot;" /></div>)");
   EXPECT_EQ(Update(*image, true), Script{X("IMGLOGO") + R"(.src= "logo.png?a=1\u0026b=\"2\"";)"});
 
   delete image;

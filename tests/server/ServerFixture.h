@@ -237,11 +237,12 @@ protected:
     client.Send(AText);
     return client.ReadAll();
   }
+  // One request on a connection of its own, which it asks the server to close after the answer.
   std::string Get(const std::string& APath, const std::string& AHeaders = "",
                   std::chrono::seconds ATimeout = std::chrono::seconds(10),
                   const char* AFrom = nullptr) {
     return Request("GET " + APath + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(Port) +
-                       "\r\n" + AHeaders + "\r\n",
+                       "\r\nConnection: close\r\n" + AHeaders + "\r\n",
                    ATimeout, AFrom);
   }
   // Waits for a condition a few seconds at most.

@@ -166,7 +166,7 @@ TEST_F(ServerTest, BuiltInAssetsAreServedUnlessTheRootHasItsOwn) {
   EXPECT_THAT(Get("/js/facetserver.js"), HasSubstr("Content-Type: text/javascript"));
   EXPECT_THAT(Get("/js/facetserver.js"), HasSubstr("DuoMessageDlg"));
   const std::string loader = Get("/js/duoloader.js", "Accept-Language: pt-BR\r\n");
-  EXPECT_THAT(loader, HasSubstr("Content-Type: application/javascript"));
+  EXPECT_THAT(loader, HasSubstr("Content-Type: text/javascript"));
   EXPECT_THAT(loader, Not(HasSubstr("{{_d!Loader")));
   EXPECT_THAT(Get("/css/duo.css"), HasSubstr("Content-Type: text/css"));
   EXPECT_THAT(Get("/error500.html"), HasSubstr("Duo Framework"));
@@ -177,6 +177,67 @@ TEST_F(ServerTest, BuiltInAssetsAreServedUnlessTheRootHasItsOwn) {
   std::filesystem::create_directories(Root / "js");
   std::ofstream(Root / "js" / "facetserver.js") << "// served from disk";
   EXPECT_THAT(Get("/js/facetserver.js"), HasSubstr("// served from disk"));
+}
+
+// The value of a line of a response head, or "-".
+std::string HeadLine(const std::string& AHead, const std::string& AName) {
+  const size_t at = AHead.find("\r\n" + AName + ": ");
+  if (at == std::string::npos)
+    return "-";
+  const size_t begin = at + AName.size() + 4;
+  return AHead.substr(begin, AHead.find("\r\n", begin) - begin);
+}
+
+TEST_F(ServerTest, AssetRequestsKeepTheirConnectionAndArePipelined) {
+  TClient client(Port);
+  const auto exchange = [&](const std::string& ARequest) {
+    if (!ARequest.empty()) {
+      EXPECT_TRUE(client.Send(ARequest));
+    }
+    const std::optional<std::string> head = client.ReadHead();
+    EXPECT_TRUE(head.has_value());
+    if (!head)
+      return std::pair<std::string, std::string>();
+    const std::string length = HeadLine(*head, "Content-Length");
+    const std::optional<std::string> body =
+        length == "-" ? std::string() : client.ReadExactly(std::stoul(length));
+    return std::pair(*head, body.value_or(""));
+  };
+  const auto get = [](const std::string& APath, const std::string& ALines = "") {
+    return "GET " + APath + " HTTP/1.1\r\nHost: x\r\n" + ALines + "\r\n";
+  };
+  const auto [head, body] = exchange(get("/js/facetserver.js", "Accept-Encoding: gzip\r\n"));
+  EXPECT_THAT(head, StartsWith("HTTP/1.1 200 OK\r\n"));
+  EXPECT_EQ(HeadLine(head, "Content-Encoding"), "gzip");
+  EXPECT_EQ(HeadLine(head, "Connection"), "keep-alive");
+  EXPECT_EQ(HeadLine(head, "Cache-Control"), "no-cache");
+  EXPECT_EQ(body.substr(0, 2), "\x1f\x8b");
+  const std::string tag = HeadLine(head, "ETag");
+  // Three requests sent at once are answered in order over the same connection.
+  EXPECT_TRUE(client.Send(get("/js/facetserver.js", "If-None-Match: " + tag + "\r\n") +
+                          get("/css/duo.css") + "HEAD /js/facetserver.js HTTP/1.1\r\n\r\n"));
+  const auto [notModified, nothing] = exchange("");
+  EXPECT_THAT(notModified, StartsWith("HTTP/1.1 304 Not Modified\r\n"));
+  EXPECT_EQ(nothing, "");
+  const auto [css, sheet] = exchange("");
+  EXPECT_THAT(css, StartsWith("HTTP/1.1 200 OK\r\n"));
+  EXPECT_THAT(sheet, HasSubstr(".expanel"));
+  const std::optional<std::string> headOnly = client.ReadHead();
+  ASSERT_TRUE(headOnly.has_value());
+  EXPECT_NE(HeadLine(*headOnly, "Content-Length"), "0");
+  // A page closes its connection as before.
+  EXPECT_TRUE(client.Send(get("/")));
+  EXPECT_THAT(client.ReadAll(), HasSubstr("\r\nConnection: Close\r\n"));
+
+  // A request whose body the route does not read, or that asks for it, ends its connection.
+  for (const std::string lines : {"Content-Length: 4\r\n", "Connection: close\r\n"}) {
+    TClient other(Port);
+    EXPECT_TRUE(other.Send(get("/css/duo.css", lines) + "BODY"));
+    const std::string all = other.ReadAll();
+    EXPECT_THAT(all, StartsWith("HTTP/1.1 200 OK\r\n")) << lines;
+    EXPECT_THAT(all, HasSubstr("\r\nConnection: Close\r\n")) << lines;
+    EXPECT_EQ(all.find("HTTP/1.1", 1), std::string::npos) << lines;
+  }
 }
 
 TEST_F(ServerTest, TheWebSocketHandshakeAdmitsOnlyTheSessionsOwnToken) {
