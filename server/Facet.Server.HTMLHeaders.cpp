@@ -230,6 +230,15 @@ std::string TFacetServerHTMLHeaders::AddJSCallBackFacetMethods(const TFacetSessi
   return text;
 }
 
+std::string TFacetServerHTMLHeaders::AddPageUnload(const TFacetSession& Session,
+                                                   const TFacetForm& PageForm) const {
+  std::string text = ScriptBlock("jspageunload.js");
+  ReplaceTextIgnoringCase(text, "{{UUID}}", Session.GetUUID(), true);
+  ReplaceTextIgnoringCase(text, "{{Token}}", Session.GetToken(), true);
+  ReplaceTextIgnoringCase(text, "{{FormUUID}}", PageForm.GetFormUUID(), true);
+  return text;
+}
+
 std::string TFacetServerHTMLHeaders::AddError500() const {
   return std::string(CRLF) +
          "<div id=\"overlayerror\" style=\"display: none; position: fixed; top: 0; left: 0; "
@@ -248,7 +257,8 @@ void TFacetServerHTMLHeaders::ProcessHTMLHeaderIncludes(const TFacetHTTPRequest&
   ReplaceMarker(HTMLText, "$_facetheader",
                 {AddVariables(), AddHeadsIncludes(), AddJSFacetWS(), AddOnLoad(Request, Session),
                  AddFacetMethods(), AddControlEvents(Session, PageForm),
-                 AddJSCallBackFacetMethods(Session, PageForm)});
+                 AddJSCallBackFacetMethods(Session, PageForm), PageForm.GetHeadHTMLFacet(),
+                 AddPageUnload(Session, PageForm)});
 }
 
 void TFacetServerHTMLHeaders::ProcessHTMLBodyIncludes(std::string& HTMLText) const {

@@ -513,7 +513,7 @@ TEST_F(SessionStressTest, ASessionClosedInTheMiddleOfTrafficEndsAndTheServerStop
   ExpectPushesInOrder(pushedBeforeClose);
   ExpectNoBadGridAnswers();
 
-  Server.StopServer();
+  Server.Shutdown();
   EXPECT_EQ(Server.SessionCount(), 0);
   std::lock_guard guard(FormLog.Lock);
   EXPECT_TRUE(weak.expired()) << "the session outlived the server";
