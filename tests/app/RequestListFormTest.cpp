@@ -139,7 +139,7 @@ TEST_F(RequestListSearch, TextFilterQuotesTheTextAndKeepsAcrossStatusChanges) {
   EXPECT_EQ(DM->qryLisSolicitacao->GetFilter(), "SOLICITACAO LIKE '%D''Ajuda%'");
   EXPECT_TRUE(DM->qryLisSolicitacao->GetFiltered());
   EXPECT_EQ(TextsShown(),
-            (std::vector<std::string>{"Buraco na Rua D'Ajuda", "Praça D'Ajuda sem luz"}));
+            (std::vector<std::string>{"Praça D'Ajuda sem luz", "Buraco na Rua D'Ajuda"}));
 
   // A new status query keeps the text filter on its rows.
   Driver.Choose("fLisSolicitacoes", "cbbSituacao", "3 - Em Andamento");

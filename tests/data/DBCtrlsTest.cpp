@@ -28,6 +28,17 @@ protected:
     return {query, source};
   }
 
+  // A lookup of a unit's type among the unit types.
+  TDBLookupComboBox* UnitTypeLookup(TDataSource* units, TDataSource* types) {
+    auto* lookup = Add<TDBLookupComboBox>("cbbTipo");
+    lookup->SetDataSource(units);
+    lookup->SetDataField("ID_TIPO_UNIDADE");
+    lookup->SetListSource(types);
+    lookup->SetListField("TIPO_UNIDADE");
+    lookup->SetKeyField("ID_TIPO_UNIDADE");
+    return lookup;
+  }
+
   template <class T> T* Add(const std::string& name) {
     T* control = new T(Form);
     control->SetName(name);
@@ -124,12 +135,7 @@ TEST_F(DBControlsTest, LookupShowsTheListRowOfTheKeyAndStoresTheChosenKey) {
   auto [types, typeSource] =
       Bound("qryTipoUnidade", "SELECT TPU.* FROM TIPO_UNIDADE TPU ORDER BY TPU.ID_TIPO_UNIDADE");
   types->SetRecNo(3);
-  auto* lookup = Add<TDBLookupComboBox>("cbbTipo");
-  lookup->SetDataSource(unitSource);
-  lookup->SetDataField("ID_TIPO_UNIDADE");
-  lookup->SetListSource(typeSource);
-  lookup->SetListField("TIPO_UNIDADE");
-  lookup->SetKeyField("ID_TIPO_UNIDADE");
+  auto* lookup = UnitTypeLookup(unitSource, typeSource);
   EXPECT_EQ(lookup->GetItems().Count(), 4);
   EXPECT_EQ(lookup->GetText(), "Secretaria");
   EXPECT_EQ(types->GetRecNo(), 3); // reading the list leaves it where it was
@@ -196,12 +202,7 @@ TEST_F(DBControlsTest, ReadOnlyDataAwareBoxesDoNotWriteTheirField) {
       Bound("qryUnidades", "SELECT UNI.* FROM UNIDADE UNI ORDER BY UNI.ID_UNIDADE");
   auto [types, typeSource] =
       Bound("qryTipoUnidade", "SELECT TPU.* FROM TIPO_UNIDADE TPU ORDER BY TPU.ID_TIPO_UNIDADE");
-  auto* lookup = Add<TDBLookupComboBox>("cbbTipo");
-  lookup->SetDataSource(unitSource);
-  lookup->SetDataField("ID_TIPO_UNIDADE");
-  lookup->SetListSource(typeSource);
-  lookup->SetListField("TIPO_UNIDADE");
-  lookup->SetKeyField("ID_TIPO_UNIDADE");
+  auto* lookup = UnitTypeLookup(unitSource, typeSource);
   auto* combo = Add<TDBComboBox>("cbbNome");
   combo->GetItems().SetText("Outra\nMais uma");
   combo->SetDataSource(unitSource);

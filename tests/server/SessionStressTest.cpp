@@ -218,8 +218,8 @@ protected:
   ~SessionStressTest() override {
     StopBackground();
     JoinSenders();
-    // Closing the session's sockets ends the newest socket's reader.
-    Server.StopServer();
+    // Closing the session's sockets ends the newest socket's reader; its forms go before the log.
+    Server.Shutdown();
     if (Reader.joinable())
       Reader.join();
     Log = nullptr;
