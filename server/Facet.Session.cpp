@@ -384,7 +384,7 @@ std::string TFacetSession::CallBackJS(const std::string& ACallBackName,
                                       const std::string& AFormUUID, const std::string& Parameters,
                                       bool LockClient) {
   const std::string formUUID = AFormUUID.empty() ? ActiveFormUUID() : AFormUUID;
-  const TFacetForm* page = Web().PageFormByUUID(formUUID);
+  const TFacetForm* page = FWeb != nullptr ? FWeb->PageFormByUUID(formUUID) : nullptr;
   const TFacetCallBack* callBack =
       page != nullptr ? page->FormCallBacks().GetCallBack(ACallBackName) : nullptr;
   if (callBack == nullptr)
