@@ -173,7 +173,7 @@ int RunVozmiraWeb(const std::string& configFile) {
             << std::flush;
   const int signal = TTerminationSignals().Wait();
   std::clog << "signal " << signal << ": stopping\n";
-  server.StopServer();
+  server.Shutdown();
   manager.SetFacet(nullptr);
   return 0;
 }

@@ -9,6 +9,7 @@
 #include "bridge/Duo.Item.UIObj.h"
 #include "bridge/Duo.h"
 #include "render/Facet.DBGrid.h"
+#include "runtime/FormatSettings.h"
 
 #include <utility>
 
@@ -24,6 +25,14 @@ std::string QuotedStr(const std::string& text) {
       quoted += '\'';
   }
   return quoted + "'";
+}
+
+// A count with its thousands grouped by ".", as the office writes them: 2000 is "2.000".
+std::string Milhares(int count) {
+  TFormatSettings settings;
+  settings.ThousandSeparator = '.';
+  settings.DecimalSeparator = ',';
+  return FormatFloat("#,##0", count, settings);
 }
 
 } // namespace
@@ -81,6 +90,8 @@ TfLisSolicitacoes::TfLisSolicitacoes(TComponent* AOwner) : TDuoForm(AOwner) {
   pnlBotoes = detail::PlainPanel(*this, gpbTarefas, "pnlBotoes", alTop, 47);
   btnNovo = detail::StripButton(*this, pnlBotoes, "btnNovo", "Novo", 0);
   btnAlterar = detail::StripButton(*this, pnlBotoes, "btnAlterar", "Alterar", 1);
+  lblLimite = detail::Place<TLabel>(*this, pnlBotoes, "lblLimite", 240, 16, 600, 15);
+  lblLimite->SetVisible(false);
   dbgTarefas = detail::ReadOnlyGrid(*this, gpbTarefas, "dbgTarefas", DM->dtsLisSolicitacao,
                                     {{"ID_SOLICITACAO", 80},
                                      {"DATA_SOLICITACAO", 115},
@@ -146,9 +157,9 @@ void TfLisSolicitacoes::BuscarDados() {
   if (index > 0 && index <= static_cast<int>(FSituacaoIds.size()))
     sql.Add("   AND SOL.ID_SITUACAO = " + std::to_string(FSituacaoIds[index - 1]));
   sql.Add("ORDER BY");
-  // The browser's grid receives at most its record cap: there the newest requests come first, so
-  // the cap never hides them.
-  sql.Add(IsDuoContext() ? "  SOL.DATA_SOLICITACAO DESC" : "  SOL.DATA_SOLICITACAO");
+  // Newest first in both presentations: the browser's grid receives at most its record cap, which
+  // then leaves out only the oldest requests.
+  sql.Add("  SOL.DATA_SOLICITACAO DESC");
   sql.EndUpdate();
   list.Open();
   FiltrarDados();
@@ -160,10 +171,20 @@ void TfLisSolicitacoes::FiltrarDados() {
   if (text.empty()) {
     list.SetFilter("");
     list.SetFiltered(false);
-    return;
+  } else {
+    list.SetFilter("SOLICITACAO LIKE " + QuotedStr("%" + text + "%"));
+    list.SetFiltered(true);
   }
-  list.SetFilter("SOLICITACAO LIKE " + QuotedStr("%" + text + "%"));
-  list.SetFiltered(true);
+  MostrarLimite();
+}
+
+void TfLisSolicitacoes::MostrarLimite() {
+  const int total = DM->qryLisSolicitacao->GetRecordCount();
+  const bool cut = IsDuoContext() && total > MaxRegistrosWeb;
+  lblLimite->SetCaption(cut ? "Exibindo as " + Milhares(MaxRegistrosWeb) +
+                                  " solicitações mais recentes de " + Milhares(total)
+                            : std::string());
+  lblLimite->SetVisible(cut);
 }
 
 void TfLisSolicitacoes::btnNovoClick(TObject* /*Sender*/) {
@@ -233,6 +254,7 @@ void TfLisSolicitacoes::ExportDuo() {
   buttons.Add()
       .FormGroup("", "col-auto")
       .AddUIObj(btnAlterar, "btn-primary [override-button-fe fe-edit fa fa-edit me-2]");
+  requests.Add().Row("row").Items.Add().FormGroup("", "col").AddUIObj(lblLimite);
   requests.Add().Row("row").Items.Add().UIObj(dbgTarefas);
 }
 
@@ -240,6 +262,6 @@ void TfLisSolicitacoes::InitControlsDuo(TFacetControl* FacetControl) {
   TDuoForm::InitControlsDuo(FacetControl);
   if (auto* grid = dynamic_cast<TFacetDBGrid*>(FacetControl)) {
     grid->SetRecordsPerPage(10);
-    grid->SetMaxRecords(2000);
+    grid->SetMaxRecords(MaxRegistrosWeb);
   }
 }

@@ -38,11 +38,16 @@ public:
   TPanel* pnlBotoes;
   TBitBtn* btnNovo;
   TBitBtn* btnAlterar;
+  // Shown when the browser's grid leaves requests out: how many it shows of how many.
+  TLabel* lblLimite;
   TDBGrid* dbgTarefas;
 
   // The request list page: title bar, filters and the request grid with its buttons.
   void ExportDuo() override;
-  // The request grid pages by 10 rows and sends at most 2,000 requests.
+  // The most requests the browser's grid receives.
+  static constexpr int MaxRegistrosWeb = 2000;
+
+  // The request grid pages by 10 rows and sends at most MaxRegistrosWeb requests.
   void InitControlsDuo(TFacetControl* FacetControl) override;
 
   // Fills the status box: "Todos", then one item per status.
@@ -54,11 +59,12 @@ public:
   void btnAlterarClick(TObject* Sender);
   void btnSairClick(TObject* Sender);
 
-  // Reads the requests again, with the chosen status when one is chosen, oldest first, and
+  // Reads the requests again, with the chosen status when one is chosen, newest first, and
   // applies the search text to them.
   void BuscarDados();
   // Shows only the rows whose text contains the search text (case-sensitive; "%" and "_" keep
-  // their wildcard meaning), or every row when the search box is empty.
+  // their wildcard meaning), or every row when the search box is empty; then tells the browser's
+  // user when more rows remain than its grid receives.
   void FiltrarDados();
 
 private:
@@ -67,6 +73,9 @@ private:
   // Rows were read when the form was shown, for the page the browser loads next; the page's
   // loaded event ends that.
   bool FRowsForPage = false;
+
+  // Shows lblLimite in the browser while the list has more rows than its grid receives.
+  void MostrarLimite();
 
   // Opens the request form on the request query as it was prepared, then closes the query.
   void MostrarSolicitacao();

@@ -277,14 +277,12 @@ void TDuoForm::DoRenderFacetControl(TFacetControl* AFacetControl, std::string& H
   RenderDuo(AFacetControl, HTMLControl);
 }
 
-void TDuoForm::DoCellButtonClick(IFacetDBGrid* AFacetDBGrid,
-                                 IFacetDBGridColumnButton* AFacetCellButton, int AColIndex,
+void TDuoForm::DoCellButtonClick(TFacetDBGrid* AFacetDBGrid,
+                                 TFacetDBGridColumnButton* AFacetCellButton, int AColIndex,
                                  int ARow) {
-  TFacetDBGrid* grid = nullptr;
-  TFacetDBGridColumnButton* button = nullptr;
-  if (Web() != nullptr)
-    Web()->RunCellButton(*this, AFacetDBGrid, AFacetCellButton, grid, button);
-  CellButtonClick(grid, button, AColIndex, ARow);
+  if (Web() != nullptr && AFacetCellButton != nullptr)
+    Web()->RunCellButton(*this, *AFacetCellButton);
+  CellButtonClick(AFacetDBGrid, AFacetCellButton, AColIndex, ARow);
 }
 
 void TDuoForm::DoCallBack(const std::string& CallBackName, TStrings* EventParams) {

@@ -20,8 +20,6 @@ class TCSSClass;
 class TFacetControl;
 class TFacetDBGrid;
 class TFacetDBGridColumnButton;
-class IFacetDBGrid;
-class IFacetDBGridColumnButton;
 class TFacetSession;
 class IFacetFormCallBacks;
 class TDuoForm;
@@ -62,11 +60,8 @@ public:
   virtual TDuoLang Language(const TDuoForm& Form) = 0;
   // Whether the form's class is the one a new session starts with.
   virtual bool IsPrimaryForm(const TDuoForm& Form) = 0;
-  // Runs the grid button's own procedure and click event, and gives back the grid and the
-  // button as page-control objects for the form's CellButtonClick.
-  virtual void RunCellButton(TDuoForm& Form, IFacetDBGrid* AFacetDBGrid,
-                             IFacetDBGridColumnButton* AFacetCellButton, TFacetDBGrid*& AGrid,
-                             TFacetDBGridColumnButton*& AButton) = 0;
+  // Runs the grid button's own procedure, then its click event with the form as sender.
+  virtual void RunCellButton(TDuoForm& Form, TFacetDBGridColumnButton& AFacetCellButton) = 0;
   // Ends the browser's modal wait for the form.
   virtual void CloseShowmodal(TDuoForm& Form) = 0;
   virtual void ShowPopup(TDuoForm& Form, const std::string& AName) = 0;
@@ -164,8 +159,10 @@ public:
   virtual void DoPageLoaded();
   virtual void DoUpload(TStrings* AFiles, TObject* Sender);
   virtual void DoRenderFacetControl(TFacetControl* AFacetControl, std::string& HTMLControl);
-  virtual void DoCellButtonClick(IFacetDBGrid* AFacetDBGrid,
-                                 IFacetDBGridColumnButton* AFacetCellButton, int AColIndex,
+  // A grid's cell button was clicked: the button's procedure and click event (through the
+  // presentation, which knows page controls), then CellButtonClick.
+  virtual void DoCellButtonClick(TFacetDBGrid* AFacetDBGrid,
+                                 TFacetDBGridColumnButton* AFacetCellButton, int AColIndex,
                                  int ARow);
   virtual void DoCallBack(const std::string& CallBackName, TStrings* EventParams);
 

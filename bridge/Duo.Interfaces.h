@@ -61,11 +61,30 @@ public:
   virtual void SetComponentHTMLElement(TComponent* Value) = 0;
 };
 
-// The callbacks registered for one page.
+// One callback of a page: the name page code calls it by, the id the browser sends back, the
+// parameter text used when the page calls it without parameters, and its handler (none: only the
+// form's CallBack hook runs).
+struct TFacetCallBack {
+  std::string Name;
+  std::string ID;
+  std::string Parameters;
+  TCallBackEvent Proc;
+};
+
+// The callbacks registered for one page.  Names are compared without regard to case everywhere:
+// in registration, lookup, execution and the browser's call text.
 class IFacetFormCallBacks {
 public:
   virtual ~IFacetFormCallBacks() = default;
+  // Gives the first callback of that name the handler (none clears it); a name not registered yet
+  // becomes a new callback without default parameters.
   virtual void Register(const std::string& AName, TCallBackEvent ACallBackEventProc) = 0;
+  // Always a new callback, with its own id, with those default parameters.
+  virtual void Register(const std::string& AName, const std::string& Parameters) = 0;
+  // Removes every callback of that name.
+  virtual void Unregister(const std::string& AName) = 0;
+  // The first callback of that name; nullptr when there is none.
+  virtual const TFacetCallBack* GetCallBack(const std::string& AName) const = 0;
 };
 
 // The page form of a bridged form: the page's controls and callbacks.

@@ -61,13 +61,6 @@ void SetVisibleProcs(IDuoFrameworkItem& Item, TControl& Control) {
   Item.ProcSetVisible = [&Control](const Variant& Value) { Control.SetVisible(Value.AsBoolean()); };
 }
 
-void SetReadOnlyProcs(IDuoFrameworkItem& Item, TCustomEdit& Control) {
-  Item.ProcGetReadOnly = [&Control] { return Variant(Control.GetReadOnly()); };
-  Item.ProcSetReadOnly = [&Control](const Variant& Value) {
-    Control.SetReadOnly(Value.AsBoolean());
-  };
-}
-
 void SetPlaceholderWithTextHint(IDuoFrameworkItem& Item, TCustomEdit& Control) {
   Item.ProcGetPlaceholder = PlaceholderWithTextHint(Control.GetTextHint(), Control);
 }

@@ -48,8 +48,13 @@ protected:
 void SetEnabledProcs(IDuoFrameworkItem& Item, TControl& Control);
 // The control's Visible, read up its parents, and set on the control itself.
 void SetVisibleProcs(IDuoFrameworkItem& Item, TControl& Control);
-// The edit's own ReadOnly flag.
-void SetReadOnlyProcs(IDuoFrameworkItem& Item, TCustomEdit& Control);
+// The control's own ReadOnly flag (an edit's, or a data-aware box's).
+template <class T> void SetReadOnlyProcs(IDuoFrameworkItem& Item, T& Control) {
+  Item.ProcGetReadOnly = [&Control] { return Variant(Control.GetReadOnly()); };
+  Item.ProcSetReadOnly = [&Control](const Variant& Value) {
+    Control.SetReadOnly(Value.AsBoolean());
+  };
+}
 // The text hint when there is one, else the hint while ShowHint is on, else empty.
 void SetPlaceholderWithTextHint(IDuoFrameworkItem& Item, TCustomEdit& Control);
 void SetPlaceholderWithTextHint(IDuoFrameworkItem& Item, TCustomComboBox& Control);

@@ -65,6 +65,7 @@ void TUIObjTDBComboBox::ProcessPropertyClass(IFacetControl&) {
   item.ProcGetItems = [&combo] { return &combo.GetItems(); };
   SetEnabledProcs(item, combo);
   SetVisibleProcs(item, combo);
+  SetReadOnlyProcs(item, combo);
   SetPlaceholderWithTextHint(item, combo);
 }
 
@@ -91,6 +92,7 @@ void TUIObjTDBLookupComboBox::ProcessPropertyClass(IFacetControl&) {
     list.KeyField = combo.GetKeyField();
   SetEnabledProcs(item, combo);
   SetVisibleProcs(item, combo);
+  SetReadOnlyProcs(item, combo);
   SetPlaceholderFromHint(item, combo);
 }
 
@@ -107,6 +109,7 @@ void TUIObjTDBCheckBox::ProcessPropertyClass(IFacetControl&) {
   item.OnGetText = TextGetter(check);
   SetEnabledProcs(item, check);
   SetVisibleProcs(item, check);
+  SetReadOnlyProcs(item, check);
 }
 
 void TUIObjTDBCheckBox::ProcessEventClass() {

@@ -22,6 +22,14 @@ private:
   bool& FFlag;
 };
 
+// Sets a control's read-only flag on its field link; whether it changed.
+bool SetLinkReadOnly(TFieldDataLink& link, bool readOnly) {
+  if (link.GetReadOnly() == readOnly)
+    return false;
+  link.SetReadOnly(readOnly);
+  return true;
+}
+
 } // namespace
 
 // ---- Text binding -----------------------------------------------------------------------------
@@ -169,6 +177,7 @@ const TClassInfo& TDBCheckBox::StaticClass() {
           .Property("ValueChecked", &TDBCheckBox::GetValueChecked, &TDBCheckBox::SetValueChecked)
           .Property("ValueUnchecked", &TDBCheckBox::GetValueUnchecked,
                     &TDBCheckBox::SetValueUnchecked)
+          .Property("ReadOnly", &TDBCheckBox::GetReadOnly, &TDBCheckBox::SetReadOnly)
           .Creatable()
           .Build();
   return info;
@@ -202,8 +211,13 @@ void TDBCheckBox::DataChange() {
   SetStateQuietly(state);
 }
 
+void TDBCheckBox::SetReadOnly(bool readOnly) {
+  if (SetLinkReadOnly(FDataLink, readOnly))
+    Changed("ReadOnly");
+}
+
 void TDBCheckBox::Toggle() {
-  if (FDataLink.Edit())
+  if (!GetReadOnly() && FDataLink.Edit())
     TCustomCheckBox::Toggle();
 }
 
@@ -223,6 +237,7 @@ const TClassInfo& TDBComboBox::StaticClass() {
   static const TClassInfo info =
       TClassBuilder<TDBComboBox>("TDBComboBox")
           .Property("DataField", &TDBComboBox::GetDataField, &TDBComboBox::SetDataField)
+          .Property("ReadOnly", &TDBComboBox::GetReadOnly, &TDBComboBox::SetReadOnly)
           .Creatable()
           .Build();
   return info;
@@ -248,13 +263,18 @@ void TDBComboBox::WriteField() {
     field->SetText(GetText());
 }
 
+void TDBComboBox::SetReadOnly(bool readOnly) {
+  if (SetLinkReadOnly(FDataLink, readOnly))
+    Changed("ReadOnly");
+}
+
 void TDBComboBox::SelectItem(int index) {
-  if (FDataLink.Edit())
+  if (!GetReadOnly() && FDataLink.Edit())
     TCustomComboBox::SelectItem(index);
 }
 
 void TDBComboBox::InsertText(const std::string& text) {
-  if (FDataLink.Edit())
+  if (!GetReadOnly() && FDataLink.Edit())
     TCustomComboBox::InsertText(text);
 }
 
@@ -294,6 +314,7 @@ const TClassInfo& TDBLookupComboBox::StaticClass() {
           .Property("DataField", &TDBLookupComboBox::GetDataField, &TDBLookupComboBox::SetDataField)
           .Property("ListField", &TDBLookupComboBox::GetListField, &TDBLookupComboBox::SetListField)
           .Property("KeyField", &TDBLookupComboBox::GetKeyField, &TDBLookupComboBox::SetKeyField)
+          .Property("ReadOnly", &TDBLookupComboBox::GetReadOnly, &TDBLookupComboBox::SetReadOnly)
           .Creatable()
           .Build();
   return info;
@@ -383,8 +404,13 @@ Variant TDBLookupComboBox::GetKeyValue() const {
   return index >= 0 && index < static_cast<int>(FKeys.size()) ? FKeys[index] : Variant::Null();
 }
 
+void TDBLookupComboBox::SetReadOnly(bool readOnly) {
+  if (SetLinkReadOnly(FDataLink, readOnly))
+    Changed("ReadOnly");
+}
+
 void TDBLookupComboBox::SelectItem(int index) {
-  if (index < 0 || index >= static_cast<int>(FKeys.size()) || !FDataLink.Edit())
+  if (index < 0 || index >= static_cast<int>(FKeys.size()) || GetReadOnly() || !FDataLink.Edit())
     return;
   FDataLink.GetField()->SetAsVariant(FKeys[index]);
   TCustomComboBox::SelectItem(index);

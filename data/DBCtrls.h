@@ -101,6 +101,9 @@ public:
   void SetValueChecked(const std::string& value);
   const std::string& GetValueUnchecked() const { return FValueUnchecked; }
   void SetValueUnchecked(const std::string& value);
+  // While set, the user cannot change the field through the control; it still shows it.
+  bool GetReadOnly() const { return FDataLink.GetReadOnly(); }
+  void SetReadOnly(bool readOnly);
   void Toggle() override;
 
 protected:
@@ -118,6 +121,9 @@ class TDBComboBox : public TCustomComboBox, public detail::TFieldControl {
   DUO_CLASS(TDBComboBox, TCustomComboBox)
 public:
   explicit TDBComboBox(TComponent* AOwner);
+  // While set, the user cannot change the field through the control; it still shows it.
+  bool GetReadOnly() const { return FDataLink.GetReadOnly(); }
+  void SetReadOnly(bool readOnly);
   void SelectItem(int index) override;
   void InsertText(const std::string& text) override;
 
@@ -144,6 +150,9 @@ public:
   void SetListField(const std::string& listField);
   const std::string& GetKeyField() const { return FKeyField; }
   void SetKeyField(const std::string& keyField);
+  // While set, the user cannot change the field through the control; it still shows it.
+  bool GetReadOnly() const { return FDataLink.GetReadOnly(); }
+  void SetReadOnly(bool readOnly);
   // The key of the row shown; null when none is.
   Variant GetKeyValue() const;
   void SelectItem(int index) override;

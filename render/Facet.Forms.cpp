@@ -104,27 +104,57 @@ size_t ResumeAfter(size_t start, size_t inserted) {
 
 } // namespace
 
+TFacetCallBack& TFacetFormCallBacks::Add(const std::string& AName) {
+  std::string id;
+  do
+    id = GenerateRandomString(18);
+  while (ByID(id) != nullptr);
+  return FItems.emplace_back(TFacetCallBack{AName, id, "", nullptr});
+}
+
 void TFacetFormCallBacks::Register(const std::string& AName, TCallBackEvent ACallBackEventProc) {
-  for (auto& [name, proc] : FItems)
-    if (name == AName) {
-      // A name written into the page again keeps the handler the form gave it.
-      if (ACallBackEventProc)
-        proc = std::move(ACallBackEventProc);
-      return;
-    }
-  FItems.emplace_back(AName, std::move(ACallBackEventProc));
+  const auto found = std::find_if(FItems.begin(), FItems.end(), [&](const TFacetCallBack& item) {
+    return SameText(item.Name, AName);
+  });
+  (found != FItems.end() ? *found : Add(AName)).Proc = std::move(ACallBackEventProc);
+}
+
+void TFacetFormCallBacks::Register(const std::string& AName, const std::string& Parameters) {
+  Add(AName).Parameters = Parameters;
+}
+
+void TFacetFormCallBacks::Unregister(const std::string& AName) {
+  std::erase_if(FItems, [&](const TFacetCallBack& item) { return SameText(item.Name, AName); });
+}
+
+const TFacetCallBack* TFacetFormCallBacks::GetCallBack(const std::string& AName) const {
+  for (const TFacetCallBack& item : FItems)
+    if (SameText(item.Name, AName))
+      return &item;
+  return nullptr;
+}
+
+const TFacetCallBack* TFacetFormCallBacks::ByID(const std::string& AID) const {
+  for (const TFacetCallBack& item : FItems)
+    if (item.ID == AID)
+      return &item;
+  return nullptr;
+}
+
+void TFacetFormCallBacks::Execute(TFacetForm& AForm, const TFacetCallBack& ACallBack,
+                                  TStrings* EventParams) {
+  AForm.DoCallBack(ACallBack.Name, EventParams);
+  if (ACallBack.Proc)
+    ACallBack.Proc(EventParams);
 }
 
 bool TFacetFormCallBacks::Execute(TFacetForm& AForm, const std::string& AName,
                                   TStrings* EventParams) const {
-  for (const auto& [name, proc] : FItems)
-    if (name == AName) {
-      AForm.DoCallBack(name, EventParams);
-      if (proc)
-        proc(EventParams);
-      return true;
-    }
-  return false;
+  const TFacetCallBack* found = GetCallBack(AName);
+  if (found == nullptr)
+    return false;
+  Execute(AForm, *found, EventParams);
+  return true;
 }
 
 const TClassInfo& TFacetForm::StaticClass() {
@@ -269,7 +299,9 @@ void TFacetForm::ProcessTagHTML(std::string& HTML) {
       TSimpleCallBack callBack{tag.Inner, Trim(rest.substr(0, open)), ""};
       if (open != std::string::npos && close != std::string::npos && close > open)
         callBack.Parameters = rest.substr(open + 1, close - open - 1);
-      FCallBacks.Register(callBack.Name, nullptr);
+      // A name the form registered already keeps the handler the form gave it.
+      if (FCallBacks.GetCallBack(callBack.Name) == nullptr)
+        FCallBacks.Register(callBack.Name, TCallBackEvent());
       // The tag stays in the page until the callbacks are written in, so a later pass of the
       // same build meets it again.
       const bool known =
@@ -348,9 +380,9 @@ void TFacetForm::PlaceControl(TFacetControl& AControl, std::string& HTML) {
 void TFacetForm::ProcessCallBackTagHTML(std::string& HTML) const {
   if (FFacetSession == nullptr)
     return;
-  for (const auto& [name, proc] : FCallBacks.Items())
-    HTML = ReplaceAllText(HTML, "{{" + name + "}}",
-                          FFacetSession->CallBackJS(name, FFormUUID, "", true));
+  for (const TFacetCallBack& callBack : FCallBacks.Items())
+    HTML = ReplaceAllText(HTML, "{{" + callBack.Name + "}}",
+                          FFacetSession->CallBackJS(callBack.Name, FFormUUID, "", true));
   for (const TSimpleCallBack& callBack : FSimpleCallBacks)
     HTML =
         ReplaceAllText(HTML, "{{" + callBack.Referente + "}}",
@@ -422,13 +454,8 @@ void TFacetForm::DoEndTagHTML() {
 
 void TFacetForm::DoCellButtonClick(TFacetDBGrid& Grid, TFacetDBGridColumnButton& Button, int RowID,
                                    int ColIndex) {
-  TDuoForm* form = DuoForm();
-  if (Button.Proc)
-    Button.Proc();
-  if (Button.OnClick)
-    Button.OnClick(form);
-  if (form != nullptr)
-    form->CellButtonClick(&Grid, &Button, ColIndex, RowID);
+  if (TDuoForm* form = DuoForm())
+    form->DoCellButtonClick(&Grid, &Button, ColIndex, RowID);
 }
 
 void TFacetForm::ShowPopup(const std::string& AName) {

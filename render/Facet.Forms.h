@@ -23,18 +23,25 @@ class TFacetForm;
 // Called once with the freshly loaded page HTML, which it may change.
 using TProcessHTMLNotify = std::function<void(TObject* Sender, std::string& AHTMLText)>;
 
-// The callbacks registered for one page, by name.  A callback registered without a handler only
-// reaches the form's CallBack hook.
+// The callbacks registered for one page, each under an id of its own; they leave with the page.
 class TFacetFormCallBacks : public IFacetFormCallBacks {
 public:
   void Register(const std::string& AName, TCallBackEvent ACallBackEventProc) override;
-  // Runs the named callback: the form's CallBack hook, then the handler when there is one.
-  // Returns false when no callback of that name is registered (names compared exactly).
+  void Register(const std::string& AName, const std::string& Parameters) override;
+  void Unregister(const std::string& AName) override;
+  const TFacetCallBack* GetCallBack(const std::string& AName) const override;
+  // The callback the browser names by its id (compared exactly); nullptr for an unknown id.
+  const TFacetCallBack* ByID(const std::string& AID) const;
+  // Runs a callback: the form's CallBack hook, then the handler when there is one.
+  static void Execute(TFacetForm& AForm, const TFacetCallBack& ACallBack, TStrings* EventParams);
+  // Runs the first callback of that name; false when there is none.
   bool Execute(TFacetForm& AForm, const std::string& AName, TStrings* EventParams) const;
-  const std::vector<std::pair<std::string, TCallBackEvent>>& Items() const { return FItems; }
+  const std::vector<TFacetCallBack>& Items() const { return FItems; }
 
 private:
-  std::vector<std::pair<std::string, TCallBackEvent>> FItems;
+  TFacetCallBack& Add(const std::string& AName);
+
+  std::vector<TFacetCallBack> FItems;
 };
 
 class TFacetForm : public TComponent, public IFacetForm, public IFacetDBGridOwner {
@@ -86,6 +93,9 @@ public:
   void SetFormHTMLText(const std::string& Value) { FFormHTMLText = Value; }
   const std::string& GetFormCacheHTMLText() const { return FFormCacheHTMLText; }
   void SetFormCacheHTMLText(const std::string& Value) { FFormCacheHTMLText = Value; }
+  // Text the page server writes into the page's head after its own script blocks.
+  const std::string& GetHeadHTMLFacet() const { return FHeadHTMLFacet; }
+  void SetHeadHTMLFacet(const std::string& Value) { FHeadHTMLFacet = Value; }
   const std::vector<TSimpleCallBack>& SimpleCallBacks() const { return FSimpleCallBacks; }
   TFacetControl* GetFocusedControl() const { return FFocusedControl; }
   // Runs the exit event of the control that had the focus and the enter event of the new one.
@@ -114,8 +124,8 @@ public:
   virtual void DoBeginTranslate();
   virtual void DoBeginTagHTML();
   virtual void DoEndTagHTML();
-  // A grid's cell button was clicked on the record `RowID`: the button's procedure, its click
-  // handler with the form as sender, then the form's CellButtonClick.
+  // A grid's cell button was clicked on the record `RowID`: the form's dispatcher with the page's
+  // grid and button.
   void DoCellButtonClick(TFacetDBGrid& Grid, TFacetDBGridColumnButton& Button, int RowID,
                          int ColIndex) override;
   void ShowPopup(const std::string& AName);
@@ -163,6 +173,7 @@ private:
   IFacetSession* FFacetSession = nullptr;
   std::string FFormHTMLText;
   std::string FFormCacheHTMLText;
+  std::string FHeadHTMLFacet;
   TFacetPageState FFormPageState = PageStateUnloaded;
   bool FFormComponentsUpdating = false;
   bool FForceUpdateControls = false;

@@ -40,7 +40,7 @@ TFacetBaseClass::TFacetBaseClass()
 }
 
 TFacetBaseClass::~TFacetBaseClass() {
-  StopServer();
+  Shutdown();
   FFacetServerTCP.reset();
   if (TheFacetBaseClass == this)
     TheFacetBaseClass = nullptr;
@@ -99,6 +99,10 @@ void TFacetBaseClass::StopServer() {
   if (FSweeper.joinable())
     FSweeper.join();
   FFacetServerTCP->Stop();
+}
+
+void TFacetBaseClass::Shutdown() {
+  StopServer();
   for (const std::shared_ptr<TFacetSession>& session : Sessions())
     session->Close();
   std::unique_lock guard(FLiveLock);

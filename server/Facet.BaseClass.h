@@ -52,7 +52,7 @@ using TOnCloseSession = std::function<void(TFacetSession& Session)>;
 class TFacetBaseClass : public IFacetBaseClass {
 public:
   TFacetBaseClass();
-  // Stops the server first.
+  // Shuts the server down first.
   ~TFacetBaseClass() override;
   TFacetBaseClass(const TFacetBaseClass&) = delete;
   TFacetBaseClass& operator=(const TFacetBaseClass&) = delete;
@@ -60,9 +60,12 @@ public:
   // Listens on ServerPort (every local address; 0 picks a free port, see ServerPort()), creates
   // the root's folders and wipes the sessions' temporary files.  Does nothing when started.
   void StartServer();
-  // Closes every connection and every session, and returns once every session's forms are
-  // freed.
+  // Stops listening and closes every connection; the sessions stay registered, so that browsers
+  // whose pages reconnect after a new start keep their pages.
   void StopServer();
+  // The orderly end: stops the server, closes every session, and returns once every session's
+  // forms are freed.
+  void Shutdown();
   bool Started() const;
   int ServerPort() const;
   void SetServerPort(int Value);

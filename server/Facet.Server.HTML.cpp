@@ -281,14 +281,16 @@ void TFacetServerFunctions::CallBack(const TFacetEventCall& ACall,
         TFacetForm* page = session.ActiveFormByFormUUID(ACall.FormUUID);
         if (page == nullptr)
           return;
-        const auto entry = session.CallBackByID(ACall.EventID);
-        // A callback runs only for the page that registered it.
-        if (!entry || entry->first != ACall.FormUUID)
+        // A callback runs only for the page that registered it: the id is looked for among
+        // that page's callbacks alone.
+        const TFacetCallBack* found = page->FormCallBacks().ByID(ACall.EventID);
+        if (found == nullptr)
           return;
+        const TFacetCallBack callBack = *found; // the handler may unregister it
         TStringList params = ProcessParameters(ACall.Parameters);
         ThenUnlock(session, ACall.LockClient, [&] {
           session.Application().RunUserAction(
-              [&] { page->FormCallBacks().Execute(*page, entry->second, &params); });
+              [&] { TFacetFormCallBacks::Execute(*page, callBack, &params); });
         });
       },
       ACall.Parameters.size());
@@ -558,7 +560,7 @@ void TFacetServerHTML::UploadDone(const TFacetHTTPRequest& ARequest,
       TStringList list;
       for (const std::filesystem::path& file : files)
         list.Add(file.string());
-      session.Application().RunUserAction([&] { page->DoUpload(&list, page); });
+      session.Application().RunUserAction([&] { page->DoUpload(&list, nullptr); });
     }
     ADone();
   });

@@ -118,6 +118,21 @@ std::string ScriptBlock(const std::string& AAssetName) {
   return std::string("<script type=\"text/javascript\">") + CRLF + text + CRLF + "</script>";
 }
 
+namespace {
+
+// A script template of the built-in assets with the page's identity filled in: the session's
+// UUID and token and the page form's UUID.
+std::string PageScriptBlock(const std::string& AAssetName, const TFacetSession& Session,
+                            const TFacetForm& PageForm) {
+  std::string text = ScriptBlock(AAssetName);
+  ReplaceTextIgnoringCase(text, "{{UUID}}", Session.GetUUID(), true);
+  ReplaceTextIgnoringCase(text, "{{Token}}", Session.GetToken(), true);
+  ReplaceTextIgnoringCase(text, "{{FormUUID}}", PageForm.GetFormUUID(), true);
+  return text;
+}
+
+} // namespace
+
 std::string TFacetServerHTMLHeaders::AddVariables() const {
   std::string text = ScriptBlock("variables.js");
   const TFacetOptions& options = FBase.Options();
@@ -262,12 +277,14 @@ std::string TFacetServerHTMLHeaders::AddControlEvents(const TFacetSession& Sessi
 
 std::string TFacetServerHTMLHeaders::AddJSCallBackFacetMethods(const TFacetSession& Session,
                                                                const TFacetForm& PageForm) const {
-  std::string text = ScriptBlock("jscallbackfacetmethods.js");
-  ReplaceTextIgnoringCase(text, "{{UUID}}", Session.GetUUID(), true);
-  ReplaceTextIgnoringCase(text, "{{Token}}", Session.GetToken(), true);
-  ReplaceTextIgnoringCase(text, "{{FormUUID}}", PageForm.GetFormUUID(), true);
+  std::string text = PageScriptBlock("jscallbackfacetmethods.js", Session, PageForm);
   ReplaceTextIgnoringCase(text, "{{ControlID}}", PageForm.GetFormUUID(), true);
   return text;
+}
+
+std::string TFacetServerHTMLHeaders::AddPageUnload(const TFacetSession& Session,
+                                                   const TFacetForm& PageForm) const {
+  return PageScriptBlock("jspageunload.js", Session, PageForm);
 }
 
 std::string TFacetServerHTMLHeaders::AddError500() const {
@@ -288,7 +305,8 @@ void TFacetServerHTMLHeaders::ProcessHTMLHeaderIncludes(const TFacetHTTPRequest&
   ReplaceMarker(HTMLText, "$_facetheader",
                 {AddVariables(), AddHeadsIncludes(), AddJSFacetWS(), AddOnLoad(Request, Session),
                  AddFacetMethods(), AddControlEvents(Session, PageForm),
-                 AddJSCallBackFacetMethods(Session, PageForm)});
+                 AddJSCallBackFacetMethods(Session, PageForm), PageForm.GetHeadHTMLFacet(),
+                 AddPageUnload(Session, PageForm)});
 }
 
 void TFacetServerHTMLHeaders::ProcessHTMLBodyIncludes(std::string& HTMLText) const {

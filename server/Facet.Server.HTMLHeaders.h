@@ -30,6 +30,8 @@ public:
   std::string AddControlEvents(const TFacetSession& Session, TFacetForm& PageForm) const;
   std::string AddJSCallBackFacetMethods(const TFacetSession& Session,
                                         const TFacetForm& PageForm) const;
+  // The script the page runs as it is left.
+  std::string AddPageUnload(const TFacetSession& Session, const TFacetForm& PageForm) const;
   std::string AddError500() const;
 
 private:

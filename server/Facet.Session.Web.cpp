@@ -8,6 +8,7 @@
 #include "render/Duo.Facet.Page.h"
 #include "render/Facet.Forms.h"
 #include "runtime/Json.h"
+#include "server/Facet.BaseClass.h"
 #include "server/Facet.Session.h"
 #include "ui/Forms.h"
 
@@ -140,8 +141,11 @@ TFacetSessionWeb::~TFacetSessionWeb() = default;
 
 TDuoFacetPage& TFacetSessionWeb::PageOf(TDuoForm& AForm) {
   auto found = FPages.find(&AForm);
-  if (found == FPages.end())
+  if (found == FPages.end()) {
     found = FPages.emplace(&AForm, std::make_unique<TDuoFacetPage>(AForm, &FSession)).first;
+    // Data-aware edits name the options' language in the page.
+    found->second->PageForm().SetOptionsLanguage(FSession.Base().Options().GetLanguage());
+  }
   return *found->second;
 }
 
@@ -193,6 +197,17 @@ TDuoFacetPage* TFacetSessionWeb::ActivePage() const {
 TFacetForm* TFacetSessionWeb::ActivePageForm() const {
   TDuoFacetPage* page = ActivePage();
   return page != nullptr ? &page->PageForm() : nullptr;
+}
+
+TFacetForm* TFacetSessionWeb::PageFormByUUID(const std::string& AFormUUID) const {
+  for (const auto& [form, page] : FPages) {
+    if (page->PageForm().GetFormUUID() == AFormUUID)
+      return &page->PageForm();
+    for (TFacetForm* nested : NestedPageForms(page->PageForm()))
+      if (nested->GetFormUUID() == AFormUUID)
+        return nested;
+  }
+  return nullptr;
 }
 
 void TFacetSessionWeb::RemoveDuo(TDuoClass* ADuo) {
@@ -318,13 +333,11 @@ bool TFacetSessionWeb::IsPrimaryForm(const TDuoForm& Form) {
   return manager != nullptr && manager->PrimaryFormClass() == &Form.ClassType();
 }
 
-void TFacetSessionWeb::RunCellButton(TDuoForm& /*Form*/, IFacetDBGrid* /*AFacetDBGrid*/,
-                                     IFacetDBGridColumnButton* /*AFacetCellButton*/,
-                                     TFacetDBGrid*& AGrid, TFacetDBGridColumnButton*& AButton) {
-  // A page's grid buttons are run by its page form with the page objects themselves; a click
-  // that arrives through the form's interface-level entry names no page object.
-  AGrid = nullptr;
-  AButton = nullptr;
+void TFacetSessionWeb::RunCellButton(TDuoForm& Form, TFacetDBGridColumnButton& AFacetCellButton) {
+  if (AFacetCellButton.Proc)
+    AFacetCellButton.Proc();
+  if (AFacetCellButton.OnClick)
+    AFacetCellButton.OnClick(&Form);
 }
 
 void TFacetSessionWeb::CloseShowmodal(TDuoForm& Form) {

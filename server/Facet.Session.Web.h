@@ -36,6 +36,8 @@ public:
   // takes files from the browser.
   bool ActivePageTakesUploads() const;
   TFacetForm* ActivePageForm() const;
+  // The page form of any of the session's pages (or of a page nested in one) with that UUID.
+  TFacetForm* PageFormByUUID(const std::string& AFormUUID) const;
   // Takes a bridge object's form out of the stack of shown pages.
   void RemoveDuo(TDuoClass* ADuo);
   // Frees every page before the forms go.
@@ -61,9 +63,7 @@ public:
   IFacetFormCallBacks* CallBacks(TDuoForm& Form) override;
   TDuoLang Language(const TDuoForm& Form) override;
   bool IsPrimaryForm(const TDuoForm& Form) override;
-  void RunCellButton(TDuoForm& Form, IFacetDBGrid* AFacetDBGrid,
-                     IFacetDBGridColumnButton* AFacetCellButton, TFacetDBGrid*& AGrid,
-                     TFacetDBGridColumnButton*& AButton) override;
+  void RunCellButton(TDuoForm& Form, TFacetDBGridColumnButton& AFacetCellButton) override;
   void CloseShowmodal(TDuoForm& Form) override;
   void ShowPopup(TDuoForm& Form, const std::string& AName) override;
   void ClosePopup(TDuoForm& Form, const std::string& AName) override;

@@ -383,33 +383,17 @@ std::string TFacetSession::CallBackJS(const std::string& ACallBackName,
                                       const std::string& AFormUUID, const std::string& Parameters,
                                       bool LockClient) {
   const std::string formUUID = AFormUUID.empty() ? ActiveFormUUID() : AFormUUID;
-  std::string id;
-  {
-    std::lock_guard guard(FLock);
-    for (const auto& [key, entry] : FCallBacks)
-      if (entry.first == formUUID && SameText(entry.second, ACallBackName)) {
-        id = key;
-        break;
-      }
-    if (id.empty()) {
-      do
-        id = GenerateRandomString(18);
-      while (FCallBacks.count(id) != 0);
-      FCallBacks[id] = {formUUID, ACallBackName};
-    }
-  }
+  const TFacetForm* page = FWeb != nullptr ? FWeb->PageFormByUUID(formUUID) : nullptr;
+  const TFacetCallBack* callBack =
+      page != nullptr ? page->FormCallBacks().GetCallBack(ACallBackName) : nullptr;
+  if (callBack == nullptr)
+    return "";
+  const std::string parameters = !Parameters.empty() ? Parameters
+                                 : callBack->Parameters.empty()
+                                     ? std::string("''")
+                                     : SingleQuotedJSString(callBack->Parameters);
   return "FacetServer().CallBack('" + GetUUID() + "', '" + GetToken() + "', '" + formUUID + "', '" +
-         id + "', " + (Parameters.empty() ? std::string("''") : Parameters) + ", '" +
-         (LockClient ? "True" : "False") + "')";
-}
-
-std::optional<std::pair<std::string, std::string>>
-TFacetSession::CallBackByID(const std::string& AID) const {
-  std::lock_guard guard(FLock);
-  const auto found = FCallBacks.find(AID);
-  if (found == FCallBacks.end())
-    return std::nullopt;
-  return found->second;
+         callBack->ID + "', " + parameters + ", '" + (LockClient ? "True" : "False") + "')";
 }
 
 std::string TFacetSession::GetClipboardText() const {

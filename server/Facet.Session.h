@@ -167,10 +167,11 @@ public:
   void SendFile(const std::filesystem::path& FullFilePath, bool OpenOnFinishDownload,
                 const std::string& WebFileName = {});
   std::optional<std::filesystem::path> DownloadPath(const std::string& AKey) const;
+  // The browser's call of the named callback of a page (the active page when AFormUUID is
+  // empty); empty when that page has no callback of that name.  Without Parameters the call
+  // passes the callback's default parameters.
   std::string CallBackJS(const std::string& ACallBackName, const std::string& AFormUUID,
                          const std::string& Parameters, bool LockClient) override;
-  // The page form and callback name an id names; nullopt for an unknown id.
-  std::optional<std::pair<std::string, std::string>> CallBackByID(const std::string& AID) const;
   std::string GetClipboardText() const;
   void SetClipboardText(const std::string& Value);
 
@@ -262,8 +263,6 @@ private:
   std::atomic<bool> FClosing = false;
   TFacetNamedWaits FWaits{FClosing};
   std::map<std::string, std::filesystem::path> FFileDownloads;
-  // Callback id → page form UUID and callback name.
-  std::map<std::string, std::pair<std::string, std::string>> FCallBacks;
   std::string FClipboardText;
   TFacetSessionSockets FSockets;
   std::atomic<TDuoLang> FLanguageNav = TDuoLang::English;

@@ -23,6 +23,7 @@ set(SERVER_ASSETS
     "jssetconnection.js=${_assets}/jssetconnection.js"
     "jsfacetmethods.js=${_assets}/jsfacetmethods.js"
     "jscallbackfacetmethods.js=${_assets}/jscallbackfacetmethods.js"
+    "jspageunload.js=${_assets}/jspageunload.js"
     "sweetalert2.js=${_nm}/sweetalert2/dist/sweetalert2.min.js"
     "sweetalert2.css=${_nm}/sweetalert2/dist/sweetalert2.min.css"
     "jquery-3.6.4.js=${_nm}/jquery/dist/jquery.min.js"

@@ -68,11 +68,13 @@ TEST_F(AppForms, DashboardCountsStayThoseOfTheLoginAndTheListReordersTheSharedQu
   EXPECT_EQ(form.DBText1->GetCaption(), before);
   EXPECT_EQ(DM->qryDashTipo->GetRecordCount(), typesBefore);
 
-  // The request list rebuilds the same query, oldest first; the dashboard's grid follows.
+  // The request list rebuilds the same query with its own text, newest first; the dashboard's
+  // grid follows and now shows the request added after the login.
   Open<TfLisSolicitacoes>();
   EXPECT_EQ(form.dbgNovasSolicitacoes->GetDataSource(), DM->dtsLisSolicitacao);
+  EXPECT_NE(DM->qryLisSolicitacao->GetSQL().GetText().find("WHERE 1=1"), std::string::npos);
   DM->qryLisSolicitacao->First();
-  EXPECT_EQ(DM->qryLisSolicitacao->FieldByName("ID_SOLICITACAO").GetAsLargeInt(), 1);
+  EXPECT_EQ(DM->qryLisSolicitacao->FieldByName("SOLICITACAO").GetAsString(), "Nova");
 }
 
 } // namespace

@@ -28,7 +28,7 @@ std::vector<std::string> TextsShown() {
   return texts;
 }
 
-TEST_F(AppForms, RequestListShowsEveryRequestOldestFirstWithItsColumns) {
+TEST_F(AppForms, RequestListShowsEveryRequestNewestFirstWithItsColumns) {
   TfLisSolicitacoes& form = Open<TfLisSolicitacoes>();
   EXPECT_EQ(form.GetName(), "fLisSolicitacoes");
   EXPECT_EQ(form.GetCaption(), "Solicitacoes");
@@ -67,10 +67,12 @@ TEST_F(AppForms, RequestListShowsEveryRequestOldestFirstWithItsColumns) {
   TQuery& list = *DM->qryLisSolicitacao;
   EXPECT_EQ(list.GetRecordCount(), 60);
   list.First();
-  EXPECT_EQ(list.FieldByName("ID_SOLICITACAO").GetDisplayText(), "00000001");
-  list.Last();
   EXPECT_EQ(list.FieldByName("SOLICITACAO").GetAsString(),
             "Descarte irregular de entulho em área verde");
+  list.Last();
+  EXPECT_EQ(list.FieldByName("ID_SOLICITACAO").GetDisplayText(), "00000001");
+  // Every request is in the desktop's grid: it has no notice of requests left out.
+  EXPECT_FALSE(form.lblLimite->GetVisible());
 }
 
 TEST_F(AppForms, RequestListFiltersByTheChosenStatusAndBackToAll) {
@@ -137,7 +139,7 @@ TEST_F(RequestListSearch, TextFilterQuotesTheTextAndKeepsAcrossStatusChanges) {
   EXPECT_EQ(DM->qryLisSolicitacao->GetFilter(), "SOLICITACAO LIKE '%D''Ajuda%'");
   EXPECT_TRUE(DM->qryLisSolicitacao->GetFiltered());
   EXPECT_EQ(TextsShown(),
-            (std::vector<std::string>{"Buraco na Rua D'Ajuda", "Praça D'Ajuda sem luz"}));
+            (std::vector<std::string>{"Praça D'Ajuda sem luz", "Buraco na Rua D'Ajuda"}));
 
   // A new status query keeps the text filter on its rows.
   Driver.Choose("fLisSolicitacoes", "cbbSituacao", "3 - Em Andamento");

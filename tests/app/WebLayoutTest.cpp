@@ -147,6 +147,13 @@ const std::vector<std::string> RequestListLayout = {
     R"x(</div>)x",
     R"x(</div>)x",
     R"x(<div class="row mt-2 mb-2" style>)x",
+    R"x(<div class="mt-1 col   align-self-end" style>)x",
+    R"x(<div class="form-group" style>)x",
+    R"x({%lblLimite class="form-control-plaintext" style=" white-space: pre-line;"%})x",
+    R"x(</div>)x",
+    R"x(</div>)x",
+    R"x(</div>)x",
+    R"x(<div class="row mt-2 mb-2" style>)x",
     R"x({%dbgTarefas class="table table-hover table-sm table-bordered ui-jqgrid-htable cursor-pointer" style%})x",
     R"x(</div>)x",
     R"x(</div>)x",
@@ -283,7 +290,7 @@ TEST_F(WebLayouts, TheRequestListPageHasItsFiltersAndItsGrid) {
                                 "cbbSituacao:Combobox", "lblPesquisa:Text", "edtPesquisa:Edit",
                                 "lblDtInicial:Text", "dtpDtInicial:Edit", "lblDtFinal:Text",
                                 "dtpDtFinal:Edit", "btnBuscar:Button", "btnNovo:Button",
-                                "btnAlterar:Button", "dbgTarefas:DBGrid"}));
+                                "btnAlterar:Button", "lblLimite:Text", "dbgTarefas:DBGrid"}));
 }
 
 TEST_F(WebLayouts, TheRequestPageHasOneRowPerFieldThePhotosAndTheTwoButtons) {

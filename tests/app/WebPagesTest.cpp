@@ -13,6 +13,7 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <regex>
 
 namespace {
@@ -100,6 +101,60 @@ TEST_F(WebPages, TheRequestListPageWithItsGridOfRequests) {
   const TJSON data = TJSON::parse(grid->GetDataToJSON());
   ASSERT_TRUE(data.is_array());
   EXPECT_EQ(data.size(), 60U);
+}
+
+// More requests than the browser's grid receives: 1,950 older ones beside the 60 of the starting
+// data, and the program in its web presentation.
+class WebPagesManyRequests : public WebPages {
+protected:
+  void PrepareDatabase() override {
+    DM->conBD->ExecSQL(
+        "EXECUTE BLOCK AS DECLARE n INTEGER = 0; BEGIN WHILE (n < 1950) DO BEGIN "
+        "INSERT INTO SOLICITACAO (ID_SOLICITACAO, DATA_SOLICITACAO, SOLICITACAO, ID_USUARIO, "
+        "ID_PREFEITURA, ID_SITUACAO, ID_TIPO, ID_UNIDADE) VALUES (0, DATEADD(-:n MINUTE TO "
+        "TIMESTAMP '2025-06-01 12:00:00'), 'Antiga', 1, 1, 2, 1, 3); n = n + 1; END END");
+  }
+  void SetUp() override {
+    TDuoForm::SetDuoContext(true);
+    WebPages::SetUp();
+  }
+  void TearDown() override {
+    WebPages::TearDown();
+    TDuoForm::SetDuoContext(false);
+  }
+};
+
+// The grid receives the newest 2,000 requests, and the page says that older ones exist; once the
+// status narrows the list below the cap, the notice goes.
+TEST_F(WebPagesManyRequests, TheRequestListSaysHowManyOfHowManyItShows) {
+  TfLisSolicitacoes& list = Open<TfLisSolicitacoes>();
+  const std::string html = Build(list);
+  TFacetDBGrid* grid = nullptr;
+  for (IFacetControl* control : Pages.back()->PageForm().GetControls())
+    if (auto* g = dynamic_cast<TFacetDBGrid*>(control))
+      grid = g;
+  ASSERT_NE(grid, nullptr);
+  const TJSON data = TJSON::parse(grid->GetDataToJSON());
+  ASSERT_EQ(data.size(), 2000U);
+  EXPECT_EQ(data.front()["SOLICITACAO"], "Descarte irregular de entulho em área verde");
+  // The ten oldest requests are the ones left out.
+  EXPECT_EQ(std::count_if(data.begin(), data.end(),
+                          [](const TJSON& row) { return row["SOLICITACAO"] == "Antiga"; }),
+            1940);
+
+  const std::string notice = "Exibindo as 2.000 solicitações mais recentes de 2.010";
+  EXPECT_TRUE(list.lblLimite->GetVisible());
+  EXPECT_EQ(list.lblLimite->GetCaption(), notice);
+  EXPECT_THAT(html, HasSubstr(">" + notice + "<"));
+
+  // "Antiga" requests have status 2: the other statuses together stay below the cap.
+  Driver.Choose("fLisSolicitacoes", "cbbSituacao", "1 - Aberta");
+  EXPECT_FALSE(list.lblLimite->GetVisible());
+  Driver.Choose("fLisSolicitacoes", "cbbSituacao", "Todos");
+  EXPECT_TRUE(list.lblLimite->GetVisible());
+  // The search text narrows it too: 1,950 requests hold "Antiga".
+  Driver.Type("fLisSolicitacoes", "edtPesquisa", "Antiga");
+  EXPECT_FALSE(list.lblLimite->GetVisible());
 }
 
 TEST_F(WebPages, TheRequestPageShowsTheRequestsValues) {

@@ -209,8 +209,7 @@ public:
   IFacetFormCallBacks* CallBacks(TDuoForm&) override { return nullptr; }
   TDuoLang Language(const TDuoForm&) override { return TDuoLang::Portuguese; }
   bool IsPrimaryForm(const TDuoForm&) override { return Primary; }
-  void RunCellButton(TDuoForm&, IFacetDBGrid*, IFacetDBGridColumnButton*, TFacetDBGrid*&,
-                     TFacetDBGridColumnButton*&) override {
+  void RunCellButton(TDuoForm&, TFacetDBGridColumnButton&) override {
     Log.push_back("RunCellButton");
   }
   void CloseShowmodal(TDuoForm& form) override {
@@ -257,10 +256,10 @@ TEST_F(DuoFormTest, AWebFormHandsItsPageWorkToThePresentation) {
   form->ClosePopup("popFiltro");
   form->ShowMessage("Salvo");
   EXPECT_EQ(form->MessageDlg("Excluir?", mtConfirmation, mbYesNo, 0, "del"), mrYes);
+  // Without a button there is nothing for the presentation to run.
   form->DoCellButtonClick(nullptr, nullptr, 2, 7);
   EXPECT_EQ(web.Log, (std::vector<std::string>{"ShowPopup popFiltro", "ClosePopup popFiltro",
-                                               "ShowMessage Salvo", "MessageDlg Excluir? del",
-                                               "RunCellButton"}));
+                                               "ShowMessage Salvo", "MessageDlg Excluir? del"}));
   EXPECT_EQ(form->Log, std::vector<std::string>{"CellButtonClick 2,7"});
   EXPECT_TRUE(Backend->Messages().empty());
   // What the presentation keeps for the form goes with the form.

@@ -297,6 +297,23 @@ TEST_F(AdapterTest, ReadOnlyIsTheEditsOwnFlag) {
   }
 }
 
+// The data-aware boxes hand over their own read-only flag too.
+TEST_F(AdapterTest, ReadOnlyIsTheDataAwareBoxesOwnFlag) {
+  const auto check = [&](auto* control) {
+    SCOPED_TRACE(control->ClassName());
+    control->SetReadOnly(true);
+    IDuoFrameworkItem& item = Adapt(control).FrameworkItemClass();
+    ASSERT_TRUE(item.ProcGetReadOnly);
+    EXPECT_TRUE(item.ProcGetReadOnly().AsBoolean());
+    item.ProcSetReadOnly(false);
+    EXPECT_FALSE(control->GetReadOnly());
+    EXPECT_FALSE(item.ProcGetReadOnly().AsBoolean());
+  };
+  check(Add<TDBComboBox>("dbcTipo"));
+  check(Add<TDBLookupComboBox>("dblUnidade"));
+  check(Add<TDBCheckBox>("dbkAtivo"));
+}
+
 TEST_F(AdapterTest, PlaceholderIsTheTextHintOrTheShownHint) {
   struct Case {
     std::string TextHint;

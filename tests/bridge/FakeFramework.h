@@ -76,6 +76,9 @@ public:
   void Register(const std::string& AName, TCallBackEvent ACallBackEventProc) override {
     Registered[AName] = std::move(ACallBackEventProc);
   }
+  void Register(const std::string& AName, const std::string&) override { Registered[AName]; }
+  void Unregister(const std::string& AName) override { Registered.erase(AName); }
+  const TFacetCallBack* GetCallBack(const std::string&) const override { return nullptr; }
   std::map<std::string, TCallBackEvent> Registered;
 };
 

@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     const int signal = signals.Wait();
     std::printf("signal %d\n", signal);
     std::fflush(stdout);
-    server.StopServer();
+    server.Shutdown();
     manager.SetFacet(nullptr);
   }
   std::printf("stopped\n");

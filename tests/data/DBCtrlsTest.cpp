@@ -28,6 +28,17 @@ protected:
     return {query, source};
   }
 
+  // A lookup of a unit's type among the unit types.
+  TDBLookupComboBox* UnitTypeLookup(TDataSource* units, TDataSource* types) {
+    auto* lookup = Add<TDBLookupComboBox>("cbbTipo");
+    lookup->SetDataSource(units);
+    lookup->SetDataField("ID_TIPO_UNIDADE");
+    lookup->SetListSource(types);
+    lookup->SetListField("TIPO_UNIDADE");
+    lookup->SetKeyField("ID_TIPO_UNIDADE");
+    return lookup;
+  }
+
   template <class T> T* Add(const std::string& name) {
     T* control = new T(Form);
     control->SetName(name);
@@ -124,12 +135,7 @@ TEST_F(DBControlsTest, LookupShowsTheListRowOfTheKeyAndStoresTheChosenKey) {
   auto [types, typeSource] =
       Bound("qryTipoUnidade", "SELECT TPU.* FROM TIPO_UNIDADE TPU ORDER BY TPU.ID_TIPO_UNIDADE");
   types->SetRecNo(3);
-  auto* lookup = Add<TDBLookupComboBox>("cbbTipo");
-  lookup->SetDataSource(unitSource);
-  lookup->SetDataField("ID_TIPO_UNIDADE");
-  lookup->SetListSource(typeSource);
-  lookup->SetListField("TIPO_UNIDADE");
-  lookup->SetKeyField("ID_TIPO_UNIDADE");
+  auto* lookup = UnitTypeLookup(unitSource, typeSource);
   EXPECT_EQ(lookup->GetItems().Count(), 4);
   EXPECT_EQ(lookup->GetText(), "Secretaria");
   EXPECT_EQ(types->GetRecNo(), 3); // reading the list leaves it where it was
@@ -187,6 +193,54 @@ TEST_F(DBControlsTest, RadioGroupAndCheckBoxStoreTheirValues) {
   EXPECT_EQ(access->GetItemIndex(), 0);
   admin->Toggle();
   EXPECT_EQ(query->FieldByName("TIPO_ACESSO").GetAsString(), "S");
+}
+
+// Read-only boxes leave their field alone, also while the record is being edited (by another
+// control); their flag off again, they write it.
+TEST_F(DBControlsTest, ReadOnlyDataAwareBoxesDoNotWriteTheirField) {
+  auto [units, unitSource] =
+      Bound("qryUnidades", "SELECT UNI.* FROM UNIDADE UNI ORDER BY UNI.ID_UNIDADE");
+  auto [types, typeSource] =
+      Bound("qryTipoUnidade", "SELECT TPU.* FROM TIPO_UNIDADE TPU ORDER BY TPU.ID_TIPO_UNIDADE");
+  auto* lookup = UnitTypeLookup(unitSource, typeSource);
+  auto* combo = Add<TDBComboBox>("cbbNome");
+  combo->GetItems().SetText("Outra\nMais uma");
+  combo->SetDataSource(unitSource);
+  combo->SetDataField("NOME_UNIDADE");
+  auto* check = Add<TDBCheckBox>("chkTipo");
+  check->SetValueChecked("1");
+  check->SetValueUnchecked("2");
+  check->SetDataSource(unitSource);
+  check->SetDataField("ID_TIPO_UNIDADE");
+  const int64_t type = units->FieldByName("ID_TIPO_UNIDADE").GetAsLargeInt();
+  const std::string name = units->FieldByName("NOME_UNIDADE").GetAsString();
+  const auto unchanged = [&](const char* step) {
+    EXPECT_EQ(units->FieldByName("ID_TIPO_UNIDADE").GetAsLargeInt(), type) << step;
+    EXPECT_EQ(units->FieldByName("NOME_UNIDADE").GetAsString(), name) << step;
+  };
+  for (bool editing : {false, true}) {
+    SCOPED_TRACE(editing ? "while editing" : "while browsing");
+    if (editing)
+      units->Edit();
+    lookup->SetReadOnly(true);
+    combo->SetReadOnly(true);
+    check->SetReadOnly(true);
+    lookup->SelectItem(type == 2 ? 0 : 1);
+    unchanged("lookup");
+    combo->SelectItem(1);
+    combo->InsertText("x");
+    unchanged("combo");
+    check->Toggle();
+    unchanged("check box");
+    EXPECT_EQ(units->GetState(), editing ? TDataSetState::dsEdit : TDataSetState::dsBrowse);
+  }
+  lookup->SetReadOnly(false);
+  lookup->SelectItem(type == 2 ? 0 : 1);
+  EXPECT_NE(units->FieldByName("ID_TIPO_UNIDADE").GetAsLargeInt(), type);
+  combo->SetReadOnly(false);
+  combo->SelectItem(1);
+  EXPECT_EQ(units->FieldByName("NOME_UNIDADE").GetAsString(), "Mais uma");
+  units->Cancel();
 }
 
 TEST_F(DBControlsTest, PictureIsSavedOnlyWhenReplacedWhileEditing) {

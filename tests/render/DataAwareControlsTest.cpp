@@ -96,10 +96,11 @@ TEST_F(DataAwareTest, UnchangedDateTextNeverOverwritesTheTimeOfAStamp) {
 }
 
 TEST_F(DataAwareTest, EditWritesTextOnlyWhileThePageAppliesBrowserState) {
+  Page->Language = "es-ES";
   auto* edit = Bound<TFacetDBEdit>("dbeTexto", "TEXTO");
   Render(*edit);
   EXPECT_EQ(edit->GetHTMLControl(),
-            R"(<input class="x" id="DBETEXTO"  lang="pt-BR"    value="primeira"/>)");
+            R"(<input class="x" id="DBETEXTO"  lang="es-ES"    value="primeira"/>)");
   // Outside state intake a browsing dataset is not put into edit mode.
   edit->SetText("fora");
   EXPECT_EQ(Data->GetState(), TDataSetState::dsBrowse);

@@ -81,9 +81,11 @@ public:
   TFacetPageState GetFormPageState() const override { return PageState; }
   bool GetComponentsUpdating() const override { return ComponentsUpdating; }
   TDuoForm* DuoForm() const override { return nullptr; }
-  std::string OptionsLanguage() const override { return "pt-BR"; }
+  std::string OptionsLanguage() const override { return Language; }
 
   std::vector<IFacetControl*> Controls;
+  // The server options' language; a test that renders it sets it.
+  std::string Language;
   bool EnablePrefix = false;
   IFacetSession* Session = nullptr;
   TFacetPageState PageState = PageStateLoaded;

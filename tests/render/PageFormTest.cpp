@@ -21,6 +21,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -136,8 +139,62 @@ TEST_F(PageFormTest, ARegisteredCallBackRunsTheFormsHookAndItsHandler) {
   TStringList params;
   params.Add("7");
   EXPECT_TRUE(Page->FormCallBacks().Execute(*Page, "Salvar", &params));
-  EXPECT_FALSE(Page->FormCallBacks().Execute(*Page, "salvar", &params));
-  EXPECT_THAT(ran, ElementsAre("handler 7"));
+  EXPECT_TRUE(Page->FormCallBacks().Execute(*Page, "SALVAR", &params));
+  EXPECT_FALSE(Page->FormCallBacks().Execute(*Page, "Salva", &params));
+  EXPECT_THAT(ran, ElementsAre("handler 7", "handler 7"));
+}
+
+// The page's callback list: each registration step and what the list holds after it, names
+// compared without regard to case throughout.
+TEST_F(PageFormTest, CallBacksAreRegisteredFoundAndRemovedByNameEachUnderItsOwnID) {
+  IFacetFormCallBacks& callBacks = *Page->CallBacks();
+  std::vector<std::string> ran;
+  const auto handler = [&ran](const char* tag) {
+    return [&ran, tag](TStrings*) { ran.push_back(tag); };
+  };
+  struct TStep {
+    std::function<void()> Do;
+    std::vector<std::pair<std::string, std::string>> NamesAndParameters;
+  };
+  const TStep steps[] = {
+      {[&] { callBacks.Register("Save", std::string("1,2")); }, {{"Save", "1,2"}}},
+      // A second registration with parameters is a second callback of the name.
+      {[&] { callBacks.Register("save", std::string("3")); }, {{"Save", "1,2"}, {"save", "3"}}},
+      // A handler goes to the first callback of the name, without a new entry.
+      {[&] { callBacks.Register("SAVE", handler("first")); }, {{"Save", "1,2"}, {"save", "3"}}},
+      {[&] { callBacks.Register("Load", handler("load")); },
+       {{"Save", "1,2"}, {"save", "3"}, {"Load", ""}}},
+      {[&] { callBacks.Unregister("sAvE"); }, {{"Load", ""}}},
+      {[&] { callBacks.Unregister("Nothing"); }, {{"Load", ""}}},
+  };
+  std::set<std::string> ids;
+  std::vector<std::string> saveIDs;
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    steps[i].Do();
+    std::vector<std::pair<std::string, std::string>> held;
+    for (const TFacetCallBack& item : Page->FormCallBacks().Items()) {
+      held.emplace_back(item.Name, item.Parameters);
+      ids.insert(item.ID);
+      EXPECT_EQ(item.ID.size(), 18U);
+      EXPECT_EQ(Page->FormCallBacks().ByID(item.ID), &item);
+    }
+    EXPECT_EQ(held, steps[i].NamesAndParameters) << "step " << i;
+    if (i == 2) {
+      const TFacetCallBack* save = callBacks.GetCallBack("sAVE");
+      ASSERT_NE(save, nullptr);
+      EXPECT_EQ(save->Parameters, "1,2");
+      ASSERT_TRUE(save->Proc);
+      EXPECT_TRUE(Page->FormCallBacks().Execute(*Page, "save", nullptr));
+      EXPECT_THAT(ran, ElementsAre("first"));
+      for (const TFacetCallBack& item : Page->FormCallBacks().Items())
+        saveIDs.push_back(item.ID);
+    }
+  }
+  // Three callbacks were made, each under an id of its own; the removed ones answer no more.
+  EXPECT_EQ(ids.size(), 3U);
+  EXPECT_EQ(callBacks.GetCallBack("Save"), nullptr);
+  for (const std::string& id : saveIDs)
+    EXPECT_EQ(Page->FormCallBacks().ByID(id), nullptr);
 }
 
 // Three controls with getters on a form's edits; the page is loaded and up to date.
@@ -188,9 +245,14 @@ TEST_F(PageUpdatesTest, NothingIsSentWhileTheBrowsersStatesAreAppliedAndAForcedU
     EXPECT_THAT(Session.Pushed[0], HasSubstr(std::string("getElementById(\"") + id));
 }
 
-TEST_F(PageUpdatesTest, AnIdlePageSendsNothing) {
+// A loaded page keeps no timer: longer than an observer's period later it has asked its session
+// for no work, and flushing it finds nothing to send.
+TEST_F(PageUpdatesTest, AnIdlePageSchedulesNoWorkAndSendsNothing) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(Session.Soon.empty());
   for (int i = 0; i < 100; ++i)
-    Page->FlushControlUpdates();
+    EXPECT_FALSE(Page->FlushControlUpdates());
+  EXPECT_TRUE(Session.Soon.empty());
   EXPECT_TRUE(Session.Pushed.empty());
 }
 

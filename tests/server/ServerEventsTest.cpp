@@ -8,11 +8,15 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <iostream>
 #include <latch>
+#include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -170,21 +174,35 @@ TEST_F(ServerEventsTest, MessagesThatFailACheckAreIgnoredAndLeaveTheClientLocked
   EXPECT_THAT(frame->second, HasSubstr("good|off|Red"));
 }
 
+// Two pages of one session both register "Refresh". A callback id runs only on the page that
+// registered it: not on its own page once another is shown, and not on the shown page when that
+// page's form id comes with the other page's callback id. The refused calls do not lock the
+// client, so that only the last, good call's unlock can end the wait.
 TEST_F(ServerEventsTest, ACallbackRunsOnlyForThePageThatRegisteredIt) {
-  std::atomic<int> calls = 0;
-  std::string callID;
-  InSession([&] {
-    TFacetForm* page = Session->GetActiveForm();
-    page->CallBacks()->Register("Refresh", [&](TStrings*) {
-      ++calls;
-      return std::string();
-    });
-    const std::string js = Session->CallBackJS("Refresh", page->GetFormUUID(), "", true);
+  std::atomic<int> firstRuns = 0;
+  std::atomic<int> secondRuns = 0;
+  std::string firstID;
+  std::string secondID;
+  std::string secondForm;
+  const auto idOf = [&](TFacetForm& page) {
+    const std::string js = Session->CallBackJS("Refresh", page.GetFormUUID(), "", true);
     std::smatch match;
-    ASSERT_TRUE(std::regex_search(js, match, std::regex("', '([0-9A-Za-z]{18})', ''")));
-    callID = match[1];
+    EXPECT_TRUE(std::regex_search(js, match, std::regex("', '([0-9A-Za-z]{18})', ''")));
+    return match.empty() ? std::string() : match[1].str();
+  };
+  InSession([&] {
+    TFacetForm* first = Session->GetActiveForm();
+    first->CallBacks()->Register("Refresh", [&](TStrings*) { ++firstRuns; });
+    firstID = idOf(*first);
+    CreateForm<TUploadForm>(&Application())->Show();
+    TFacetForm* second = Session->GetActiveForm();
+    ASSERT_NE(second, first);
+    second->CallBacks()->Register("refresh", [&](TStrings*) { ++secondRuns; });
+    secondID = idOf(*second);
+    secondForm = second->GetFormUUID();
   });
-  const auto callback = [&](const std::string& formUUID) {
+  ASSERT_NE(firstID, secondID);
+  const auto callback = [&](const std::string& formUUID, const std::string& callID, bool lock) {
     const TJSON message = {{"type", "function"},
                            {"name", "CallBack"},
                            {"wait", false},
@@ -193,13 +211,36 @@ TEST_F(ServerEventsTest, ACallbackRunsOnlyForThePageThatRegisteredIt) {
                                                         {{"FormUUID", formUUID}},
                                                         {{"CallBackID", callID}},
                                                         {{"Parameters", "x=1"}},
-                                                        {{"LockClient", true}}})}};
+                                                        {{"LockClient", lock}}})}};
     Socket.SendText(message.dump());
   };
-  callback("OTHERPAGEUUID");
-  callback(Page.FormUUID);
+  callback(Page.FormUUID, firstID, false);
+  callback(secondForm, firstID, false);
+  callback(secondForm, secondID, true);
   EXPECT_TRUE(Socket.WaitForText("UnLockThreadClient();"));
-  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(firstRuns, 0);
+  EXPECT_EQ(secondRuns, 1);
+}
+
+// A grid's cell button reaches the form through its dispatcher: the button's procedure, its click
+// event with the form as sender, then the form's CellButtonClick with the page's own objects.
+TEST_F(ServerEventsTest, ACellButtonRunsItsProcedureAndClickAndReachesTheFormWithThePageObjects) {
+  InSession([&] {
+    TFacetForm* page = Session->GetActiveForm();
+    auto grid = std::make_unique<TFacetDBGrid>(nullptr);
+    TFacetDBGridColumnButton& button = grid->Columns().Add().Buttons().Add("Edit");
+    std::vector<std::string> ran;
+    button.Proc = [&] { ran.push_back("procedure"); };
+    button.OnClick = [&](TObject* sender) {
+      ran.push_back(sender == &Form() ? "click from the form" : "click from elsewhere");
+    };
+    page->DoCellButtonClick(*grid, button, 4, 1);
+    EXPECT_EQ(ran, (std::vector<std::string>{"procedure", "click from the form"}));
+    EXPECT_EQ(Form().LastCellButton.Grid, grid.get());
+    EXPECT_EQ(Form().LastCellButton.Button, &button);
+    EXPECT_EQ(Form().LastCellButton.ColIndex, 1);
+    EXPECT_EQ(Form().LastCellButton.Row, 4);
+  });
 }
 
 TEST_F(ServerEventsTest, AMessageDialogWaitsForTheBrowsersAnswerWithoutHoldingTheSessionUp) {
@@ -242,7 +283,7 @@ TEST_F(ServerEventsTest, AHandlerWaitingWhenTheSessionClosesEndsAndTheSessionIsF
   Session.reset();
   weak.lock()->Close();
   EXPECT_TRUE(Socket.ClosedByServer());
-  Server.StopServer();
+  Server.Shutdown();
   EXPECT_TRUE(weak.expired());
 }
 
@@ -255,7 +296,8 @@ TEST_F(ServerEventsTest, ASessionSpeaksTheBrowsersLanguageOrTheFallbackOfTheEnab
   };
   const TCase cases[] = {
       {{TDuoLang::Portuguese, TDuoLang::Spanish}, TDuoLang::Japanese, TDuoLang::Spanish},
-      {{TDuoLang::English, TDuoLang::Portuguese, TDuoLang::Spanish}, TDuoLang::Japanese,
+      {{TDuoLang::English, TDuoLang::Portuguese, TDuoLang::Spanish},
+       TDuoLang::Japanese,
        TDuoLang::English},
       {{TDuoLang::Portuguese, TDuoLang::Spanish}, TDuoLang::Portuguese, TDuoLang::Portuguese},
   };
@@ -265,6 +307,85 @@ TEST_F(ServerEventsTest, ASessionSpeaksTheBrowsersLanguageOrTheFallbackOfTheEnab
     EXPECT_EQ(Session->Language(), c.Spoken);
     EXPECT_EQ(Session->GetLanguageNav(), c.Browser);
   }
+}
+
+// What is written to a stream, kept under a lock for the threads that write it.
+class TCapturedStream : public std::streambuf {
+public:
+  std::string Text() {
+    std::lock_guard guard(FLock);
+    return FText;
+  }
+
+protected:
+  int overflow(int c) override {
+    std::lock_guard guard(FLock);
+    if (c != traits_type::eof())
+      FText += static_cast<char>(c);
+    return c;
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    std::lock_guard guard(FLock);
+    FText.append(s, static_cast<size_t>(n));
+    return n;
+  }
+
+private:
+  std::mutex FLock;
+  std::string FText;
+};
+
+// With the message log on, an event typed into a password edit is logged by its kind, name and
+// parameter names; the password reaches the form but never the log.
+TEST_F(ServerEventsTest, TheMessageLogNamesAnEventButNeverThePasswordItCarries) {
+  TCapturedStream log;
+  // The log stream changes hands while no server thread runs.
+  Server.StopServer();
+  std::streambuf* const previous = std::clog.rdbuf(&log);
+  Server.Limits().LogMessages = true;
+  Server.StartServer();
+  Port = Server.ServerPort();
+  InSession([&] { Form().edtName->SetPasswordChar('*'); });
+  TClient socket(Port);
+  ASSERT_TRUE(socket.Handshake(SocketPath(Page)));
+  socket.SendText(EventMessage(Page, "btnRead", Page.EventID("btnRead"),
+                               States("segredo-123", true, "1"), true));
+  EXPECT_TRUE(socket.WaitForText("UnLockThreadClient();"));
+  EXPECT_EQ(Result(), "segredo-123|on|Red");
+  Server.StopServer();
+  std::clog.rdbuf(previous);
+  const std::string text = log.Text();
+  EXPECT_NE(text.find("WebSocket message: type"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"ExecEvent\""), std::string::npos) << text;
+  EXPECT_EQ(text.find("segredo"), std::string::npos) << text;
+}
+
+// One pooled worker serves two sessions in turn: each piece finds its own session as the current
+// one and through its thread, and between the pieces the thread names no session.
+TEST_F(ServerEventsTest, OnePooledWorkerServesTwoSessionsInTurnEachWithItsOwnSession) {
+  Server.Limits().WorkerThreads = 1;
+  Server.StopServer();
+  Server.StartServer();
+  Port = Server.ServerPort();
+  const std::shared_ptr<TFacetSession> other = Server.SessionByUUID(OpenPage().UUID);
+  ASSERT_TRUE(other);
+  std::map<std::thread::id, std::set<TFacetSession*>> served;
+  std::vector<std::thread::id> threads;
+  for (int i = 0; i < 20; ++i) {
+    TFacetSession* expected = i % 2 == 0 ? Session.get() : other.get();
+    expected->ExecThread(true, [&] {
+      threads.push_back(std::this_thread::get_id());
+      served[threads.back()].insert(expected);
+      EXPECT_EQ(TFacetSession::Current(), expected);
+      EXPECT_EQ(Server.SessionByThreadID(std::this_thread::get_id(), false), expected);
+    });
+    EXPECT_TRUE(
+        WaitFor([&] { return Server.SessionByThreadID(threads.back(), false) == nullptr; }));
+  }
+  // The pool takes no new thread now (in a process of its own it has just one): some thread
+  // served both sessions.
+  EXPECT_TRUE(std::any_of(served.begin(), served.end(),
+                          [](const auto& entry) { return entry.second.size() == 2; }));
 }
 
 TEST_F(ServerEventsTest, CodeFindsItsSessionThroughItsThreadOnlyWhileItRunsForIt) {

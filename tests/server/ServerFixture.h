@@ -220,7 +220,7 @@ protected:
     Port = Server.ServerPort();
   }
   ~ServerTest() override {
-    Server.StopServer();
+    Server.Shutdown();
     std::filesystem::remove_all(Root);
   }
 

@@ -3,6 +3,7 @@
 
 #include "ServerFixture.h"
 
+#include "data/DBCtrls.h"
 #include "server/Facet.Server.HTML.h"
 #include "server/Facet.Session.Web.h"
 
@@ -40,6 +41,9 @@ TEST_F(ServerTest, APageRequestMakesASessionAndServesTheFormWithItsScripts) {
   EXPECT_THAT(first.Body, HasSubstr("js/jquery-3.6.4.js"));
   EXPECT_THAT(first.Body, HasSubstr("overlayerror"));
   EXPECT_THAT(first.Body, Not(HasSubstr("$_facet")));
+  // Everything the page loads comes from this server: no address names another host.
+  const std::regex foreign(R"re((src|href)\s*=\s*["']?(https?:)?//)re", std::regex::icase);
+  EXPECT_FALSE(std::regex_search(first.Body, foreign));
   ASSERT_EQ(first.UUID.size(), 12U);
   ASSERT_EQ(first.Token.size(), 24U);
   EXPECT_FALSE(first.EventID("btnRead").empty());
@@ -48,6 +52,32 @@ TEST_F(ServerTest, APageRequestMakesASessionAndServesTheFormWithItsScripts) {
   EXPECT_NE(second.UUID, first.UUID);
   EXPECT_NE(second.Token, first.Token);
   EXPECT_EQ(Server.SessionCount(), 2);
+}
+
+// A hostile Host header reaches the page's connection script only as one quoted script string:
+// it ends no string and no script element. A head the server refuses answers nothing.
+TEST_F(ServerTest, AHostileHostHeaderStaysAQuotedStringInThePage) {
+  const auto scriptEnds = [](const std::string& text) {
+    size_t count = 0;
+    for (size_t at = LowerCase(text).find("</script"); at != std::string::npos;
+         at = LowerCase(text).find("</script", at + 1))
+      ++count;
+    return count;
+  };
+  const size_t normal = scriptEnds(OpenPage().Body);
+  const std::regex connection(R"re(setConnection\("ws", "((?:[^"\\<\r\n]|\\.)*)", 80, )re");
+  for (const std::string host :
+       {"x\"+alert(1)+\"", "x'+alert(1)+'", "h</script><script>alert(1)</script>", "a\rb",
+        "{{Token}}", "x\\\"; alert(1); //"}) {
+    SCOPED_TRACE(host);
+    const std::string page = Request("GET / HTTP/1.1\r\nHost: " + host + "\r\n\r\n");
+    if (page.empty())
+      continue;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(page, match, connection));
+    EXPECT_EQ(scriptEnds(page), normal);
+    EXPECT_THAT(page, Not(HasSubstr("alert(1)<")));
+  }
 }
 
 TEST_F(ServerTest, AReloadWithItsCookiesKeepsTheSessionAndClearsTheCookies) {
@@ -68,6 +98,28 @@ TEST_F(ServerTest, AReloadWithItsCookiesKeepsTheSessionAndClearsTheCookies) {
   EXPECT_EQ(Server.SessionCount(), 2);
 }
 
+// The head's blocks end with the page form's own head text, then the script run as the page is
+// left.
+TEST_F(ServerTest, ThePagesHeadEndsWithTheFormsOwnHeadTextAndTheUnloadScript) {
+  const TPageInfo first = OpenPage();
+  const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(first.UUID);
+  session->ExecThread(true, [&] {
+    session->GetActiveForm()->SetHeadHTMLFacet(R"(<meta name="office" content="ombudsman">)");
+  });
+  const std::string page =
+      Get("/", "Cookie: Duo_Token=" + first.Token + "; Duo_FacetSession=" + first.UUID +
+                   "; Duo_ReloadPage=TRUE\r\n");
+  const size_t callBacks = page.find("var duoFormUUID = \"" + first.FormUUID + "\";");
+  const size_t own = page.find(R"(<meta name="office" content="ombudsman">)");
+  const size_t unload = page.find("Runs as the page is left");
+  ASSERT_NE(callBacks, std::string::npos);
+  ASSERT_NE(own, std::string::npos);
+  ASSERT_NE(unload, std::string::npos);
+  EXPECT_LT(callBacks, own);
+  EXPECT_LT(own, unload);
+  EXPECT_LT(unload, page.find("</head>"));
+}
+
 TEST_F(ServerTest, TheReconnectProbeAnswersWhetherTheSessionIsValid) {
   const TPageInfo page = OpenPage();
   const auto probe = [&](const std::string& token, const std::string& uuid) {
@@ -80,6 +132,27 @@ TEST_F(ServerTest, TheReconnectProbeAnswersWhetherTheSessionIsValid) {
   Server.SessionByUUID(page.UUID)->Close();
   EXPECT_THAT(probe(page.Token, page.UUID), StartsWith("HTTP/1.1 401 Unauthorized"));
   EXPECT_FALSE(Server.SessionValid(page.UUID));
+}
+
+// A stop and a new start in one process: the session stays, so its page's probe is accepted and
+// its socket reconnects to the new listener (the page stays, no reload); the orderly end closes it.
+TEST_F(ServerTest, AStopAndStartKeepsTheSessionsSoTheirPagesReconnect) {
+  const TPageInfo page = OpenPage();
+  TClient socket(Port);
+  ASSERT_TRUE(socket.Handshake(SocketPath(page)));
+  Server.StopServer();
+  EXPECT_TRUE(socket.ClosedByServer());
+  EXPECT_TRUE(Server.SessionValid(page.UUID));
+  Server.StartServer();
+  Port = Server.ServerPort();
+  EXPECT_THAT(Request("HEAD /reconnect?token=" + page.Token + "&&facetsession=" + page.UUID +
+                      " HTTP/1.1\r\nHost: x\r\n\r\n"),
+              StartsWith("HTTP/1.1 202 Accepted\r\n"));
+  TClient again(Port);
+  EXPECT_TRUE(again.Handshake(SocketPath(page)));
+  Server.Shutdown();
+  EXPECT_TRUE(again.ClosedByServer());
+  EXPECT_EQ(Server.SessionCount(), 0);
 }
 
 // A page about to reload into its session gets the reload cookies from the probe's answer, so
@@ -346,7 +419,9 @@ TEST_F(ServerTest, UploadsAreStoredUnderSafeNamesInTheSessionsFolderAndHandedToI
   const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
   std::vector<std::string> delivered;
   session->ExecThread(true, [&] {
-    session->GetActiveForm()->OnUpload = [&](TStrings* files, TObject*) {
+    session->GetActiveForm()->OnUpload = [&](TStrings* files, TObject* sender) {
+      // The upload names no control: no sender.
+      EXPECT_EQ(sender, nullptr);
       for (int i = 0; i < files->Count(); ++i)
         delivered.push_back(files->Strings(i));
     };
@@ -395,6 +470,13 @@ TEST_F(ServerTest, UploadsAreStoredUnderSafeNamesInTheSessionsFolderAndHandedToI
                       " HTTP/1.1\r\nContent-Type: multipart/form-data; boundary=XyZ\r\n"
                       "Content-Length: 10\r\n\r\n0123456789"),
               StartsWith("HTTP/1.1 403 Forbidden\r\n"));
+  // The session's folder goes with the session, the other sessions' folders stay.
+  const std::filesystem::path folder = session->PathSession();
+  ASSERT_TRUE(std::filesystem::exists(folder));
+  std::filesystem::create_directories(Server.SessionByUUID(other.UUID)->PathSession());
+  session->Close();
+  EXPECT_TRUE(WaitFor([&] { return !std::filesystem::exists(folder); }));
+  EXPECT_TRUE(std::filesystem::exists(Server.SessionByUUID(other.UUID)->PathSession()));
 }
 
 TEST_F(ServerTest, DownloadsNeedTheKeyAndTheSessionsOwnToken) {
@@ -433,6 +515,107 @@ TEST_F(ServerTest, ASessionClosedWhileItsSocketIsOpenDropsTheSocketAndIsFreed) {
   TClient late(Port);
   EXPECT_FALSE(late.Handshake(SocketPath(page)));
   EXPECT_EQ(Server.SessionCount(), 0);
+  EXPECT_TRUE(WaitFor([&] { return weak.expired(); }));
+}
+
+// Every way a session's browser reaches the server with the session's pair renews the session's
+// expiry; the reconnect probe and anything with a wrong token do not.
+TEST_F(ServerTest, EachRequestOfASessionRenewsItsExpiryAndAWrongTokenDoesNot) {
+  Manager.SetPrimaryFormClass(&TUploadForm::StaticClass());
+  const TPageInfo page = OpenPage();
+  const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
+  TClient socket(Port);
+  ASSERT_TRUE(socket.Handshake(SocketPath(page)));
+  std::string callID;
+  session->ExecThread(true, [&] {
+    TFacetForm* form = session->GetActiveForm();
+    form->CallBacks()->Register("Ping", [](TStrings*) {});
+    std::smatch match;
+    const std::string js = session->CallBackJS("Ping", form->GetFormUUID(), "", true);
+    if (std::regex_search(js, match, std::regex("', '([0-9A-Za-z]{18})', ''")))
+      callID = match[1];
+  });
+  ASSERT_FALSE(callID.empty());
+  const std::string wrong(24, 'x');
+  const auto cookies = [&](const std::string& token) {
+    return "Cookie: Duo_Token=" + token + "; Duo_FacetSession=" + page.UUID +
+           "; Duo_ReloadPage=TRUE\r\n";
+  };
+  const auto withToken = [&](const std::string& token) {
+    TPageInfo sent = page;
+    sent.Token = token;
+    return sent;
+  };
+  const auto upload = [&] {
+    const std::string body = "--XyZ\r\nContent-Disposition: form-data; name=\"f\"; "
+                             "filename=\"a.txt\"\r\n\r\nabc\r\n--XyZ--\r\n";
+    return Request("POST /duo/upload?token=" + page.Token + "&facetsession=" + page.UUID +
+                   " HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; "
+                   "boundary=XyZ\r\nContent-Length: " +
+                   std::to_string(body.size()) + "\r\n\r\n" + body);
+  };
+  const auto callback = [&] {
+    const TJSON message = {{"type", "function"},
+                           {"name", "CallBack"},
+                           {"wait", false},
+                           {"parameters", TJSON::array({{{"UUID", page.UUID}},
+                                                        {{"Token", page.Token}},
+                                                        {{"FormUUID", page.FormUUID}},
+                                                        {{"CallBackID", callID}},
+                                                        {{"Parameters", ""}},
+                                                        {{"LockClient", true}}})}};
+    socket.SendText(message.dump());
+    EXPECT_TRUE(socket.WaitForText("UnLockThreadClient();"));
+  };
+  struct TCase {
+    const char* Place;
+    std::function<void()> Do;
+    bool Renews;
+  };
+  const TCase cases[] = {
+      {"event",
+       [&] {
+         socket.SendText(EventMessage(page, "btnRead", page.EventID("btnRead"), "", true));
+         EXPECT_TRUE(socket.WaitForText("UnLockThreadClient();"));
+       },
+       true},
+      {"callback", callback, true},
+      {"grid data",
+       [&] {
+         Get("/rest/json/jqgrid/get?controlid=X&eventid=none&token=" + page.Token +
+             "&facetsession=" + page.UUID + "&FormUUID=" + page.FormUUID);
+       },
+       true},
+      {"upload", [&] { EXPECT_THAT(upload(), StartsWith("HTTP/1.1 200 OK\r\n")); }, true},
+      {"socket open", [&] { EXPECT_TRUE(TClient(Port).Handshake(SocketPath(page))); }, true},
+      {"reconnect probe",
+       [&] {
+         Request("HEAD /reconnect?token=" + page.Token + "&&facetsession=" + page.UUID +
+                 " HTTP/1.1\r\nHost: x\r\n\r\n");
+       },
+       false},
+      {"page load with a wrong token", [&] { Get("/", cookies(wrong)); }, false},
+      {"socket open with a wrong token",
+       [&] { EXPECT_FALSE(TClient(Port).Handshake(SocketPath(withToken(wrong)))); }, false},
+      {"event with a wrong token",
+       [&] {
+         socket.SendText(
+             EventMessage(withToken(wrong), "btnRead", page.EventID("btnRead"), "", true));
+         std::this_thread::sleep_for(std::chrono::milliseconds(300));
+       },
+       false},
+      // Last: the page built again may give its controls new event ids.
+      {"page load", [&] { Get("/", cookies(page.Token)); }, true},
+  };
+  for (const TCase& c : cases) {
+    const double before = session->ExpireDate().Value;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    c.Do();
+    if (c.Renews)
+      EXPECT_TRUE(WaitFor([&] { return session->ExpireDate().Value > before; })) << c.Place;
+    else
+      EXPECT_EQ(session->ExpireDate().Value, before) << c.Place;
+  }
 }
 
 TEST_F(ServerTest, ExpiredAndAbandonedSessionsAreSwept) {
@@ -471,6 +654,35 @@ TEST_F(ServerTest, APageThatCannotBeBuiltIsAnsweredWithTheErrorPage) {
   EXPECT_THAT(answer, StartsWith("HTTP/1.1 500 Internal Server Error\r\n"));
   EXPECT_THAT(answer, HasSubstr("<title>Duo Framework</title>"));
   EXPECT_THAT(answer, Not(HasSubstr("{{_d!")));
+}
+
+// The test form with a data-aware edit.
+class TDataEditForm : public TTestForm {
+  DUO_CLASS(TDataEditForm, TTestForm)
+
+public:
+  explicit TDataEditForm(TComponent* AOwner) : TTestForm(AOwner) {
+    SetFormName("fDataEdit");
+    Make<TDBEdit>("dbeCode");
+  }
+};
+
+const TClassInfo& TDataEditForm::StaticClass() {
+  static const TClassInfo info = TClassBuilder<TDataEditForm>("TDataEditForm").Creatable().Build();
+  return info;
+}
+
+TEST_F(ServerTest, ADataAwareEditNamesTheServerOptionsLanguage) {
+  Manager.SetPrimaryFormClass(&TDataEditForm::StaticClass());
+  Server.Options().SetLanguage("es-ES");
+  const TPageInfo page = OpenPage();
+  const std::smatch edit = [&] {
+    std::smatch match;
+    std::regex_search(page.Body, match, std::regex("<input[^>]*id=\"DBECODE\"[^>]*>"));
+    return match;
+  }();
+  ASSERT_FALSE(edit.empty());
+  EXPECT_THAT(edit.str(), HasSubstr(" lang=\"es-ES\" "));
 }
 
 TEST_F(ServerTest, TheSessionLimitRefusesNewSessionsClearly) {

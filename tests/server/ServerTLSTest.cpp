@@ -3,6 +3,7 @@
 #include "ServerFixture.h"
 
 #include <gmock/gmock.h>
+#include <openssl/conf.h>
 #include <openssl/ec.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -11,6 +12,7 @@
 #include <openssl/x509.h>
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
 
 using namespace servertest;
@@ -47,11 +49,27 @@ class ServerTLSTest : public ServerTest {
 protected:
   ServerTLSTest() {
     Server.StopServer();
+    AllowEveryProtocolByDefault();
     WriteSelfSignedCertificate(Root / "server.crt", Root / "server.key");
     Server.Options().SetUseSSL(true);
     Server.SetSSLFiles((Root / "server.crt").string(), (Root / "server.key").string());
     Server.StartServer();
     Port = Server.ServerPort();
+  }
+
+  // OpenSSL's own defaults refuse TLS 1.0 and 1.1; this configuration of the process lets every
+  // context allow them, so that only the server's own minimum can refuse them.
+  void AllowEveryProtocolByDefault() {
+    const std::filesystem::path file = Root / "openssl.cnf";
+    std::filesystem::create_directories(Root);
+    std::ofstream(file) << "openssl_conf = init\n[init]\nssl_conf = ssl\n[ssl]\n"
+                           "system_default = old\n[old]\nMinProtocol = TLSv1\n"
+                           "CipherString = DEFAULT:@SECLEVEL=0\n";
+    ASSERT_EQ(CONF_modules_load_file(file.c_str(), nullptr, 0), 1);
+    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> plain(SSL_CTX_new(TLS_server_method()),
+                                                            SSL_CTX_free);
+    ASSERT_EQ(SSL_CTX_get_security_level(plain.get()), 0);
+    ASSERT_LE(SSL_CTX_get_min_proto_version(plain.get()), TLS1_VERSION);
   }
 
   // A GET "/" over TLS with the protocol versions given; empty when the handshake fails.

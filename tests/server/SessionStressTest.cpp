@@ -218,8 +218,8 @@ protected:
   ~SessionStressTest() override {
     StopBackground();
     JoinSenders();
-    // Closing the session's sockets ends the newest socket's reader.
-    Server.StopServer();
+    // Closing the session's sockets ends the newest socket's reader; its forms go before the log.
+    Server.Shutdown();
     if (Reader.joinable())
       Reader.join();
     Log = nullptr;
@@ -513,7 +513,7 @@ TEST_F(SessionStressTest, ASessionClosedInTheMiddleOfTrafficEndsAndTheServerStop
   ExpectPushesInOrder(pushedBeforeClose);
   ExpectNoBadGridAnswers();
 
-  Server.StopServer();
+  Server.Shutdown();
   EXPECT_EQ(Server.SessionCount(), 0);
   std::lock_guard guard(FormLog.Lock);
   EXPECT_TRUE(weak.expired()) << "the session outlived the server";

@@ -53,6 +53,18 @@ public:
   TButton* btnAsk;
   TLabel* lblResult;
 
+  // The last grid cell-button click the form heard.
+  struct TCellButtonClick {
+    TFacetDBGrid* Grid = nullptr;
+    TFacetDBGridColumnButton* Button = nullptr;
+    int ColIndex = -1;
+    int Row = -1;
+  } LastCellButton;
+  void CellButtonClick(TFacetDBGrid* AGrid, TFacetDBGridColumnButton* AButton, int AColIndex,
+                       int ARow) override {
+    LastCellButton = {AGrid, AButton, AColIndex, ARow};
+  }
+
 protected:
   template <class T> T* Make(const std::string& AName) {
     T* control = new T(this);
