@@ -417,6 +417,38 @@ TEST_F(HostileTest, AWaitPastItsLimitEnds) {
 // A session whose queue is full is not read from until it drains, and nothing sent is lost:
 // whether the messages come over the session's own socket or over a socket that names no
 // session (or another one) and names this session in its messages.
+// A socket asking for answers gets one at a time: it reads nothing more until the answer it asked
+// for is on its way, so one that never reads its answers makes the server hold only one of them.
+TEST_F(HostileTest, ASocketHasOneAskedForAnswerInFlight) {
+  const TPageInfo page = OpenPage();
+  const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
+  std::atomic<int> asked = 0;
+  session->ExecThread(true, [&] {
+    static_cast<TTestForm*>(session->Instance().GetInstance(TTestForm::StaticClass()))
+        ->btnRead->OnClick = [&](TObject*) { ++asked; };
+  });
+  std::latch holding(1);
+  std::latch release(1);
+  session->ExecThread([&] {
+    holding.count_down();
+    release.wait();
+  });
+  holding.wait();
+  TClient socket(Port);
+  ASSERT_TRUE(socket.Handshake("/websocket/connectionresponseparams?token=" + page.Token +
+                               "&facetsession=" + page.UUID));
+  constexpr int Messages = 40;
+  const std::string ask = EventMessage(page, "btnRead", page.EventID("btnRead"), "", false,
+                                       "GetFromEvent", "function");
+  for (int i = 0; i < Messages; ++i)
+    ASSERT_TRUE(socket.SendText(ask));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(session->Executor().Queued(), 1);
+  release.count_down();
+  EXPECT_TRUE(WaitFor([&] { return asked == Messages; }));
+  EXPECT_EQ(asked, Messages);
+}
+
 TEST_F(HostileTest, AFloodedSessionIsReadOnlyAsFastAsItWorks) {
   Server.Limits().MaxQueuedPieces = 4;
   for (const bool ownSocket : {true, false}) {
