@@ -7,6 +7,7 @@
 #include "app/SessionGlobal.h"
 #include "bridge/Duo.Forms.h"
 #include "data/DBCtrls.h"
+#include "runtime/Variant.h"
 #include "ui/Buttons.h"
 #include "ui/ExtCtrls.h"
 #include "ui/StdCtrls.h"
@@ -51,6 +52,11 @@ public:
   void btnCancelarClick(TObject* Sender);
   // Closes the form, ending its modal run.
   void btnSairClick(TObject* Sender);
+
+private:
+  // A citizen's request's status and unit as they were when the form opened.
+  Variant FSituacaoGuardada;
+  Variant FUnidadeGuardada;
 };
 
 extern TSessionGlobal<TfSolicitacao> fSolicitacao;
