@@ -135,8 +135,8 @@ void TCadastroForm::btnSairClick(TObject* /*Sender*/) {
 void TCadastroForm::dtsStatusStateChange(TObject* /*Sender*/) {
   const bool editing = IsEditing(*FQuery);
   btnNovo->SetEnabled(!editing);
-  btnSalvar->SetEnabled(editing);
-  btnCancelar->SetEnabled(editing);
+  btnSalvar->SetEnabled(editing || KeepsSaveAvailable());
+  btnCancelar->SetEnabled(editing || KeepsSaveAvailable());
 }
 
 void TCadastroForm::ExportDuo() {

@@ -125,6 +125,10 @@ void AdicionarEnvioDeImagem(TDuoItems& items, const std::string& caption) {
   items.Add().Upload(caption, "jpg,jpeg,png,gif,bmp", "", 1, 1);
 }
 
+bool KeepsSaveAvailable() {
+  return TDuoForm::IsDuoContext();
+}
+
 void SairDaPagina() {
   if (TDuoForm::IsDuoContext())
     NavigateTo("dashboard");

@@ -77,6 +77,12 @@ void KeyEditLook(TCustomEdit& edit, bool typable);
 
 bool IsEditing(const TDataSet& dataSet);
 
+// Whether "Salvar" and "Cancelar" stay available while a row is only browsed.  In the browser
+// what is typed into a field reaches the program only with the next event, so the row is not yet
+// in edit state when the user wants to save it; there both buttons stay available and do
+// nothing while the row is unchanged.
+bool KeepsSaveAvailable();
+
 // Shows the detail form `reference` refers to modally, creating it (owned by `owner`) when there
 // is none; refused with "Acesso negado" when the user's access level may not open it.  The form
 // is freed when it closes, or when showing it fails, and the reference cleared either way, so

@@ -107,7 +107,7 @@ void TfCadPrefeitura::btnSairClick(TObject* /*Sender*/) {
 }
 
 void TfCadPrefeitura::dtsStatusStateChange(TObject* /*Sender*/) {
-  const bool editing = detail::IsEditing(*DM->qryPrefeitura);
+  const bool editing = detail::IsEditing(*DM->qryPrefeitura) || detail::KeepsSaveAvailable();
   btnSalvar->SetEnabled(editing);
   btnCancelar->SetEnabled(editing);
 }

@@ -126,13 +126,8 @@ TfSolicitacao::TfSolicitacao(TComponent* AOwner) : TDuoForm(AOwner) {
 
   // A citizen chooses the unit of a new request only, and never the status; what the request
   // had is kept on saving, whatever the boxes were made to send.
-  if (UsuarioCidadao()) {
-    TQuery& request = *DM->qrySolicitacao;
-    cbbSituacao->SetEnabled(false);
-    cbbUnidade->SetEnabled(request.GetState() == TDataSetState::dsInsert);
-    FSituacaoGuardada = request.FieldByName("ID_SITUACAO").GetAsVariant();
-    FUnidadeGuardada = request.FieldByName("ID_UNIDADE").GetAsVariant();
-  }
+  if (UsuarioCidadao())
+    GuardarSituacaoEUnidade();
 }
 
 TfSolicitacao::~TfSolicitacao() {
@@ -158,6 +153,16 @@ void TfSolicitacao::btnSalvarClick(TObject* /*Sender*/) {
   query.ParamByName("P_ID_SOLICITACAO")
       .SetAsLargeInt(query.FieldByName("ID_SOLICITACAO").GetAsLargeInt());
   query.Refresh();
+  if (UsuarioCidadao())
+    GuardarSituacaoEUnidade();
+}
+
+void TfSolicitacao::GuardarSituacaoEUnidade() {
+  TQuery& request = *DM->qrySolicitacao;
+  cbbSituacao->SetEnabled(false);
+  cbbUnidade->SetEnabled(request.GetState() == TDataSetState::dsInsert);
+  FSituacaoGuardada = request.FieldByName("ID_SITUACAO").GetAsVariant();
+  FUnidadeGuardada = request.FieldByName("ID_UNIDADE").GetAsVariant();
 }
 
 void TfSolicitacao::btnCancelarClick(TObject* /*Sender*/) {

@@ -54,7 +54,10 @@ public:
   void btnSairClick(TObject* Sender);
 
 private:
-  // A citizen's request's status and unit as they were when the form opened.
+  // For a citizen: the status box is disabled, the unit box too unless the request is new, and
+  // the request's status and unit as stored are kept to be written back on saving.
+  void GuardarSituacaoEUnidade();
+  // A citizen's request's status and unit as stored when the form opened or last saved.
   Variant FSituacaoGuardada;
   Variant FUnidadeGuardada;
 };
