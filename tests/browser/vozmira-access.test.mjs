@@ -16,6 +16,7 @@ import { join } from 'node:path';
 import { deflateSync } from 'node:zlib';
 import { launchChromium } from './chromium.mjs';
 import { ServerProcess, within } from './serverprocess.mjs';
+import { countUnlocks } from './unlocks.mjs';
 
 const STEP_MS = 20000;
 const RUN_MS = 280000;
@@ -84,29 +85,11 @@ async function rows(sql) {
 
 // ---- pages
 
-function countUnlocks() {
-  window.vozmiraUnlocks = 0;
-  let unlock;
-  Object.defineProperty(window, 'UnLockThreadClient', {
-    configurable: true,
-    get() {
-      return unlock;
-    },
-    set(value) {
-      unlock = function () {
-        window.vozmiraUnlocks += 1;
-        return value.apply(this, arguments);
-      };
-    },
-  });
-}
-
 async function newPage(browser, problems, label) {
   const context = await browser.newContext({ locale: 'pt-BR' });
   await context.addInitScript(countUnlocks);
   const page = await context.newPage();
   page.setDefaultTimeout(STEP_MS);
-  if (process.env.DEBUGWS) page.on('websocket', (ws) => { ws.on('framesent', (f) => console.log('>', String(f.payload).slice(0, 1500))); ws.on('framereceived', (f) => console.log('<', String(f.payload).slice(0, 1500))); });
   page.on('pageerror', (error) => problems.push(`${label}: page error: ${error.message}`));
   page.on('dialog', (dialog) => {
     problems.push(`${label}: native dialog: ${dialog.message()}`);
