@@ -303,10 +303,12 @@ std::optional<TUsuarioLogado> TDM::ConfereLogin(const std::string& login,
       "ORDER BY USU.ID_USUARIO");
   query.ParamByName("LOGIN").SetAsString(login);
   query.Open();
+  bool checked = false;
   for (; !query.GetEof(); query.Next()) {
     // The database compares texts ignoring trailing blanks; the login does not.
     if (query.FieldByName("LOGIN_USUARIO").GetAsString() != login)
       continue;
+    checked = true;
     const std::string stored = query.FieldByName("SENHA_USUARIO").GetAsString();
     const bool hashed = IsPasswordHash(stored);
     if (!(hashed ? VerifyPassword(stored, senha) : SameSecret(stored, senha)))
@@ -320,6 +322,9 @@ std::optional<TUsuarioLogado> TDM::ConfereLogin(const std::string& login,
       return std::nullopt;
     return usuario;
   }
+  // An unknown login is refused in the time a wrong password takes.
+  if (!checked)
+    VerifyNoPassword(senha);
   return std::nullopt;
 }
 

@@ -20,5 +20,10 @@ bool IsPasswordHash(std::string_view stored);
 // accepted here.
 bool VerifyPassword(std::string_view stored, std::string_view password);
 
+// Takes as long as VerifyPassword with a hash of the current cost, and accepts nothing: for a
+// user name that has no password, so that the time of a refusal does not tell whether the user
+// exists.
+void VerifyNoPassword(std::string_view password);
+
 // Whether `stored` is a hash made at a lower cost than HashPassword uses now.
 bool PasswordNeedsRehash(std::string_view stored);
