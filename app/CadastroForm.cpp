@@ -1,7 +1,9 @@
 #include "app/CadastroForm.h"
 
 #include "app/FormParts.h"
-#include "app/uMenu.h"
+#include "bridge/Duo.Item.HTML.h"
+#include "bridge/Duo.Item.UIObj.h"
+#include "bridge/Duo.h"
 
 namespace detail {
 
@@ -127,19 +129,39 @@ void TCadastroForm::btnCancelarClick(TObject* /*Sender*/) {
 }
 
 void TCadastroForm::btnSairClick(TObject* /*Sender*/) {
-  FTDI->Fechar(false);
+  detail::SairDaPagina();
 }
 
 void TCadastroForm::dtsStatusStateChange(TObject* /*Sender*/) {
   const bool editing = IsEditing(*FQuery);
   btnNovo->SetEnabled(!editing);
-  btnSalvar->SetEnabled(editing);
-  btnCancelar->SetEnabled(editing);
+  btnSalvar->SetEnabled(editing || KeepsSaveAvailable());
+  btnCancelar->SetEnabled(editing || KeepsSaveAvailable());
 }
 
 void TCadastroForm::ExportDuo() {
   TDuoForm::ExportDuo();
-  SetTitle("My Duo Form");
+  TDuoItems& items = ExportWorkPage(*this, pnButtons->GetCaption(), lblTituloTela, btnSair);
+  TDuoItems& buttons = items.Add().HTMLDIV("d-flex justify-content-start gap-2 mb-3").Items;
+  buttons.Add().UIObj(btnNovo, "btn-success [override-button-fe fe-plus fa fa-plus me-2]");
+  buttons.Add().UIObj(btnSalvar, "btn-primary [override-button-fe fe-save fa fa-save me-2]");
+  buttons.Add().UIObj(btnCancelar, "btn-warning [override-button-fe fe-x fa fa-x me-2]");
+  TDuoItems& body = items.Add().Row("row").Items;
+  body.Add()
+      .PanelGroup(gpbListagem->GetCaption(), "", false, "col-lg-5", "expanel-default")
+      .Items.Add()
+      .UIObj(DBGrid1);
+  TDuoItems& details =
+      body.Add()
+          .PanelGroup(gpbDetalhes->GetCaption(), "", false, "col-lg-7", "expanel-default")
+          .Items;
+  // Each detail control on a row of its own, in the order they stand in the box; a radio group
+  // has a box of its own in the browser (see the user-type form).
+  for (int i = 0; i < gpbDetalhes->ControlCount(); ++i) {
+    TControl* control = gpbDetalhes->Controls(i);
+    if (!control->Is<TDBRadioGroup>())
+      details.Add().Row("row mb-2").Items.Add().UIObj(control);
+  }
 }
 
 } // namespace detail

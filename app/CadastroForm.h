@@ -57,7 +57,8 @@ public:
   void btnSairClick(TObject* Sender);
   // "Novo" while browsing; "Salvar" and "Cancelar" while a row is edited or entered.
   void dtsStatusStateChange(TObject* Sender);
-  // The form has no web layout of its own.
+  // The web page: the title bar, the three buttons, the grid and the detail controls, in the
+  // office's template.
   void ExportDuo() override;
 
   TQuery& GetQuery() const { return *FQuery; }

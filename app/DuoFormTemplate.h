@@ -1,7 +1,7 @@
 #pragma once
 
 // The application's page form for pages built from its master template: it answers the
-// template's "UserName" tag.
+// template's "UserName" tag and leaves out the navigation entries the user may not use.
 
 #include "render/Duo.Facet.Form.h"
 
@@ -11,7 +11,9 @@ class TDuoFormTemplate : public TDuoFacetForm {
 public:
   explicit TDuoFormTemplate(TComponent* AOwner);
 
-  // Leaves the page's HTML as it is.
+  // Removes each list item (<li>) of the template whose start tag names with data-pagina="..." a
+  // working page the user's access level may not open, then each item marked data-menu="..."
+  // whose list holds no entry any more.
   void ProcessHTML(TObject* Sender, std::string& AHTMLText);
   // "UserName" (letter case included) becomes the logged-in user's name; other tags are left.
   void ProcessTagHTML(const std::string& TagString, std::string& ReplaceTag);

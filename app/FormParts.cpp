@@ -1,9 +1,15 @@
 #include "app/FormParts.h"
 
 #include "app/DuoFormTemplate.h"
+#include "app/VozmiraWeb.h"
+#include "app/uMenu.h"
 #include "bridge/Duo.Item.HTML.h"
 #include "bridge/Duo.Item.UIObj.h"
+#include "bridge/Duo.Item.Upload.h"
 #include "bridge/Duo.h"
+
+#include <filesystem>
+#include <system_error>
 
 namespace detail {
 
@@ -93,6 +99,41 @@ TDuoItems& ExportWorkPage(TDuoForm& form, const std::string& panelCaption, TLabe
   bar.Add().UIObj(title, "fs-2 fw-bold");
   bar.Add().FormGroup("", "col-auto").AddUIObj(leave);
   return items;
+}
+
+bool LerImagem(TDuoForm& form, const std::string& fileName, TPicture& picture) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(fileName, error);
+  if (error)
+    throw Exception("Cannot open file \"" + fileName + "\": " + error.message());
+  if (size > MaxPictureFileSize) {
+    form.ShowMessage("A imagem selecionado é maior que 1mb");
+    return false;
+  }
+  // Read into a picture of its own first: a file that is no picture leaves `picture` as it was.
+  TPicture read;
+  read.LoadFromFile(fileName);
+  picture.Assign(read);
+  return true;
+}
+
+bool ImagemEnviada(TDuoForm& form, const TStrings* files, TPicture& picture) {
+  return files != nullptr && files->Count() > 0 && LerImagem(form, files->Strings(0), picture);
+}
+
+void AdicionarEnvioDeImagem(TDuoItems& items, const std::string& caption) {
+  items.Add().Upload(caption, "jpg,jpeg,png,gif,bmp", "", 1, 1);
+}
+
+bool KeepsSaveAvailable() {
+  return TDuoForm::IsDuoContext();
+}
+
+void SairDaPagina() {
+  if (TDuoForm::IsDuoContext())
+    NavigateTo("dashboard");
+  else
+    FTDI->Fechar(false);
 }
 
 } // namespace detail

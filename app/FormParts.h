@@ -3,6 +3,7 @@
 // Pieces the application's forms share: placing a control, the title bar with its "Sair" button,
 // grid columns, and the rules that follow a dataset's state.
 
+#include "app/Acesso.h"
 #include "app/SessionGlobal.h"
 #include "bridge/Duo.Forms.h"
 #include "data/DB.h"
@@ -12,6 +13,7 @@
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -75,10 +77,18 @@ void KeyEditLook(TCustomEdit& edit, bool typable);
 
 bool IsEditing(const TDataSet& dataSet);
 
+// Whether "Salvar" and "Cancelar" stay available while a row is only browsed.  In the browser
+// what is typed into a field reaches the program only with the next event, so the row is not yet
+// in edit state when the user wants to save it; there both buttons stay available and do
+// nothing while the row is unchanged.
+bool KeepsSaveAvailable();
+
 // Shows the detail form `reference` refers to modally, creating it (owned by `owner`) when there
-// is none.  The form is freed when it closes, or when showing it fails, and the reference cleared
-// either way, so that it never points at a freed form.
+// is none; refused with "Acesso negado" when the user's access level may not open it.  The form
+// is freed when it closes, or when showing it fails, and the reference cleared either way, so
+// that it never points at a freed form.
 template <class T> void ShowDetailModal(TSessionGlobal<T>& reference, TComponent* owner) {
+  ExigirAcesso(T::StaticClass().ClassName());
   if (reference == nullptr)
     reference = CreateForm<T>(owner);
   struct TFreeForm {
@@ -99,5 +109,24 @@ void BoldFont(TFont& font, int pixels);
 // caption, the title label and the "Sair" button.  Returns the page's root list of items.
 TDuoItems& ExportWorkPage(TDuoForm& form, const std::string& panelCaption, TLabel* title,
                           TControl* leave);
+
+// The largest picture file the forms take, in bytes.
+constexpr std::uintmax_t MaxPictureFileSize = 1048576;
+
+// Reads the picture file `fileName` into `picture`.  A file larger than MaxPictureFileSize is not
+// read: `form` shows "A imagem selecionado é maior que 1mb" and the result is false.  A file
+// that cannot be opened, or is no picture, raises the error and leaves `picture` as it was.
+bool LerImagem(TDuoForm& form, const std::string& fileName, TPicture& picture);
+
+// Takes the first file of an upload into `picture` (see LerImagem); false when there is none or
+// it was refused.
+bool ImagemEnviada(TDuoForm& form, const TStrings* files, TPicture& picture);
+
+// The upload item of a page that takes one picture file.
+void AdicionarEnvioDeImagem(TDuoItems& items, const std::string& caption);
+
+// Leaves a working form by its "Sair": on the desktop its workspace tab closes; in the browser,
+// where the form is a page of its own, the dashboard is shown.
+void SairDaPagina();
 
 } // namespace detail

@@ -2,16 +2,16 @@
 
 #include "app/DuoFormTemplate.h"
 #include "app/uDM.h"
-#include "app/uDashboard.h"
-#include "app/uLisSolicitacoes.h"
 #include "app/uLogin.h"
+#include "app/uMenu.h"
+#include "bridge/Duo.Instance.h"
 #include "lang/Duo.Lang.Core.h"
 #include "server/Facet.BaseClass.h"
 #include "server/Facet.Session.h"
 
 #include <chrono>
-#include <initializer_list>
 #include <iostream>
+#include <string_view>
 
 namespace {
 
@@ -32,16 +32,33 @@ public:
   }
 };
 
-// The working page of that name, created in the session on first need.
-TDuoForm* WorkingPage(const std::string& APage) {
-  if (APage == "solicitacoes") {
-    if (auto* list = TDuoForm::GetInstance<TfLisSolicitacoes>())
-      return list;
-    return static_cast<TDuoForm*>(TDuoForm::CreateInstance(&TfLisSolicitacoes::StaticClass()));
-  }
-  if (auto* dashboard = TDuoForm::GetInstance<TfDashboard>())
-    return dashboard;
-  return static_cast<TDuoForm*>(TDuoForm::CreateInstance(&TfDashboard::StaticClass()));
+struct TWorkingPage {
+  std::string_view Page;
+  std::string_view FormClass;
+};
+
+// The working pages by the names the navigation bar asks for them with.
+constexpr TWorkingPage WorkingPages[] = {
+    {"dashboard", "TfDashboard"},      {"solicitacoes", "TfLisSolicitacoes"},
+    {"situacoes", "TfCadSituacao"},    {"tipossolicitacao", "TfCadTipoSolicitacao"},
+    {"unidades", "TfCadUnidades"},     {"tiposunidade", "TfCadTipoUnidade"},
+    {"prefeitura", "TfCadPrefeitura"}, {"tiposusuario", "TfCadTipoUsuario"},
+    {"usuarios", "TfCadUsuarios"},
+};
+
+// The session's form of a working page, or nullptr while it has none.
+TDuoForm* ExistingPage(std::string_view AFormClass) {
+  TDuoInstance* registry = CurrentDuoInstance();
+  return registry != nullptr ? dynamic_cast<TDuoForm*>(
+                                   registry->GetInstance(FormClassByName(std::string(AFormClass))))
+                             : nullptr;
+}
+
+// The working page of that form class, created in the session on first need.
+TDuoForm* WorkingPage(const std::string& AFormClass) {
+  if (TDuoForm* page = ExistingPage(AFormClass))
+    return page;
+  return static_cast<TDuoForm*>(TDuoForm::CreateInstance(&FormClassByName(AFormClass)));
 }
 
 } // namespace
@@ -70,13 +87,17 @@ std::string LogName(const std::string& AUser) {
 bool CheckWebLogin(const std::string& AUser, const std::function<bool()>& ACheck) {
   TFacetSession* session = TFacetSession::Current();
   TFacetBaseClass* server = FacetBaseClass();
-  if (session == nullptr || server == nullptr)
+  TVozmiraSessionData* data = VozmiraSessionData();
+  if (session == nullptr || server == nullptr || data == nullptr)
     return false;
   const std::string address = session->ClientAddress();
   TFacetLoginThrottle& throttle = server->LoginThrottle();
   const auto now = std::chrono::steady_clock::now();
   // Too soon after failures of this address or name: refused like a wrong pair, unchecked.
   const bool allowed = throttle.Allowed(address, AUser, now);
+  // The users are read from the database: the session's module attaches for the check.
+  if (allowed)
+    data->Module->Connect(data->ConfigFile);
   if (allowed && ACheck()) {
     throttle.Succeeded(address, AUser);
     std::clog << ("login of " + LogName(AUser) + " from " + address + " accepted\n");
@@ -89,7 +110,7 @@ bool CheckWebLogin(const std::string& AUser, const std::function<bool()>& ACheck
   return false;
 }
 
-void OpenWorkingPages(const std::string& AUser) {
+void OpenWorkingPages(const TUsuarioLogado& AUsuario) {
   TVozmiraSessionData* data = VozmiraSessionData();
   if (data == nullptr)
     return;
@@ -99,34 +120,49 @@ void OpenWorkingPages(const std::string& AUser) {
   TFacetSession* session = TFacetSession::Current();
   FacetBaseClass()->MarkEstablished(*session);
   FacetBaseClass()->RenewIdentity(*session);
-  // The session's first accepted login: until then its module had no use for the database.
-  if (data->User.empty()) {
-    data->Module->Connect(data->ConfigFile);
+  // The user is known before the queries open: a citizen's list holds only their own requests.
+  const bool first = data->Usuario.Login.empty();
+  data->Usuario = AUsuario;
+  if (first)
     data->Module->OpenQueries();
-  }
-  data->User = AUser;
-  TFacetSession::Current()->InfoConnection().SetUser(AUser);
+  TFacetSession::Current()->InfoConnection().SetUser(AUsuario.Login);
   NavigateTo("dashboard");
+}
+
+std::string WorkingPageClass(const std::string& APage) {
+  for (const TWorkingPage& page : WorkingPages)
+    if (page.Page == APage)
+      return std::string(page.FormClass);
+  return {};
 }
 
 void NavigateTo(const std::string& APage) {
   const TVozmiraSessionData* data = VozmiraSessionData();
-  // The login gate: no working page opens before a pair was accepted in this session.
-  if (data == nullptr || data->User.empty())
+  // The login gate: no working page opens before a login was accepted in this session.
+  if (data == nullptr || data->Usuario.Login.empty())
     return;
-  // An open request form is modal, as on the desktop: the pages stay where they are until it is
-  // closed.
+  // An open request or user form is modal, as on the desktop: the pages stay where they are
+  // until it is closed.
   if (TFacetSession::Current()->Application().GetModalLevel() > 0)
     return;
+  const std::string formClass = WorkingPageClass(APage);
+  if (formClass.empty())
+    return;
+  // Whatever the browser sends, a page the user's level may not open is not made.
+  if (!PodeAbrir(formClass)) {
+    std::clog << ("page " + formClass + " refused to " + LogName(data->Usuario.Login) + " from " +
+                  TFacetSession::Current()->ClientAddress() + "\n");
+    return;
+  }
   // The browser shows the page of the form shown last, and showing a form that is already
   // visible changes nothing; so the working page being left is hidden once the other one is
   // shown, and coming back to it shows it again.
-  TDuoForm* target = WorkingPage(APage);
+  TDuoForm* target = WorkingPage(formClass);
   target->Show();
-  for (TDuoForm* page : std::initializer_list<TDuoForm*>{
-           TDuoForm::GetInstance<TfDashboard>(), TDuoForm::GetInstance<TfLisSolicitacoes>()})
-    if (page != nullptr && page != target && page->GetVisible())
-      page->Hide();
+  for (const TWorkingPage& page : WorkingPages)
+    if (TDuoForm* other = ExistingPage(page.FormClass))
+      if (other != target && other->GetVisible())
+        other->Hide();
 }
 
 void LeaveSession() {

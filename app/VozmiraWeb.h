@@ -4,6 +4,7 @@
 // keeps (its own data module and the user it logged in as), the login gate and the moves between
 // the working pages.
 
+#include "app/Acesso.h"
 #include "runtime/Object.h"
 
 #include <functional>
@@ -13,30 +14,36 @@
 class TDM;
 
 // What one browser session of Vozmira keeps: its own data module, never shared, the settings
-// file its database is read from, and the user whose pair the login accepted (empty before).
-// The module connects once a login was accepted: a session on the login page holds no database
-// attachment.
+// file its database is read from, and the user the login accepted (an empty login before).
+// The module connects when a login is to be checked: a session that only shows the login page
+// holds no database attachment.
 class TVozmiraSessionData : public TObject {
 public:
   TVozmiraSessionData();
   ~TVozmiraSessionData() override;
   std::unique_ptr<TDM> Module;
   std::string ConfigFile;
-  std::string User;
+  TUsuarioLogado Usuario;
 };
 
 // The calling session's data; nullptr outside a web session (on the desktop).
 TVozmiraSessionData* VozmiraSessionData();
 
-// Records the accepted user in the session, connects its data module with its queries opened in
-// their fixed order, and shows the dashboard.
-// Checks a login typed into a web session's login page with `ACheck`: refused unchecked while the
-// session's address or the user name waits after failed attempts; every attempt is logged with
-// the address and the user name, never the password.
+// Checks a login typed into a web session's login page with `ACheck`, on the session's data
+// module, connected first: refused unchecked while the session's address or the user name waits
+// after failed attempts; every attempt is logged with the address and the user name, never the
+// password.
 bool CheckWebLogin(const std::string& AUser, const std::function<bool()>& ACheck);
-void OpenWorkingPages(const std::string& AUser);
-// Shows a working page: "dashboard" or "solicitacoes".  Nothing happens before a login.
+// Records the accepted user in the session, opens its data module's queries in their fixed
+// order, and shows the dashboard.
+void OpenWorkingPages(const TUsuarioLogado& AUsuario);
+// Shows a working page: "dashboard", "solicitacoes", "situacoes", "tipossolicitacao",
+// "unidades", "tiposunidade", "prefeitura", "tiposusuario" or "usuarios".  Nothing happens before
+// a login, for another name, or for a page whose form the user's access level may not open (the
+// refusal is logged).
 void NavigateTo(const std::string& APage);
+// The form class of a working page, empty for a name that is none.
+std::string WorkingPageClass(const std::string& APage);
 // Ends the session; the browser comes back to a fresh login page.
 void LeaveSession();
 

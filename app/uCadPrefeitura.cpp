@@ -2,11 +2,10 @@
 
 #include "app/FormParts.h"
 #include "app/uDM.h"
-#include "app/uMenu.h"
+#include "bridge/Duo.Item.HTML.h"
+#include "bridge/Duo.Item.UIObj.h"
+#include "bridge/Duo.h"
 #include "ui/Clipbrd.h"
-
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -83,6 +82,7 @@ TfCadPrefeitura::TfCadPrefeitura(TComponent* AOwner) : TDuoForm(AOwner) {
     ColardareadeTransferncia1Click(Sender);
   };
   Anexarimagem1->OnClick = [this](TObject* Sender) { Anexarimagem1Click(Sender); };
+  OnUpload = [this](TStrings* AFiles, TObject* Sender) { FormUpload(AFiles, Sender); };
 
   dtsStatus = new TDataSource(this);
   dtsStatus->SetName("dtsStatus");
@@ -103,11 +103,11 @@ void TfCadPrefeitura::btnCancelarClick(TObject* /*Sender*/) {
 }
 
 void TfCadPrefeitura::btnSairClick(TObject* /*Sender*/) {
-  FTDI->Fechar(false);
+  detail::SairDaPagina();
 }
 
 void TfCadPrefeitura::dtsStatusStateChange(TObject* /*Sender*/) {
-  const bool editing = detail::IsEditing(*DM->qryPrefeitura);
+  const bool editing = detail::IsEditing(*DM->qryPrefeitura) || detail::KeepsSaveAvailable();
   btnSalvar->SetEnabled(editing);
   btnCancelar->SetEnabled(editing);
 }
@@ -127,18 +127,26 @@ void TfCadPrefeitura::ColardareadeTransferncia1Click(TObject* /*Sender*/) {
 void TfCadPrefeitura::Anexarimagem1Click(TObject* /*Sender*/) {
   if (!odlIMAGEPR->Execute())
     return;
-  const std::string& fileName = odlIMAGEPR->GetFileName();
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(fileName, error);
-  if (error)
-    throw Exception("Cannot open file \"" + fileName + "\": " + error.message());
-  if (size > MaxLogoSize) {
-    ShowMessage("A imagem selecionado é maior que 1mb");
-    return;
-  }
-  // The file is read as a picture first: one that is not leaves the logo and the row as they
-  // were.
   TPicture picture;
-  picture.LoadFromFile(fileName);
-  TrocarLogo(picture);
+  if (detail::LerImagem(*this, odlIMAGEPR->GetFileName(), picture))
+    TrocarLogo(picture);
+}
+
+void TfCadPrefeitura::FormUpload(TStrings* AFiles, TObject* /*Sender*/) {
+  TPicture picture;
+  if (detail::ImagemEnviada(*this, AFiles, picture))
+    TrocarLogo(picture);
+}
+
+void TfCadPrefeitura::ExportDuo() {
+  TDuoForm::ExportDuo();
+  TDuoItems& items = detail::ExportWorkPage(*this, pnButtons->GetCaption(), lblTituloTela, btnSair);
+  for (TControl* control :
+       std::initializer_list<TControl*>{lblIdPrefeitura, dbeIdPrefeitura, lblNomePrefeitura,
+                                        dbeNomePrefeitura, lblLogoPrefeitura, dbiLogo})
+    items.Add().Row("row mb-2").Items.Add().UIObj(control);
+  detail::AdicionarEnvioDeImagem(items.Add().Row("row mb-3").Items, "Enviar logo");
+  TDuoItems& actions = items.Add().HTMLDIV("d-flex justify-content-start gap-2").Items;
+  actions.Add().UIObj(btnSalvar, "btn-success [override-button-fe fe-save fa fa-save me-2]");
+  actions.Add().UIObj(btnCancelar, "btn-warning [override-button-fe fe-x fa fa-x me-2]");
 }

@@ -11,16 +11,11 @@
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
-#include <cstdint>
-
 class TfCadPrefeitura : public TDuoForm {
   DUO_CLASS(TfCadPrefeitura, TDuoForm)
 
 public:
   explicit TfCadPrefeitura(TComponent* AOwner);
-
-  // The largest logo file taken, in bytes.
-  static constexpr std::uintmax_t MaxLogoSize = 1048576;
 
   TPanel* pnButtons;
   TLabel* lblTituloTela;
@@ -49,6 +44,10 @@ public:
   void ColardareadeTransferncia1Click(TObject* Sender);
   // Takes a picture file chosen by the user as the logo.
   void Anexarimagem1Click(TObject* Sender);
+  // In the browser: takes the picture file sent through the page's upload item as the logo.
+  void FormUpload(TStrings* AFiles, TObject* Sender);
+  // The web page: the row's fields, the logo with its upload item, "Salvar" and "Cancelar".
+  void ExportDuo() override;
 
 private:
   // Replaces the logo with the row in edit state, so that "Salvar" stores it.

@@ -23,4 +23,15 @@ TfCadTipoUsuario::TfCadTipoUsuario(TComponent* AOwner)
   rdgTipoAcesso = DetailRadioGroup(
       "rdgTipoAcesso", "Nível de Acesso", "TIPO_ACESSO",
       {{"Administrador", "A"}, {"Gerente/Encarregado", "G"}, {"Servidor", "S"}, {"Cidadão", "C"}});
+  lblTipoAcesso = DetailLabel("lblTipoAcesso", "Nível de Acesso (A, G, S, C)");
+  dbcTipoAcesso = new TDBComboBox(this);
+  dbcTipoAcesso->SetName("dbcTipoAcesso");
+  dbcTipoAcesso->SetParent(gpbDetalhes);
+  dbcTipoAcesso->SetStyle(csDropDownList);
+  for (const char* letter : {"A", "G", "S", "C"})
+    dbcTipoAcesso->GetItems().Add(letter);
+  dbcTipoAcesso->SetDataSource(DM->dtsTipoUsuario);
+  dbcTipoAcesso->SetDataField("TIPO_ACESSO");
+  lblTipoAcesso->SetVisible(IsDuoContext());
+  dbcTipoAcesso->SetVisible(IsDuoContext());
 }

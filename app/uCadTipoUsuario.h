@@ -15,4 +15,7 @@ public:
   TLabel* lblTipoUsuario;
   TDBEdit* dbeTipoUsuario;
   TDBRadioGroup* rdgTipoAcesso;
+  // The browser's choice of the level: a list of the four letters, shown in the browser only.
+  TLabel* lblTipoAcesso;
+  TDBComboBox* dbcTipoAcesso;
 };

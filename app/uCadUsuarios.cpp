@@ -2,8 +2,10 @@
 
 #include "app/FormParts.h"
 #include "app/uDM.h"
-#include "app/uMenu.h"
 #include "app/uUsuario.h"
+#include "bridge/Duo.Item.HTML.h"
+#include "bridge/Duo.Item.UIObj.h"
+#include "bridge/Duo.h"
 
 #include <memory>
 
@@ -67,10 +69,19 @@ void TfCadUsuarios::MostrarUsuario() {
 }
 
 void TfCadUsuarios::btnSairClick(TObject* /*Sender*/) {
-  FTDI->Fechar(false);
+  detail::SairDaPagina();
 }
 
 void TfCadUsuarios::ExportDuo() {
   TDuoForm::ExportDuo();
-  SetTitle("My Duo Form");
+  TDuoItems& items = detail::ExportWorkPage(*this, pnButtons->GetCaption(), lblTituloTela, btnSair);
+  TDuoItems& buttons = items.Add().HTMLDIV("d-flex justify-content-start gap-2 mb-3").Items;
+  buttons.Add().UIObj(btnNovo, "btn-success [override-button-fe fe-plus fa fa-plus me-2]");
+  buttons.Add().UIObj(btnAlterar, "btn-primary [override-button-fe fe-edit fa fa-edit me-2]");
+  items.Add()
+      .Row("row")
+      .Items.Add()
+      .PanelGroup(gpbListagem->GetCaption(), "", false, "col", "expanel-default")
+      .Items.Add()
+      .UIObj(DBGrid1);
 }

@@ -27,7 +27,7 @@ public:
   void btnNovoClick(TObject* Sender);
   void btnAlterarClick(TObject* Sender);
   void btnSairClick(TObject* Sender);
-  // The form has no web layout of its own.
+  // The web page: the title bar, "Novo" and "Alterar", and the grid of users.
   void ExportDuo() override;
 
 private:

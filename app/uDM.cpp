@@ -2,6 +2,8 @@
 
 #include "app/db/DatabaseScripts.h"
 #include "data/DataTexts.h"
+#include "data/Win1252.h"
+#include "runtime/Password.h"
 #include "runtime/Random.h"
 
 #include <filesystem>
@@ -252,8 +254,10 @@ void TDM::Connect(const std::string& configFile) {
 
 void TDM::OpenQueries() {
   for (TQuery* query : {qryPrefeitura, qrySituacao, qryTipoSolicitacao, qryUnidades, qryTipoUnidade,
-                        qryTipoUsuario, qryDashQt, qryDashTipo, qryLisUsuario, qryLisSolicitacao})
+                        qryTipoUsuario, qryDashQt, qryDashTipo, qryLisUsuario})
     query->Open();
+  // The request list as the logged-in user may see it.
+  BuscaSolicitacoes("");
 }
 
 void TDM::BeginListaSolicitacoesSQL() {
@@ -263,6 +267,10 @@ void TDM::BeginListaSolicitacoesSQL() {
   sql.Clear();
   for (const char* line : RequestSelect)
     sql.Add(line);
+  sql.Add("WHERE 1=1");
+  // A citizen's lists hold their own requests only.
+  if (UsuarioCidadao())
+    sql.Add("   AND SOL.ID_USUARIO = " + std::to_string(UsuarioAtual().Id));
   sql.EndUpdate();
 }
 
@@ -276,13 +284,57 @@ void TDM::BuscaSolicitacoes(std::string cORDER) {
   qryLisSolicitacao->Open();
 }
 
-Variant TDM::IdUsuarioDoLogin(const std::string& login) {
+std::optional<TUsuarioLogado> TDM::ConfereLogin(const std::string& login,
+                                                const std::string& senha) {
+  // A name the connection's character set cannot hold is no stored login.
+  if (conBD->ConvertsText()) {
+    try {
+      detail::Utf8ToWin1252(login);
+    } catch (const detail::EWin1252Error&) {
+      return std::nullopt;
+    }
+  }
   TQuery query(nullptr);
   query.SetConnection(conBD);
-  query.GetSQL().SetText("SELECT ID_USUARIO FROM USUARIO WHERE LOGIN_USUARIO = :LOGIN");
+  query.GetSQL().SetText(
+      "SELECT USU.ID_USUARIO, USU.LOGIN_USUARIO, USU.SENHA_USUARIO, "
+      "TPU.TIPO_ACESSO FROM USUARIO USU LEFT JOIN TIPO_USUARIO TPU ON "
+      "TPU.ID_TIPO_USUARIO = USU.ID_TIPO_USUARIO WHERE USU.LOGIN_USUARIO = :LOGIN "
+      "ORDER BY USU.ID_USUARIO");
   query.ParamByName("LOGIN").SetAsString(login);
   query.Open();
-  return query.IsEmpty() ? Variant::Null() : Variant(query.Fields(0).GetAsLargeInt());
+  bool checked = false;
+  for (; !query.GetEof(); query.Next()) {
+    // The database compares texts ignoring trailing blanks; the login does not.
+    if (query.FieldByName("LOGIN_USUARIO").GetAsString() != login)
+      continue;
+    checked = true;
+    const std::string stored = query.FieldByName("SENHA_USUARIO").GetAsString();
+    const bool hashed = IsPasswordHash(stored);
+    if (!(hashed ? VerifyPassword(stored, senha) : SameSecret(stored, senha)))
+      continue;
+    const std::string nivel = query.FieldByName("TIPO_ACESSO").GetAsString();
+    const TUsuarioLogado usuario{login, query.FieldByName("ID_USUARIO").GetAsLargeInt(),
+                                 nivel.size() == 1 ? nivel[0] : '\0'};
+    if (!hashed || PasswordNeedsRehash(stored))
+      GravaSenha(usuario.Id, senha);
+    if (!NivelValido(usuario.Nivel))
+      return std::nullopt;
+    return usuario;
+  }
+  // An unknown login is refused in the time a wrong password takes.
+  if (!checked)
+    VerifyNoPassword(senha);
+  return std::nullopt;
+}
+
+void TDM::GravaSenha(int64_t id, const std::string& senha) {
+  TQuery update(nullptr);
+  update.SetConnection(conBD);
+  update.GetSQL().SetText("UPDATE USUARIO SET SENHA_USUARIO = :HASH WHERE ID_USUARIO = :ID");
+  update.ParamByName("HASH").SetAsString(HashPassword(senha));
+  update.ParamByName("ID").SetAsLargeInt(id);
+  update.ExecSQL();
 }
 
 void TDM::qrySolicitacaoNewRecord(TDataSet* DataSet) {
@@ -312,5 +364,5 @@ void TDM::qryTipoUsuarioNewRecord(TDataSet* DataSet) {
 
 void TDM::qryUsuarioNewRecord(TDataSet* DataSet) {
   DataSet->FieldByName("ID_USUARIO").SetAsLargeInt(0);
-  DataSet->FieldByName("KEY_USUARIO").SetAsString(GenerateRandomString(32));
+  DataSet->FieldByName("KEY_USUARIO").SetAsString(GenerateRandomHex(32));
 }

@@ -1,10 +1,12 @@
 #pragma once
+#include "app/Acesso.h"
 #include "app/SessionGlobal.h"
 #include "data/Connection.h"
 #include "data/DB.h"
 #include "data/Query.h"
 #include "runtime/Component.h"
 
+#include <optional>
 #include <string>
 
 // The application's single holder of database state: the connection, every query the forms use
@@ -52,16 +54,22 @@ public:
   void Connect(const std::string& configFile = {});
   // Opens the queries the forms start from, in this order: qryPrefeitura, qrySituacao,
   // qryTipoSolicitacao, qryUnidades, qryTipoUnidade, qryTipoUsuario, qryDashQt, qryDashTipo,
-  // qryLisUsuario, qryLisSolicitacao.
+  // qryLisUsuario, qryLisSolicitacao (oldest request first, as BuscaSolicitacoes("") reads it).
   void OpenQueries();
   // Rebuilds and reopens qryLisSolicitacao with every request, newest first for
   // "DATA_DESCENDING" and oldest first for anything else.  Its local filter stays as it is.
   void BuscaSolicitacoes(std::string cORDER);
-  // Clears qryLisSolicitacao's SQL and writes its select list, FROM and joins, line by line as the
-  // request list and the dashboard rebuild it; the caller adds the condition and the order.
+  // Clears qryLisSolicitacao's SQL and writes its select list, FROM, joins and "WHERE 1=1", line
+  // by line as the request list and the dashboard rebuild it, with a citizen's own requests as
+  // the only ones; the caller adds its conditions ("AND ...") and the order.
   void BeginListaSolicitacoesSQL();
-  // The key of the user row whose login is `login`; null when there is none.
-  Variant IdUsuarioDoLogin(const std::string& login);
+  // The user whose login is exactly `login` (letter case and blanks included) and whose password
+  // is `senha`, with the access level of the user's type; nothing when no such user exists or the
+  // type has no valid level.  A password still kept as typed is accepted and stored as a hash at
+  // once, as is one hashed at a lower cost than the program uses now.
+  std::optional<TUsuarioLogado> ConfereLogin(const std::string& login, const std::string& senha);
+  // Stores `senha` as the password of the user row `id`, as a hash.
+  void GravaSenha(int64_t id, const std::string& senha);
 
   void qrySolicitacaoNewRecord(TDataSet* DataSet);
   void qrySituacaoNewRecord(TDataSet* DataSet);

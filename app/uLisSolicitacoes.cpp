@@ -150,7 +150,6 @@ void TfLisSolicitacoes::BuscarDados() {
   DM->BeginListaSolicitacoesSQL();
   TStrings& sql = list.GetSQL();
   sql.BeginUpdate();
-  sql.Add("WHERE 1=1");
   // The chosen item stands for the status whose id it shows, which is not its position when the
   // ids have gaps.
   const int index = cbbSituacao->GetItemIndex();
@@ -212,11 +211,7 @@ void TfLisSolicitacoes::MostrarSolicitacao() {
 }
 
 void TfLisSolicitacoes::btnSairClick(TObject* /*Sender*/) {
-  // In the browser the list is a page of its own: leaving it shows the dashboard.
-  if (IsDuoContext())
-    NavigateTo("dashboard");
-  else
-    FTDI->Fechar(false);
+  detail::SairDaPagina();
 }
 
 void TfLisSolicitacoes::ExportDuo() {

@@ -9,23 +9,12 @@
 #include "app/VozmiraWeb.h"
 #include "app/uDM.h"
 
+#include <optional>
+
 TSessionGlobal<TfLogin> fLogin;
 
-namespace {
-
-std::string AcceptedUser;
-
-// The office's accepted pairs of user name and password, compared exactly.
-bool IsAcceptedPair(const std::string& user, const std::string& password) {
-  return (user == "pelix" && password == "pelix") || (user == "brud" && password == "brud");
-}
-
-} // namespace
-
 const std::string& UsuarioLogado() {
-  if (const TVozmiraSessionData* data = VozmiraSessionData())
-    return data->User;
-  return AcceptedUser;
+  return UsuarioAtual().Login;
 }
 
 const TClassInfo& TfLogin::StaticClass() {
@@ -100,15 +89,19 @@ void TfLogin::btnEntrarClick(TObject* /*Sender*/) {
     Abort();
   }
   const bool web = IsDuoContext();
-  const auto check = [&] { return IsAcceptedPair(user, password); };
+  std::optional<TUsuarioLogado> accepted;
+  const auto check = [&] {
+    accepted = DM->ConfereLogin(user, password);
+    return accepted.has_value();
+  };
   if (web ? CheckWebLogin(user, check) : check()) {
     if (web) {
       // In the browser the working pages open in this session only.
       edtSenha->SetText("");
-      OpenWorkingPages(user);
+      OpenWorkingPages(*accepted);
       return;
     }
-    AcceptedUser = user;
+    DefinirUsuarioAtual(*accepted);
     if (IsModal())
       SetModalResult(mrOk);
     else

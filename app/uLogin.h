@@ -1,7 +1,9 @@
 #pragma once
 
-// The login form: the user types a user name and a password, which must be one of the office's
-// two accepted pairs.  The accepted user name is kept for the rest of the run.
+// The login form: the user types a user name and a password, which must be those of a user of
+// the office's users table.  The accepted user is kept for the rest of the run (on the web, of
+// the session): the requests the user registers are theirs, and the user's access level decides
+// which forms open.
 
 #include "app/SessionGlobal.h"
 #include "bridge/Duo.Forms.h"
@@ -40,5 +42,5 @@ public:
 
 extern TSessionGlobal<TfLogin> fLogin;
 
-// The user name of the pair accepted by the login; empty until a login succeeded.
+// The login name of the user the login accepted; empty until a login succeeded.
 const std::string& UsuarioLogado();

@@ -3,6 +3,7 @@
 #include "app/Artwork.h"
 #include "app/FormClasses.h"
 
+#include "app/Acesso.h"
 #include "app/uDM.h"
 
 TSessionGlobal<TfMenu> fMenu;
@@ -239,7 +240,38 @@ void TfMenu::FormCreate(TObject* /*Sender*/) {
 }
 
 void TfMenu::FormShow(TObject* /*Sender*/) {
+  MostrarComandosDoNivel();
   Abrir("TfDashboard");
+}
+
+void TfMenu::MostrarComandosDoNivel() {
+  struct TCommand {
+    TMenuItem* Item;
+    TSpeedButton* Button;
+    const char* FormClass;
+  };
+  const TCommand commands[] = {
+      {GerenciamentodeSolicitaes1, SpeedButton4, "TfLisSolicitacoes"},
+      {CadastrodeUsurios1, SpeedButton1, "TfCadUsuarios"},
+      {iposdeUsurio1, SpeedButton3, "TfCadTipoUsuario"},
+      {Prefeitura1, SpeedButton6, "TfCadPrefeitura"},
+      {Prefeitura2, SpeedButton7, "TfCadUnidades"},
+      {TipoDeUnidade1, SpeedButton8, "TfCadTipoUnidade"},
+      {ipodeSolicitao1, SpeedButton9, "TfCadTipoSolicitacao"},
+      {SituaodeSolicitao1, SpeedButton10, "TfCadSituacao"},
+  };
+  for (const TCommand& command : commands) {
+    const bool allowed = PodeAbrir(command.FormClass);
+    command.Item->SetVisible(allowed);
+    command.Button->SetVisible(allowed);
+  }
+  // The reference tables are one level's together; the users and their types another's.
+  const bool cadastros = PodeAbrir("TfCadUnidades");
+  Cadastros1->SetVisible(cadastros);
+  pnlCadastros->SetVisible(cadastros);
+  const bool usuarios = PodeAbrir("TfCadUsuarios");
+  Usurios1->SetVisible(usuarios);
+  pnlUsuarios->SetVisible(usuarios);
 }
 
 void TfMenu::btnRecolherClick(TObject* /*Sender*/) {
@@ -265,6 +297,7 @@ void TfMenu::SpeedButton5Click(TObject* /*Sender*/) {
 }
 
 void TfMenu::Abrir(const std::string& ClassName) {
+  ExigirAcesso(ClassName);
   FTDI->MostrarFormulario(FormClassByName(ClassName), false);
 }
 

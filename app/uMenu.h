@@ -85,8 +85,12 @@ public:
   void Sair1Click(TObject* Sender);
 
 private:
-  // Opens the form of a class, named as it is registered, in the workspace.
+  // Opens the form of a class, named as it is registered, in the workspace; refused with
+  // "Acesso negado" when the user's access level may not open it.
   void Abrir(const std::string& ClassName);
+  // Hides the commands and side buttons of the forms the user's access level may not open, and
+  // the groups left with none.
+  void MostrarComandosDoNivel();
 };
 
 extern TSessionGlobal<TfMenu> fMenu;

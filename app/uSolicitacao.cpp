@@ -1,8 +1,8 @@
 #include "app/uSolicitacao.h"
 
+#include "app/Acesso.h"
 #include "app/FormParts.h"
 #include "app/uDM.h"
-#include "app/uLogin.h"
 #include "bridge/Duo.Item.HTML.h"
 #include "bridge/Duo.Item.UIObj.h"
 #include "bridge/Duo.h"
@@ -20,8 +20,20 @@ void FillNewRequestOwners(TQuery& request) {
   if (cityHall.IsNull() && !DM->qryPrefeitura->IsEmpty())
     cityHall.SetAsLargeInt(DM->qryPrefeitura->FieldByName("ID_PREFEITURA").GetAsLargeInt());
   TField& user = request.FieldByName("ID_USUARIO");
-  if (user.IsNull())
-    user.SetAsVariant(DM->IdUsuarioDoLogin(UsuarioLogado()));
+  if (user.IsNull() || UsuarioCidadao())
+    user.SetAsLargeInt(UsuarioAtual().Id);
+}
+
+// The status a new request starts in: the first one.
+Variant FirstStatus() {
+  TQuery& statuses = *DM->qrySituacao;
+  if (statuses.IsEmpty())
+    return Variant::Null();
+  const TBookmark here = statuses.GetBookmark();
+  statuses.First();
+  const Variant first = statuses.FieldByName("ID_SITUACAO").GetAsVariant();
+  statuses.GotoBookmark(here);
+  return first;
 }
 
 TDBLookupComboBox* LookupBox(TfSolicitacao& form, const char* name, int left, int top, int width,
@@ -121,6 +133,11 @@ TfSolicitacao::TfSolicitacao(TComponent* AOwner) : TDuoForm(AOwner) {
   btnSalvar->OnClick = [this](TObject* Sender) { btnSalvarClick(Sender); };
   btnCancelar->OnClick = [this](TObject* Sender) { btnCancelarClick(Sender); };
   btnSair->OnClick = [this](TObject* Sender) { btnSairClick(Sender); };
+
+  // A citizen chooses the unit of a new request only, and never the status; what the request
+  // had is kept on saving, whatever the boxes were made to send.
+  if (UsuarioCidadao())
+    GuardarSituacaoEUnidade();
 }
 
 TfSolicitacao::~TfSolicitacao() {
@@ -132,14 +149,30 @@ void TfSolicitacao::btnSalvarClick(TObject* /*Sender*/) {
   TQuery& query = *DM->qrySolicitacao;
   if (!detail::IsEditing(query))
     return;
-  if (query.GetState() == TDataSetState::dsInsert)
+  const bool inserting = query.GetState() == TDataSetState::dsInsert;
+  if (inserting)
     FillNewRequestOwners(query);
+  if (UsuarioCidadao()) {
+    query.FieldByName("ID_SITUACAO").SetAsVariant(inserting ? FirstStatus() : FSituacaoGuardada);
+    if (!inserting)
+      query.FieldByName("ID_UNIDADE").SetAsVariant(FUnidadeGuardada);
+  }
   query.Post();
   // The query selects one request by its key; a new request has its key only now, so the query
   // is pointed at it before it is read again.
   query.ParamByName("P_ID_SOLICITACAO")
       .SetAsLargeInt(query.FieldByName("ID_SOLICITACAO").GetAsLargeInt());
   query.Refresh();
+  if (UsuarioCidadao())
+    GuardarSituacaoEUnidade();
+}
+
+void TfSolicitacao::GuardarSituacaoEUnidade() {
+  TQuery& request = *DM->qrySolicitacao;
+  cbbSituacao->SetEnabled(false);
+  cbbUnidade->SetEnabled(request.GetState() == TDataSetState::dsInsert);
+  FSituacaoGuardada = request.FieldByName("ID_SITUACAO").GetAsVariant();
+  FUnidadeGuardada = request.FieldByName("ID_UNIDADE").GetAsVariant();
 }
 
 void TfSolicitacao::btnCancelarClick(TObject* /*Sender*/) {

@@ -7,6 +7,7 @@
 #include "app/SessionGlobal.h"
 #include "bridge/Duo.Forms.h"
 #include "data/DBCtrls.h"
+#include "runtime/Variant.h"
 #include "ui/Buttons.h"
 #include "ui/ExtCtrls.h"
 #include "ui/StdCtrls.h"
@@ -51,6 +52,14 @@ public:
   void btnCancelarClick(TObject* Sender);
   // Closes the form, ending its modal run.
   void btnSairClick(TObject* Sender);
+
+private:
+  // For a citizen: the status box is disabled, the unit box too unless the request is new, and
+  // the request's status and unit as stored are kept to be written back on saving.
+  void GuardarSituacaoEUnidade();
+  // A citizen's request's status and unit as stored when the form opened or last saved.
+  Variant FSituacaoGuardada;
+  Variant FUnidadeGuardada;
 };
 
 extern TSessionGlobal<TfSolicitacao> fSolicitacao;

@@ -2,6 +2,10 @@
 
 #include "app/FormParts.h"
 #include "app/uDM.h"
+#include "bridge/Duo.Item.HTML.h"
+#include "bridge/Duo.Item.UIObj.h"
+#include "bridge/Duo.h"
+#include "runtime/Password.h"
 
 TSessionGlobal<TfUsuario> fUsuario;
 
@@ -59,9 +63,10 @@ TfUsuario::TfUsuario(TComponent* AOwner) : TDuoForm(AOwner) {
   dbeDataNascimento = FieldEdit(*this, "dbeDataNascimento", "DATA_NASCIMENTO", 432, 88, 150);
   lblEmail = Caption(*this, "lblEmail", "Email", 16, 120);
   dbeEmail = FieldEdit(*this, "dbeEmail", "EMAIL_USUARIO", 16, 138, 400);
-  // The password is shown as typed.
+  // The stored password is never shown: what is typed here becomes the new one.
   lblSenha = Caption(*this, "lblSenha", "Senha", 432, 120);
-  dbeSenha = FieldEdit(*this, "dbeSenha", "SENHA_USUARIO", 432, 138, 150);
+  edtSenha = detail::Place<TEdit>(*this, gpbListagem, "edtSenha", 432, 138, 150, 23);
+  edtSenha->SetPasswordChar('*');
   lblCelular = Caption(*this, "lblCelular", "Celular", 16, 170);
   dbeCelular = FieldEdit(*this, "dbeCelular", "CELULAR_USUARIO", 16, 188, 200);
   lblTipoUsuario = Caption(*this, "lblTipoUsuario", "Tipo de Usuario", 232, 170);
@@ -81,6 +86,7 @@ TfUsuario::TfUsuario(TComponent* AOwner) : TDuoForm(AOwner) {
   btnSalvar->OnClick = [this](TObject* Sender) { btnSalvarClick(Sender); };
   btnCancelar->OnClick = [this](TObject* Sender) { btnCancelarClick(Sender); };
   btnSair->OnClick = [this](TObject* Sender) { btnSairClick(Sender); };
+  OnUpload = [this](TStrings* AFiles, TObject* Sender) { FormUpload(AFiles, Sender); };
 }
 
 TfUsuario::~TfUsuario() {
@@ -89,8 +95,17 @@ TfUsuario::~TfUsuario() {
 }
 
 void TfUsuario::btnSalvarClick(TObject* /*Sender*/) {
-  DM->qryUsuario->Post();
-  DM->qryUsuario->Refresh();
+  TQuery& user = *DM->qryUsuario;
+  if (!edtSenha->GetText().empty()) {
+    if (!detail::IsEditing(user))
+      user.Edit();
+    user.FieldByName("SENHA_USUARIO").SetAsString(HashPassword(edtSenha->GetText()));
+  }
+  user.Post();
+  edtSenha->SetText("");
+  // The query selects one user by its key; a new user has its key only now.
+  user.ParamByName("P_ID_USUARIO").SetAsLargeInt(user.FieldByName("ID_USUARIO").GetAsLargeInt());
+  user.Refresh();
   Close();
 }
 
@@ -103,7 +118,34 @@ void TfUsuario::btnSairClick(TObject* Sender) {
   btnCancelarClick(Sender);
 }
 
+void TfUsuario::FormUpload(TStrings* AFiles, TObject* /*Sender*/) {
+  TPicture picture;
+  if (!detail::ImagemEnviada(*this, AFiles, picture))
+    return;
+  if (!detail::IsEditing(*DM->qryUsuario))
+    DM->qryUsuario->Edit();
+  dbiFoto->GetPicture().Assign(picture);
+}
+
 void TfUsuario::ExportDuo() {
   TDuoForm::ExportDuo();
-  SetTitle("My Duo Form");
+  TDuoItems& items = detail::ExportWorkPage(*this, pnButtons->GetCaption(), lblTituloTela, btnSair);
+  TDuoItems& body = items.Add().Row("row").Items;
+  TDuoItems& fields = body.Add().PanelGroup(gpbListagem->GetCaption(), "", false, "col-lg-8").Items;
+  const std::pair<TControl*, TControl*> rows[] = {
+      {lblIdUsuario, dbeIdUsuario}, {lblLogin, dbeLogin},
+      {lblNome, dbeNome},           {lblDataNascimento, dbeDataNascimento},
+      {lblEmail, dbeEmail},         {lblSenha, edtSenha},
+      {lblCelular, dbeCelular},     {lblTipoUsuario, cbbTipoUsuario}};
+  for (const auto& [label, control] : rows) {
+    TDuoItems& row = fields.Add().Row("row mb-2").Items;
+    row.Add().UIObj(label);
+    row.Add().UIObj(control);
+  }
+  TDuoItems& photo = body.Add().PanelGroup(lblFoto->GetCaption(), "", false, "col-lg-4").Items;
+  photo.Add().Row("row mb-2").Items.Add().UIObj(dbiFoto);
+  detail::AdicionarEnvioDeImagem(photo.Add().Row("row").Items, "Enviar foto");
+  TDuoItems& actions = items.Add().HTMLDIV("d-flex justify-content-start gap-2").Items;
+  actions.Add().UIObj(btnSalvar, "btn-success [override-button-fe fe-save fa fa-save me-2]");
+  actions.Add().UIObj(btnCancelar, "btn-warning [override-button-fe fe-x fa fa-x me-2]");
 }

@@ -32,7 +32,8 @@ public:
   TLabel* lblEmail;
   TDBEdit* dbeEmail;
   TLabel* lblSenha;
-  TDBEdit* dbeSenha;
+  // A new password; empty leaves the stored one as it is.
+  TEdit* edtSenha;
   TLabel* lblCelular;
   TDBEdit* dbeCelular;
   TLabel* lblTipoUsuario;
@@ -43,12 +44,15 @@ public:
   TBitBtn* btnSalvar;
   TBitBtn* btnCancelar;
 
-  // Stores the user, reads it again and closes the form.
+  // Stores the user (with the typed password, as a hash, when one was typed), reads it again and
+  // closes the form.
   void btnSalvarClick(TObject* Sender);
   // Discards the changes and closes the form.
   void btnCancelarClick(TObject* Sender);
   void btnSairClick(TObject* Sender);
-  // The form has no web layout of its own.
+  // In the browser: takes the picture file sent through the page's upload item as the photo.
+  void FormUpload(TStrings* AFiles, TObject* Sender);
+  // The web page: the fields, the photo with its upload item, "Salvar" and "Cancelar".
   void ExportDuo() override;
 };
 

@@ -4,6 +4,8 @@ find_package(OpenSSL 3 REQUIRED)
 find_package(nlohmann_json 3 REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
+# Password hashes (Argon2id).
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 
 # The Firebird client ships no pkg-config or CMake package file.
 find_path(FIREBIRD_INCLUDE_DIR firebird/Interface.h REQUIRED)

@@ -81,6 +81,11 @@ std::vector<std::string> SplitFields(const std::string& Names) {
   return fields;
 }
 
+bool IsBeingEdited(const TDataSet& DataSet) {
+  return DataSet.GetState() == TDataSetState::dsEdit ||
+         DataSet.GetState() == TDataSetState::dsInsert;
+}
+
 // Keeps the dataset's controls quiet while the records are walked, and returns to the record
 // it was on afterwards, also when the walk fails.
 class TWalkGuard {
@@ -119,9 +124,12 @@ protected:
   void DataEvent(TDataEvent Event, TField* Field) override {
     TDataLink::DataEvent(Event, Field);
     const bool active = GetActive();
+    // A record being entered or edited is not walked over (see GetDataToJSON): the rows are read
+    // again once it is stored or cancelled, which changes the dataset again.
     if (Event == TDataEvent::deUpdateRecord ||
         (Event == TDataEvent::deUpdateState && active && !FWasActive) ||
-        (Event == TDataEvent::deDataSetChange && active && !FGrid.FReadingData))
+        (Event == TDataEvent::deDataSetChange && active && !FGrid.FReadingData &&
+         !IsBeingEdited(*GetDataSet())))
       FGrid.MarkDataReload();
     FWasActive = active;
     if (!active)
@@ -261,7 +269,9 @@ void TFacetDBGrid::ExecJS(const std::string& Script) {
 
 std::string TFacetDBGrid::GetDataToJSON() {
   TDataSet* dataSet = ActiveDataSet();
-  if (dataSet == nullptr)
+  // Walking the records would leave a record being entered or edited, which the dataset then
+  // cancels, losing what was typed: while there is one, the grid gets no rows.
+  if (dataSet == nullptr || IsBeingEdited(*dataSet))
     return "[]";
   TOrderedJSON rows;
   // The guard's end gives the controls back the dataset, which they hear as a change; the flag

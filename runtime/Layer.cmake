@@ -1,1 +1,1 @@
-set(LAYER_LIBRARIES OpenSSL::Crypto PkgConfig::PCRE2 nlohmann_json::nlohmann_json Threads::Threads)
+set(LAYER_LIBRARIES OpenSSL::Crypto PkgConfig::PCRE2 PkgConfig::SODIUM nlohmann_json::nlohmann_json Threads::Threads)

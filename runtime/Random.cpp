@@ -15,6 +15,7 @@ constexpr std::string_view DigitsAndLetters =
     "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 constexpr std::string_view Letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 constexpr std::string_view Digits = "1234567890";
+constexpr std::string_view HexDigits = "0123456789abcdef";
 
 void FillRandom(std::array<unsigned char, 64>& buffer) {
   if (RAND_bytes(buffer.data(), static_cast<int>(buffer.size())) != 1) {
@@ -59,6 +60,10 @@ std::string GenerateRandomJustString(int n) {
 
 std::string GenerateRandomNumber(int n) {
   return RandomFrom(Digits, n);
+}
+
+std::string GenerateRandomHex(int n) {
+  return RandomFrom(HexDigits, n);
 }
 
 std::string Gerar_String_Aleatorio(int Size) {

@@ -15,6 +15,8 @@ std::string GenerateRandomString(int n);
 std::string GenerateRandomJustString(int n);
 // Characters from "1234567890".
 std::string GenerateRandomNumber(int n);
+// Characters from "0123456789abcdef".
+std::string GenerateRandomHex(int n);
 // Characters from "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz".
 std::string Gerar_String_Aleatorio(int Size);
 

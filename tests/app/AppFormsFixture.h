@@ -56,12 +56,13 @@ protected:
   // Changes the starting data before the queries are opened.
   virtual void PrepareDatabase() {}
 
-  // Logs in through the login form with one of the accepted pairs.
-  void LogIn(const std::string& user) {
+  // Logs in through the login form as a user of the starting data (whose password is the user
+  // name unless given).
+  void LogIn(const std::string& user, const std::string& password = {}) {
     fLogin = CreateForm<TfLogin>(&App);
     fLogin->Show();
     Driver.Type("fLogin", "edtLogin", user);
-    Driver.Type("fLogin", "edtSenha", user);
+    Driver.Type("fLogin", "edtSenha", password.empty() ? user : password);
     Driver.Click("fLogin", "btnEntrar");
     delete fLogin;
   }

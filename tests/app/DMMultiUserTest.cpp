@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sodium.h>
+
 #include <fstream>
 #include <functional>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -37,6 +41,25 @@ protected:
     module->Connect(ConfigFile());
     module->OpenQueries();
     return module;
+  }
+
+  static void Exec(TDM& module, const std::string& sql) {
+    TQuery query(nullptr);
+    query.SetConnection(module.conBD);
+    query.GetSQL().SetText(sql);
+    query.ExecSQL();
+  }
+
+  // The password column of a user, as stored, read by a connection of its own.
+  std::string ReadPassword(const std::string& login) {
+    TDM reader(nullptr);
+    reader.Connect(ConfigFile());
+    TQuery query(nullptr);
+    query.SetConnection(reader.conBD);
+    query.GetSQL().SetText("SELECT SENHA_USUARIO FROM USUARIO WHERE LOGIN_USUARIO = :L");
+    query.ParamByName("L").SetAsString(login);
+    query.Open();
+    return query.IsEmpty() ? std::string() : query.Fields(0).GetAsString();
   }
 
   static void OpenRequest(TDM& module, int64_t id) {
@@ -152,11 +175,90 @@ TEST_P(DMMultiUser, RekeyingAUnitTypeCarriesItsUnits) {
   EXPECT_TRUE(types.Locate("ID_TIPO_UNIDADE", {Variant(int64_t{2})}));
 }
 
-TEST_P(DMMultiUser, TheLoggedInUsersKeyIsLookedUpByTheModule) {
+// The users of the starting data, each with the password given to them, are accepted with their
+// key and their type's level; anything else is refused.
+TEST_P(DMMultiUser, TheLoginAcceptsTheUsersOfTheTableByTheirPasswords) {
   TDM* module = Session();
-  const Variant key = module->IdUsuarioDoLogin("pelix");
-  EXPECT_FALSE(key.IsEmptyOrNull());
-  EXPECT_TRUE(module->IdUsuarioDoLogin("ninguem").IsEmptyOrNull());
+  struct Case {
+    std::string Login;
+    std::string Password;
+    int64_t Id; // 0: refused
+    char Nivel;
+  };
+  const Case cases[] = {
+      {"pelix", "pelix", 1, 'A'},
+      {"brud", "brud", 2, 'G'},
+      {"mcosta", "Ouvidoria#2026", 3, 'S'},
+      {"asilva", "Serena@95", 4, 'S'},
+      {"jsouza", "cidadao123", 5, 'C'},
+      {"pelix", "brud", 0, 0},
+      {"brud", "pelix", 0, 0},
+      {"Pelix", "pelix", 0, 0},
+      {" pelix", "pelix", 0, 0},
+      {"pelix ", "pelix", 0, 0},
+      {"pelix", "pelix ", 0, 0},
+      {"pelix", "PELIX", 0, 0},
+      {"mcosta", "ouvidoria#2026", 0, 0},
+      {"ninguem", "ninguem", 0, 0},
+      // A name the database's character set cannot hold is nobody's.
+      {"pelix\u2603", "pelix", 0, 0},
+      // A stored hash typed as the password.
+      {"pelix", ReadPassword("pelix"), 0, 0},
+  };
+  for (const Case& c : cases) {
+    const std::optional<TUsuarioLogado> user = module->ConfereLogin(c.Login, c.Password);
+    ASSERT_EQ(user.has_value(), c.Id != 0) << c.Login << "/" << c.Password;
+    if (user) {
+      EXPECT_EQ(user->Login, c.Login);
+      EXPECT_EQ(user->Id, c.Id) << c.Login;
+      EXPECT_EQ(user->Nivel, c.Nivel) << c.Login;
+    }
+  }
+  // The starting data holds hashes only.
+  for (const char* login : {"pelix", "brud", "mcosta", "asilva", "jsouza"})
+    EXPECT_TRUE(ReadPassword(login).starts_with("$argon2id$")) << login;
+}
+
+// A password still kept as typed (a database from before hashes) is accepted and stored as a
+// hash at that login; a wrong one leaves it as it was.
+TEST_P(DMMultiUser, APasswordKeptAsTypedBecomesAHashAtItsFirstLogin) {
+  TDM* module = Session();
+  Exec(*module, "UPDATE USUARIO SET SENHA_USUARIO = 'legado#1' WHERE LOGIN_USUARIO = 'asilva'");
+  EXPECT_FALSE(module->ConfereLogin("asilva", "legado#2"));
+  EXPECT_FALSE(module->ConfereLogin("asilva", "Serena@95"));
+  EXPECT_EQ(ReadPassword("asilva"), "legado#1");
+
+  ASSERT_TRUE(module->ConfereLogin("asilva", "legado#1"));
+  const std::string stored = ReadPassword("asilva");
+  EXPECT_TRUE(stored.starts_with("$argon2id$")) << stored;
+  EXPECT_EQ(crypto_pwhash_str_verify(stored.c_str(), "legado#1", 8), 0);
+  // The plain text is gone: the hash is what is checked from now on.
+  EXPECT_TRUE(module->ConfereLogin("asilva", "legado#1"));
+  EXPECT_FALSE(module->ConfereLogin("asilva", stored));
+  EXPECT_EQ(ReadPassword("asilva"), stored);
+}
+
+TEST_P(DMMultiUser, AChangedPasswordReplacesTheOldOne) {
+  TDM* module = Session();
+  module->GravaSenha(2, "Nova senha 1");
+  EXPECT_FALSE(module->ConfereLogin("brud", "brud"));
+  const std::optional<TUsuarioLogado> user = module->ConfereLogin("brud", "Nova senha 1");
+  ASSERT_TRUE(user);
+  EXPECT_EQ(user->Id, 2);
+  EXPECT_EQ(crypto_pwhash_str_verify(ReadPassword("brud").c_str(), "Nova senha 1", 12), 0);
+}
+
+// A user whose type has no valid level, or no type at all, is let in nowhere.
+TEST_P(DMMultiUser, AUserWithoutAnAccessLevelIsRefused) {
+  TDM* module = Session();
+  Exec(*module, "UPDATE TIPO_USUARIO SET TIPO_ACESSO = NULL WHERE ID_TIPO_USUARIO = 3");
+  Exec(*module, "UPDATE TIPO_USUARIO SET TIPO_ACESSO = 'X' WHERE ID_TIPO_USUARIO = 2");
+  Exec(*module, "UPDATE USUARIO SET ID_TIPO_USUARIO = 99 WHERE LOGIN_USUARIO = 'jsouza'");
+  for (const auto& [login, password] :
+       {std::pair{"mcosta", "Ouvidoria#2026"}, std::pair{"brud", "brud"},
+        std::pair{"jsouza", "cidadao123"}})
+    EXPECT_FALSE(module->ConfereLogin(login, password)) << login;
+  EXPECT_TRUE(module->ConfereLogin("pelix", "pelix"));
 }
 
 } // namespace

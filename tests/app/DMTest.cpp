@@ -148,7 +148,9 @@ TEST_F(DMTest, BuscaSolicitacoesOrdersByDateAsAsked) {
               descending ? "  SOL.DATA_SOLICITACAO DESC" : "  SOL.DATA_SOLICITACAO")
         << order;
     EXPECT_EQ(list->GetSQL().Strings(0), "SELECT");
-    EXPECT_EQ(list->GetSQL().Count(), 21);
+    // The select list, the joins, "WHERE 1=1" (a staff user sees every request) and the order.
+    EXPECT_EQ(list->GetSQL().Count(), 22);
+    EXPECT_EQ(list->GetSQL().Strings(19), "WHERE 1=1");
     // The local filter stays in force.
     EXPECT_EQ(list->GetRecordCount(), filtered) << order;
     list->SetFiltered(false);

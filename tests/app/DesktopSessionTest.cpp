@@ -152,7 +152,7 @@ TEST_F(DesktopSession, LogInWorkWithRequestsStatusesAndUsersAndLeave) {
     Driver.Type("fUsuario", "dbeNome", "Rita Melo");
     Driver.Type("fUsuario", "dbeDataNascimento", "03/09/1992");
     Driver.Type("fUsuario", "dbeEmail", "rmelo@vilaserena.gov.br");
-    Driver.Type("fUsuario", "dbeSenha", "rmelo");
+    Driver.Type("fUsuario", "edtSenha", "rmelo");
     Driver.Type("fUsuario", "dbeCelular", "(11) 98877-8807");
     Driver.Choose("fUsuario", "cbbTipoUsuario", "Gerente/Encarregado");
   });

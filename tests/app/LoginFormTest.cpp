@@ -1,9 +1,12 @@
+#include "app/db/DatabaseScripts.h"
 #include "app/uDM.h"
 #include "app/uLogin.h"
+#include "data/TestDatabase.h"
 #include "ui/Driver.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,12 +14,21 @@
 namespace {
 
 // A login form run modally in an application of its own, with a data module that exists already
-// (as in the program, where the data module creates the login).
+// and is connected to a fresh database with the starting data's users (as in the program, where
+// the data module connects and then creates the login).
 class LoginForm : public ::testing::Test {
 protected:
   LoginForm() : App(std::unique_ptr<TUIBackend>(new THeadlessBackend)), Scope(App), Driver(App) {
+    {
+      TComponent creatorOwner(nullptr);
+      auto* creator = new TConnection(&creatorOwner);
+      testdb::SetEmbeddedParams(*creator, Folder.Path() / "office.fdb");
+      creator->CreateDatabase(DatabaseScripts(), TForcedWrites::fwOff);
+    }
+    std::ofstream((Folder.Path() / "Config.ini").string()) << "[Database]\nDatabase=office.fdb\n";
     Module = new TDM(&App);
     DM = Module;
+    Module->Connect((Folder.Path() / "Config.ini").string());
     fLogin = CreateForm<TfLogin>(&App);
   }
   ~LoginForm() override { delete fLogin; }
@@ -45,6 +57,7 @@ protected:
     return texts;
   }
 
+  testdb::TTempFolder Folder;
   TApplication App;
   TApplicationScope Scope;
   THeadlessDriver Driver;
@@ -112,21 +125,35 @@ TEST_F(LoginForm, RefusedEntriesLeaveTheFormOpenWithAMessage) {
   EXPECT_TRUE(App.GetTerminated());
 }
 
-TEST_F(LoginForm, EachAcceptedPairEndsTheLoginAfterAWrongPair) {
-  for (const std::string user : {"pelix", "brud"}) {
+// Each user of the table, of each access level, gets in after a wrong password; the accepted
+// user, with their key and level, is the program's user from then on.
+TEST_F(LoginForm, EachUserOfTheTableEndsTheLoginAfterAWrongPassword) {
+  struct Case {
+    std::string User;
+    std::string Password;
+    int64_t Id;
+    char Nivel;
+  };
+  const Case cases[] = {{"pelix", "pelix", 1, 'A'},
+                        {"brud", "brud", 2, 'G'},
+                        {"mcosta", "Ouvidoria#2026", 3, 'S'},
+                        {"jsouza", "cidadao123", 5, 'C'}};
+  for (const Case& c : cases) {
     TApplication app(std::unique_ptr<TUIBackend>(new THeadlessBackend));
     TApplicationScope scope(app);
     THeadlessDriver driver(app);
     fLogin = CreateForm<TfLogin>(&app);
-    driver.Queue([&] { driver.Type("fLogin", "edtLogin", user); });
-    driver.Queue([&] { driver.Type("fLogin", "edtSenha", user == "pelix" ? "brud" : "pelix"); });
+    driver.Queue([&] { driver.Type("fLogin", "edtLogin", c.User); });
+    driver.Queue([&] { driver.Type("fLogin", "edtSenha", c.User == "pelix" ? "brud" : "pelix"); });
     driver.Queue([&] { driver.Click("fLogin", "btnEntrar"); });
-    driver.Queue([&] { driver.Type("fLogin", "edtSenha", user); });
+    driver.Queue([&] { driver.Type("fLogin", "edtSenha", c.Password); });
     driver.Queue([&] { driver.Click("fLogin", "btnEntrar"); });
-    EXPECT_EQ(fLogin->ShowModal(), mrOk) << user;
+    EXPECT_EQ(fLogin->ShowModal(), mrOk) << c.User;
     ASSERT_EQ(driver.Messages().size(), 1u);
     EXPECT_EQ(driver.Messages()[0].Text, "Usuário ou Senha não confere!");
-    EXPECT_EQ(UsuarioLogado(), user);
+    EXPECT_EQ(UsuarioLogado(), c.User);
+    EXPECT_EQ(UsuarioAtual().Id, c.Id) << c.User;
+    EXPECT_EQ(UsuarioAtual().Nivel, c.Nivel) << c.User;
     EXPECT_FALSE(app.GetTerminated());
     delete fLogin;
     EXPECT_EQ(fLogin, nullptr);

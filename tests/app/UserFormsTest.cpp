@@ -4,6 +4,8 @@
 #include "app/uCadUsuarios.h"
 #include "app/uUsuario.h"
 
+#include <sodium.h>
+
 #include <vector>
 
 namespace {
@@ -32,8 +34,6 @@ TEST_F(AppForms, UserListShowsTheUsersByName) {
     EXPECT_EQ(grid.Items(i).GetTitleCaption(), std::get<2>(columns[i]));
   }
   EXPECT_FALSE(form.DBGrid1->CanEditCell());
-  form.ExportDuo();
-  EXPECT_EQ(form.GetTitle(), "My Duo Form");
 }
 
 TEST_F(AppForms, NewUserFilledInIsSaved) {
@@ -55,10 +55,10 @@ TEST_F(AppForms, NewUserFilledInIsSaved) {
     Driver.Type("fUsuario", "dbeNome", "Lúcia Carvalho");
     Driver.Type("fUsuario", "dbeDataNascimento", "14/02/1988");
     Driver.Type("fUsuario", "dbeEmail", "lcarvalho@vilaserena.gov.br");
-    Driver.Type("fUsuario", "dbeSenha", "Senha'forte");
-    // The password is shown as typed.
-    EXPECT_EQ(fUsuario->dbeSenha->GetPasswordChar(), '\0');
-    EXPECT_EQ(fUsuario->dbeSenha->GetText(), "Senha'forte");
+    // The password edit starts empty and masks what is typed.
+    EXPECT_EQ(fUsuario->edtSenha->GetText(), "");
+    EXPECT_EQ(fUsuario->edtSenha->GetPasswordChar(), '*');
+    Driver.Type("fUsuario", "edtSenha", "Senha'forte");
     Driver.Type("fUsuario", "dbeCelular", "(11) 98866-7706");
     Driver.Choose("fUsuario", "cbbTipoUsuario", "Servidor");
     Driver.Click("fUsuario", "btnSalvar");
@@ -69,15 +69,24 @@ TEST_F(AppForms, NewUserFilledInIsSaved) {
   EXPECT_TRUE(Driver.Messages().empty());
   EXPECT_EQ(fUsuario, nullptr);
   EXPECT_EQ(ReadValue("SELECT COUNT(*) FROM USUARIO WHERE LOGIN_USUARIO = 'lcarvalho' AND "
-                      "NOME_USUARIO = 'Lúcia Carvalho' AND SENHA_USUARIO = 'Senha''forte' AND "
-                      "DATA_NASCIMENTO = '1988-02-14' AND ID_TIPO_USUARIO = 3")
+                      "NOME_USUARIO = 'Lúcia Carvalho' AND DATA_NASCIMENTO = '1988-02-14' AND "
+                      "ID_TIPO_USUARIO = 3")
                 .AsInteger(),
             1);
   EXPECT_EQ(ReadValue("SELECT ID_USUARIO FROM USUARIO WHERE LOGIN_USUARIO = 'lcarvalho'").AsInt64(),
             6);
-  EXPECT_FALSE(ReadValue("SELECT KEY_USUARIO FROM USUARIO WHERE LOGIN_USUARIO = 'lcarvalho'")
-                   .AsString()
-                   .empty());
+  // The password is stored as a hash of what was typed, and the new user can log in with it.
+  const std::string stored =
+      ReadValue("SELECT SENHA_USUARIO FROM USUARIO WHERE LOGIN_USUARIO = 'lcarvalho'").AsString();
+  EXPECT_EQ(crypto_pwhash_str_verify(stored.c_str(), "Senha'forte", 11), 0) << stored;
+  const auto user = DM->ConfereLogin("lcarvalho", "Senha'forte");
+  ASSERT_TRUE(user);
+  EXPECT_EQ(user->Nivel, 'S');
+  // The access key: 32 hexadecimal digits from the secure random source.
+  const std::string key =
+      ReadValue("SELECT KEY_USUARIO FROM USUARIO WHERE LOGIN_USUARIO = 'lcarvalho'").AsString();
+  EXPECT_EQ(key.size(), 32u);
+  EXPECT_EQ(key.find_first_not_of("0123456789abcdef"), std::string::npos) << key;
   // The list is not read again.
   EXPECT_EQ(DM->qryLisUsuario->GetRecordCount(), 5);
 }
@@ -89,24 +98,40 @@ TEST_F(AppForms, UserFormCancelLeavesTheRowAndSaveChangesIt) {
   const int64_t id = list.FieldByName("ID_USUARIO").GetAsLargeInt();
   const std::string where = " FROM USUARIO WHERE ID_USUARIO = " + std::to_string(id);
 
+  const std::string hash = ReadValue("SELECT SENHA_USUARIO" + where).AsString();
   for (const char* leave : {"btnCancelar", "btnSair"}) {
     Driver.Queue([&] {
       EXPECT_EQ(fUsuario->dbeNome->GetText(), "Marcos Costa");
-      EXPECT_EQ(fUsuario->dbeSenha->GetText(), "Ouvidoria#2026");
+      // The stored password is never shown.
+      EXPECT_EQ(fUsuario->edtSenha->GetText(), "");
       EXPECT_EQ(fUsuario->cbbTipoUsuario->GetText(), "Servidor");
       Driver.Type("fUsuario", "dbeNome", "Outro Nome");
+      Driver.Type("fUsuario", "edtSenha", "Outra senha");
       Driver.Click("fUsuario", leave);
     });
     Driver.Click(form, "btnAlterar");
     EXPECT_EQ(ReadValue("SELECT NOME_USUARIO" + where).AsString(), "Marcos Costa") << leave;
+    EXPECT_EQ(ReadValue("SELECT SENHA_USUARIO" + where).AsString(), hash) << leave;
   }
 
+  // An empty password edit leaves the password as it was.
   Driver.Queue([&] {
     Driver.Type("fUsuario", "dbeNome", "Marcos A. Costa");
     Driver.Click("fUsuario", "btnSalvar");
   });
   Driver.Click(form, "btnAlterar");
   EXPECT_EQ(ReadValue("SELECT NOME_USUARIO" + where).AsString(), "Marcos A. Costa");
+  EXPECT_EQ(ReadValue("SELECT SENHA_USUARIO" + where).AsString(), hash);
+  EXPECT_TRUE(DM->ConfereLogin("mcosta", "Ouvidoria#2026"));
+
+  // A typed one replaces it, even when nothing else changed.
+  Driver.Queue([&] {
+    Driver.Type("fUsuario", "edtSenha", "Trocada#3");
+    Driver.Click("fUsuario", "btnSalvar");
+  });
+  Driver.Click(form, "btnAlterar");
+  EXPECT_FALSE(DM->ConfereLogin("mcosta", "Ouvidoria#2026"));
+  EXPECT_TRUE(DM->ConfereLogin("mcosta", "Trocada#3"));
   // The list still shows the old name.
   EXPECT_EQ(list.FieldByName("NOME_USUARIO").GetAsString(), "Marcos Costa");
   EXPECT_TRUE(Driver.Messages().empty());

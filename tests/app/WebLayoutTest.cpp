@@ -4,11 +4,15 @@
 #include "AppFormsFixture.h"
 #include "bridge/FakeFramework.h"
 
+#include "app/uCadPrefeitura.h"
 #include "app/uCadSituacao.h"
+#include "app/uCadTipoUsuario.h"
+#include "app/uCadUsuarios.h"
 #include "app/uDashboard.h"
 #include "app/uLisSolicitacoes.h"
 #include "app/uMenu.h"
 #include "app/uSolicitacao.h"
+#include "app/uUsuario.h"
 #include "bridge/Duo.h"
 
 #include <gmock/gmock.h>
@@ -324,10 +328,7 @@ TEST_F(WebLayouts, TheDashboardShowsItsGridsAndAnswersTheCountTagsExactly) {
   EXPECT_EQ(lower, "{{qt_novas}}");
 }
 
-TEST_F(WebLayouts, FormsWithoutALayoutSetOnlyTheirTitle) {
-  TfCadSituacao& statuses = Open<TfCadSituacao>();
-  EXPECT_THAT(Export(statuses), testing::IsEmpty());
-  EXPECT_EQ(statuses.GetTitle(), "My Duo Form");
+TEST_F(WebLayouts, TheMenuHasNoLayoutOfItsOwn) {
   TTDI* workspace = FTDI;
   auto* menu = CreateForm<TfMenu>(&App);
   EXPECT_THAT(Export(*menu), testing::IsEmpty());
@@ -337,6 +338,47 @@ TEST_F(WebLayouts, FormsWithoutALayoutSetOnlyTheirTitle) {
   Duos.pop_back();
   delete menu;
   FTDI = workspace;
+}
+
+// The administration pages in the office's template: each page's controls in order, the
+// password as a plain edit that is no data control, and an upload item for each picture.
+TEST_F(WebLayouts, TheAdministrationPagesHoldTheirControlsInTheOfficesTemplate) {
+  const auto kinds = [&](TDuoForm& form) {
+    const std::vector<std::string> body = Export(form);
+    EXPECT_EQ(form.GetTitle(), "Brenvox");
+    EXPECT_EQ(Framework->Master, "pages/template.html");
+    std::vector<std::string> found = Kinds(*static_cast<fake::TPageForm*>(Framework->GetForm()));
+    const bool upload = std::any_of(body.begin(), body.end(), [](const std::string& line) {
+      return line.find("type=\"file\"") != std::string::npos;
+    });
+    if (upload)
+      found.push_back("upload");
+    return found;
+  };
+  EXPECT_THAT(
+      kinds(Open<TfCadSituacao>()),
+      ElementsAreArray({"lblTituloTela:Text", "btnSair:Button", "btnNovo:Button",
+                        "btnSalvar:Button", "btnCancelar:Button", "DBGrid1:DBGrid",
+                        "lblIdSituacao:Text", "dbeIdSituacao:DBEdit", "lblNomeSituacao:Text",
+                        "dbeNomeSituacao:DBEdit", "lblLogoSituacao:Text", "dbiLogoSituacao:Image",
+                        "lblCorSituacao:Text", "dbeCorSituacao:DBEdit"}));
+  const std::vector<std::string> userTypes = kinds(Open<TfCadTipoUsuario>());
+  EXPECT_THAT(std::vector<std::string>(userTypes.end() - 2, userTypes.end()),
+              ElementsAreArray({"lblTipoAcesso:Text", "dbcTipoAcesso:DBCombobox"}));
+  EXPECT_THAT(
+      kinds(Open<TfCadPrefeitura>()),
+      ElementsAreArray({"lblTituloTela:Text", "btnSair:Button", "lblIdPrefeitura:Text",
+                        "dbeIdPrefeitura:DBEdit", "lblNomePrefeitura:Text",
+                        "dbeNomePrefeitura:DBEdit", "lblLogoPrefeitura:Text", "dbiLogo:Image",
+                        "btnSalvar:Button", "btnCancelar:Button", "upload"}));
+  EXPECT_THAT(kinds(Open<TfCadUsuarios>()),
+              ElementsAreArray({"lblTituloTela:Text", "btnSair:Button", "btnNovo:Button",
+                                "btnAlterar:Button", "DBGrid1:DBGrid"}));
+  auto* user = CreateForm<TfUsuario>(&App);
+  const std::vector<std::string> userKinds = kinds(*user);
+  EXPECT_NE(std::find(userKinds.begin(), userKinds.end(), "edtSenha:Edit"), userKinds.end());
+  EXPECT_NE(std::find(userKinds.begin(), userKinds.end(), "dbiFoto:Image"), userKinds.end());
+  EXPECT_EQ(userKinds.back(), "upload");
 }
 
 } // namespace

@@ -23,6 +23,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { launchChromium } from './chromium.mjs';
 import { ServerProcess, within } from './serverprocess.mjs';
+import { countUnlocks } from './unlocks.mjs';
 
 const STEP_MS = 20000; // any single wait in a page
 const RUN_MS = 270000; // the whole run
@@ -301,25 +302,6 @@ class PageWatch {
 const watchOf = new WeakMap();
 
 // ---- page helpers
-
-// Counts the server's unlocks of the page (each event the page waits for ends with one), so a
-// step can wait for the server to have finished with the event it caused.
-function countUnlocks() {
-  window.vozmiraUnlocks = 0;
-  let unlock;
-  Object.defineProperty(window, 'UnLockThreadClient', {
-    configurable: true,
-    get() {
-      return unlock;
-    },
-    set(value) {
-      unlock = function () {
-        window.vozmiraUnlocks += 1;
-        return value.apply(this, arguments);
-      };
-    },
-  });
-}
 
 // A browser of its own (a context) for one user of a scenario, whose problems go to `watch`.
 async function userBrowser(browser, watch, label) {

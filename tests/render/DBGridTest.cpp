@@ -70,6 +70,29 @@ TEST_F(GridTest, DataOfAllColumnsVisibleOrNotReturningToTheRecord) {
   EXPECT_EQ(Grid->Events().Item(EventOnLoadJSON)->CallEventResponse(), "[]");
 }
 
+// Walking the records for the browser would leave a record being entered or edited, which the
+// dataset then cancels: while there is one, the grid answers no rows and the record stays.
+TEST_F(GridTest, ARecordBeingEnteredOrEditedIsNotWalkedOver) {
+  AddColumn("TEXT");
+  for (const bool inserting : {true, false}) {
+    const std::string typed = inserting ? "entered" : "edited";
+    if (inserting) {
+      Requests->Append();
+      Requests->FieldByName("ID_REQ").SetAsInteger(4);
+    } else {
+      Requests->Edit();
+    }
+    Requests->FieldByName("TEXT").SetAsString(typed);
+    EXPECT_EQ(Grid->GetDataToJSON(), "[]") << typed;
+    EXPECT_EQ(Requests->GetState(), inserting ? TDataSetState::dsInsert : TDataSetState::dsEdit);
+    EXPECT_EQ(Requests->FieldByName("TEXT").GetAsString(), typed);
+    Requests->Post();
+    // Once stored, the rows are read again, with the record as stored.
+    const std::string rows = Grid->GetDataToJSON();
+    EXPECT_NE(rows.find("\"" + typed + "\""), std::string::npos) << rows;
+  }
+}
+
 TEST_F(GridTest, DataTextsKeptRawWithEscapesBeyondASCII) {
   AddColumn("TEXT");
   Connection->ExecSQL("UPDATE REQ SET TEXT = ? WHERE ID_REQ = 1", {Variant("<i>ç\"{{")});

@@ -24,6 +24,7 @@ const TGenerator Generators[] = {
     {"GenerateRandomJustString", GenerateRandomJustString,
      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"},
     {"GenerateRandomNumber", GenerateRandomNumber, "1234567890"},
+    {"GenerateRandomHex", GenerateRandomHex, "0123456789abcdef"},
     {"Gerar_String_Aleatorio", Gerar_String_Aleatorio,
      "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"},
 };

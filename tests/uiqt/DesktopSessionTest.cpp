@@ -382,7 +382,7 @@ TEST_F(DesktopSession, LogInWorkWithRequestsStatusesAndUsersAndLeaveThroughTheWi
     Retype(*fUsuario->dbeNome, "Rita Melo");
     Retype(*fUsuario->dbeDataNascimento, "03/09/1992");
     Retype(*fUsuario->dbeEmail, "rmelo@vilaserena.gov.br");
-    Retype(*fUsuario->dbeSenha, "rmelo");
+    Retype(*fUsuario->edtSenha, "rmelo");
     Retype(*fUsuario->dbeCelular, "(11) 98877-8807");
     Choose(*fUsuario->cbbTipoUsuario, "Gerente/Encarregado");
     Settle();
@@ -486,9 +486,10 @@ TEST_F(DesktopSession, EverySideMenuFormOpensInATabOfItsOwn) {
   };
   std::vector<std::string> captions;
 
+  // The administrator, whose level opens every form.
   Step(LoginWaits, [&] {
-    Retype(*fLogin->edtLogin, "brud");
-    Retype(*fLogin->edtSenha, "brud");
+    Retype(*fLogin->edtLogin, "pelix");
+    Retype(*fLogin->edtSenha, "pelix");
     Click(*fLogin->btnEntrar);
   });
   bool first = true;
