@@ -8,32 +8,20 @@
 //
 // Every scenario runs; the run exits with 1 naming each failure.
 
-import { mkdirSync, mkdtempSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { rmSync, writeFileSync } from 'node:fs';
 import { Agent, request as httpRequest } from 'node:http';
-import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { gunzipSync } from 'node:zlib';
 import { launchChromium } from './chromium.mjs';
 import { ServerProcess, within } from './serverprocess.mjs';
+import { testRun } from './testrun.mjs';
 
 const STEP_MS = 20000;
 const RUN_MS = 280000;
 const AXE = join(dirname(fileURLToPath(import.meta.url)), '../../node_modules/axe-core/axe.min.js');
 
-const binary = process.argv[2];
-const only = process.argv[3];
-if (!binary) {
-  console.error('usage: node pages.test.mjs PATH/TO/vozmira-web [PART-OF-A-SCENARIO-NAME]');
-  process.exit(2);
-}
-
-const screenshots = join(process.cwd(), 'screenshots');
-mkdirSync(screenshots, { recursive: true });
-for (const name of readdirSync(screenshots)) if (name.startsWith('browser_pages_')) rmSync(join(screenshots, name), { force: true });
-const folder = mkdtempSync(join(tmpdir(), 'vozmira-pages-'));
-const lockFolder = join(folder, 'lock');
-mkdirSync(lockFolder);
+const { binary, only, screenshots, folder, lockFolder } = testRun('pages.test.mjs', 'browser_pages_');
 const settingsFile = join(folder, 'settings.ini');
 writeFileSync(settingsFile, '[Database]\nDatabase=vozmira.fdb\n[Duo Server Config]\nServer Port=0\n');
 

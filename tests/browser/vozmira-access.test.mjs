@@ -10,28 +10,18 @@
 // directory.  Exits with 1 naming each failure.
 
 import { execFile } from 'node:child_process';
-import { mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { rmSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { deflateSync } from 'node:zlib';
 import { launchChromium } from './chromium.mjs';
 import { ServerProcess, within } from './serverprocess.mjs';
+import { testRun } from './testrun.mjs';
 import { countUnlocks } from './unlocks.mjs';
 
 const STEP_MS = 20000;
 const RUN_MS = 280000;
 
-const binary = process.argv[2];
-const only = process.argv[3]; // runs only the scenarios whose names hold it
-if (!binary) {
-  console.error('usage: node vozmira-access.test.mjs PATH/TO/vozmira-web [PART-OF-A-SCENARIO-NAME]');
-  process.exit(2);
-}
-const screenshots = join(process.cwd(), 'screenshots');
-mkdirSync(screenshots, { recursive: true });
-const folder = mkdtempSync(join(tmpdir(), 'vozmira-access-'));
-const lockFolder = join(folder, 'lock');
-mkdirSync(lockFolder, { recursive: true });
+const { binary, only, screenshots, folder, lockFolder } = testRun('vozmira-access.test.mjs', 'browser_vozmira_access_');
 const settingsFile = join(folder, 'settings.ini');
 const databaseFile = join(folder, 'vozmira.fdb');
 

@@ -17,32 +17,19 @@
 
 import { execFile } from 'node:child_process';
 import { createHash, randomBytes } from 'node:crypto';
-import { mkdirSync, mkdtempSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { rmSync, writeFileSync } from 'node:fs';
 import { connect } from 'node:net';
-import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { launchChromium } from './chromium.mjs';
 import { ServerProcess, within } from './serverprocess.mjs';
+import { testRun } from './testrun.mjs';
 import { countUnlocks } from './unlocks.mjs';
 
 const STEP_MS = 20000; // any single wait in a page
 const RUN_MS = 270000; // the whole run
 const PER_PAGE = 10; // rows per page of the request list
 
-const binary = process.argv[2];
-const only = process.argv[3]; // runs only the scenarios whose names hold it
-if (!binary) {
-  console.error('usage: node vozmira.test.mjs PATH/TO/vozmira-web [PART-OF-A-SCENARIO-NAME]');
-  process.exit(2);
-}
-
-const screenshots = join(process.cwd(), 'screenshots');
-mkdirSync(screenshots, { recursive: true });
-for (const name of readdirSync(screenshots))
-  if (name.startsWith('browser_vozmira_')) rmSync(join(screenshots, name), { force: true });
-const folder = mkdtempSync(join(tmpdir(), 'vozmira-browser-'));
-const lockFolder = join(folder, 'lock');
-mkdirSync(lockFolder, { recursive: true });
+const { binary, only, screenshots, folder, lockFolder } = testRun('vozmira.test.mjs', 'browser_vozmira_');
 const settingsFile = join(folder, 'settings.ini');
 const databaseFile = join(folder, 'vozmira.fdb');
 
