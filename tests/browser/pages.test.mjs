@@ -122,6 +122,8 @@ async function reachNav(page, id, narrow) {
     check(await toggle.isVisible(), 'at a phone width the menu button must be shown');
     check(!(await entry.isVisible()), `at a phone width ${id} must be folded away until the menu is opened`);
     await toggle.click();
+    // Opened once its animation is over: a click while it runs is ignored.
+    await page.locator('#navMenu.collapse.show').waitFor({ state: 'visible', timeout: STEP_MS });
     await entry.waitFor({ state: 'visible', timeout: STEP_MS });
     check((await toggle.getAttribute('aria-expanded')) === 'true', 'the opened menu button must say it is expanded');
   } else {
@@ -281,7 +283,11 @@ for (const [width, height] of [
       } else {
         await page.keyboard.press('Escape');
         await reachNav(page, 'navSair', narrow);
-        if (narrow) await page.locator('.navbar-toggler').click();
+        if (narrow) {
+          // The menu folds away with an animation: the next step starts from a folded menu.
+          await page.locator('.navbar-toggler').click();
+          await page.locator('#navMenu').waitFor({ state: 'hidden', timeout: STEP_MS });
+        }
       }
       await page.screenshot({ path: join(screenshots, `browser_pages_${width}_${step.name.replaceAll(' ', '_')}.png`), fullPage: true });
     });

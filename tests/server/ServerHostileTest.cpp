@@ -236,9 +236,19 @@ TEST_F(HostileTest, TheConnectionCapStaysBelowTheDescriptorLimit) {
 // Out of descriptors, the listener waits for some to come back instead of retrying at once: it
 // uses next to no processor time meanwhile, and serves the waiting client once it can.
 TEST_F(HostileTest, OutOfDescriptorsAcceptingPausesAndThenServes) {
+#ifdef __SANITIZE_ADDRESS__
+  // The sanitizers of this build open descriptors of their own to check calls (a pipe per check
+  // of an object's type) and report a fault when they cannot; the ThreadSanitizer build runs it.
+  GTEST_SKIP() << "needs descriptors to run short, which this build's checks cannot";
+#endif
   // The client's socket exists before the limit is lowered; only the server's accept then needs
-  // a new descriptor.
+  // a new descriptor.  Nothing below touches the fixture while descriptors are short: the
+  // sanitizers' own checks may need one.
   const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(Port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   ASSERT_GE(client, 0);
   rlimit original{};
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &original), 0);
@@ -249,11 +259,8 @@ TEST_F(HostileTest, OutOfDescriptorsAcceptingPausesAndThenServes) {
   rlimit lowered = original;
   lowered.rlim_cur = static_cast<rlim_t>(lowestFree);
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(Port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const int connected =
+      ::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address);
 
   const auto processorTime = [] {
     rusage usage{};
@@ -265,6 +272,7 @@ TEST_F(HostileTest, OutOfDescriptorsAcceptingPausesAndThenServes) {
   std::this_thread::sleep_for(std::chrono::seconds(1));
   const auto spent = processorTime() - before;
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &original), 0);
+  ASSERT_EQ(connected, 0);
   // A listener that retries at once keeps a processor busy the whole second.
   EXPECT_LT(spent, std::chrono::milliseconds(500));
 
