@@ -2,7 +2,8 @@
 
 // The wire: an HTTP/1.1 and WebSocket server on a few I/O threads with asynchronous I/O (no
 // thread per connection).  It reads requests within the server's limits, routes them by path,
-// writes the answers (one request per connection, "Connection: Close", no Content-Length),
+// writes the answers (a built-in asset's connection stays open for the next request; every
+// other answer closes its connection), see Facet.Server.Routes and Facet.Server.Channel;
 // upgrades the two WebSocket paths, reads and writes frames, streams uploads to disk and files to
 // the browser.  Everything with content comes from its handler (the page server); form code never
 // runs on an I/O thread, and neither does disk work of uploads.
