@@ -5,6 +5,7 @@
 #include "app/uLogin.h"
 #include "app/uMenu.h"
 #include "bridge/Duo.Instance.h"
+#include "data/Connection.h"
 #include "lang/Duo.Lang.Core.h"
 #include "server/Facet.BaseClass.h"
 #include "server/Facet.Session.h"
@@ -105,6 +106,8 @@ bool CheckWebLogin(const std::string& AUser, const std::function<bool()>& ACheck
   }
   if (allowed)
     throttle.Failed(address, AUser, now);
+  else
+    server->Metrics().CountRefusal(TFacetRefusal::LoginThrottled);
   std::clog << ("login of " + LogName(AUser) + " from " + address +
                 (allowed ? " refused\n" : " refused: too many failures\n"));
   return false;
@@ -187,9 +190,17 @@ int RunVozmiraWeb(const std::string& configFile) {
   server.SetServerController(&controller);
   if (!configFile.empty())
     server.SetINIConfigFile(configFile);
-  server.SetServerPort(server.INIConfig().ServerPort(8888));
-  ReadLimits(server.INIConfig().FileINIConfig(), server.Limits());
+  server.ReadINIConfig(8888);
   server.Options().SetIncludeJQuery(true);
+  // Healthy while the database answers a statement; a lost attachment is made again by the
+  // next probe.  The keeper's connection is the probe's alone from here to the stop.
+  server.OnHealthProbe = [&keeper] {
+    keeper.conBD->ExecSQL("EXECUTE BLOCK AS BEGIN END");
+    return true;
+  };
+  server.Metrics().AddGauge("vozmira_database_attachments",
+                            "Database attachments the process holds (sessions and its own).",
+                            [] { return static_cast<double>(OpenAttachments()); });
   manager.SetFacet(&server);
   server.OnSessionStarting = [configFile](TFacetSession& session) {
     auto data = std::make_unique<TVozmiraSessionData>();
@@ -205,10 +216,17 @@ int RunVozmiraWeb(const std::string& configFile) {
       data->Module->conBD->Release();
   };
   server.StartServer();
-  std::cout << "Vozmira: open http://localhost:" << server.ServerPort() << "/ in a browser\n"
+  std::cout << "Vozmira: open " << (server.Options().GetUseSSL() ? "https" : "http")
+            << "://localhost:" << server.ServerPort() << "/ in a browser\n"
             << std::flush;
-  const int signal = TTerminationSignals().Wait();
+  TTerminationSignals signals;
+  const int signal = signals.Wait();
   std::clog << "signal " << signal << ": stopping\n";
+  // Behind a load balancer: the health route says 503 at once, and the sessions stay served
+  // until it has stopped sending new ones here (a second signal cuts the wait short).
+  server.BeginDrain();
+  if (server.Monitoring().DrainTime.count() > 0)
+    signals.Wait(server.Monitoring().DrainTime);
   server.Shutdown();
   manager.SetFacet(nullptr);
   return 0;

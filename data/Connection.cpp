@@ -235,6 +235,10 @@ const std::vector<std::string>& TConnection::PrimaryKeyOf(const std::string& tab
   return FKeys.emplace(table, std::move(columns)).first->second;
 }
 
+int OpenAttachments() {
+  return detail::TFbAttachment::Live();
+}
+
 void ReadDatabaseConfig(TConnection& connection, const std::string& iniFileName) {
   const TIniFile ini(iniFileName);
   const char* Section = "Database";

@@ -97,6 +97,9 @@ private:
   detail::TFbConnectParams ConnectParams() const;
 };
 
+// Database attachments this process holds now, of every connection.
+int OpenAttachments();
+
 // Reads the database section of a configuration file into the connection's parameters: keys
 // Host (or Server), Port, Database, User, Password and CharacterSet of section "Database".  Keys
 // that are missing leave the parameter as it is; a relative Database path of an embedded

@@ -10,6 +10,7 @@
 #include <iberror.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -246,8 +247,20 @@ unsigned TFbColumn::CharLength() const {
 
 // ---- Attachment -------------------------------------------------------------------------------
 
+namespace {
+
+std::atomic<int> LiveAttachments = 0;
+
+} // namespace
+
+int TFbAttachment::Live() {
+  return LiveAttachments.load(std::memory_order_relaxed);
+}
+
 TFbAttachment::TFbAttachment(TFbHandle<Firebird::IAttachment> handle, bool convertsText)
-    : FHandle(std::move(handle)), FConvertsText(convertsText) {}
+    : FHandle(std::move(handle)), FConvertsText(convertsText) {
+  LiveAttachments.fetch_add(1, std::memory_order_relaxed);
+}
 
 std::unique_ptr<TFbAttachment> TFbAttachment::Attach(const TFbConnectParams& params) {
   const bool converts = ConvertsCharacterSet(params.CharacterSet);
@@ -303,7 +316,9 @@ void SetForcedWrites(const TFbConnectParams& params, TFbForcedWrites forcedWrite
   }
 }
 
-TFbAttachment::~TFbAttachment() = default;
+TFbAttachment::~TFbAttachment() {
+  LiveAttachments.fetch_sub(1, std::memory_order_relaxed);
+}
 
 std::string TFbAttachment::ToConnection(const std::string& text) const {
   return FConvertsText ? Utf8ToWin1252(text) : text;

@@ -62,6 +62,8 @@ public:
   static std::unique_ptr<TFbAttachment> Create(const TFbConnectParams& params,
                                                TFbForcedWrites forcedWrites);
   ~TFbAttachment();
+  // Attachments alive in this process.
+  static int Live();
   TFbAttachment(const TFbAttachment&) = delete;
   TFbAttachment& operator=(const TFbAttachment&) = delete;
 

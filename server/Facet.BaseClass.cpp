@@ -13,6 +13,7 @@
 #include "server/Facet.Session.h"
 #include "ui/Forms.h"
 
+#include <algorithm>
 #include <csignal>
 #include <iostream>
 #include <malloc.h>
@@ -35,8 +36,26 @@ TFacetBaseClass* FacetBaseClass() {
 TFacetBaseClass::TFacetBaseClass()
     : FFacetServerHTMLHeaders(std::make_unique<TFacetServerHTMLHeaders>(*this)),
       FFacetServerHTML(std::make_unique<TFacetServerHTML>(*this)) {
-  FFacetServerTCP = std::make_unique<TFacetServerTCP>(*FFacetServerHTML, FLimits, FBudgets);
+  FFacetServerTCP =
+      std::make_unique<TFacetServerTCP>(*FFacetServerHTML, FLimits, FBudgets, FMetrics);
   TheFacetBaseClass = this;
+  const auto sessions = [this](bool AEstablished) {
+    return [this, AEstablished] {
+      std::lock_guard guard(CriticalSession);
+      return static_cast<double>(
+          std::count_if(FSessions.begin(), FSessions.end(), [AEstablished](const auto& entry) {
+            return entry.second->Established() == AEstablished;
+          }));
+    };
+  };
+  FMetrics.AddGauge("duo_sessions{state=\"anonymous\"}",
+                    "Registered sessions, anonymous or established by the application (a login).",
+                    sessions(false));
+  FMetrics.AddGauge("duo_sessions{state=\"established\"}", "", sessions(true));
+  FMetrics.AddGauge("duo_connections", "Open client connections.",
+                    [this] { return static_cast<double>(FFacetServerTCP->ConnectionCount()); });
+  FMetrics.AddGauge("duo_draining", "1 from the moment an orderly stop began.",
+                    [this] { return FDraining ? 1.0 : 0.0; });
 }
 
 TFacetBaseClass::~TFacetBaseClass() {
@@ -75,6 +94,10 @@ void TFacetBaseClass::StartServer() {
     FSweeperStop = false;
   }
   FSweeper = std::thread([this] { Sweeper(); });
+  FDraining = false;
+  FProbePassed = true;
+  if (OnHealthProbe)
+    FProber = std::thread([this] { Prober(); });
   if (FOptions.GetUseINIConfig())
     FINIConfig.WriteServer(
         ServerPort(), FServerController != nullptr ? FServerController->ServerName() : "",
@@ -90,6 +113,23 @@ void TFacetBaseClass::Sweeper() {
   }
 }
 
+void TFacetBaseClass::Prober() {
+  std::unique_lock guard(FLiveLock);
+  do {
+    guard.unlock();
+    bool passed = false;
+    try {
+      passed = OnHealthProbe();
+    } catch (const std::exception& e) {
+      std::cerr << "health probe: " << e.what() << '\n';
+    }
+    if (passed != FProbePassed.exchange(passed))
+      std::clog << (passed ? "health probe passes again\n" : "health probe fails\n");
+    guard.lock();
+  } while (!FLiveChanged.wait_for(guard, FMonitoring.HealthProbeInterval,
+                                  [this] { return FSweeperStop; }));
+}
+
 void TFacetBaseClass::StopServer() {
   {
     std::lock_guard guard(FLiveLock);
@@ -98,7 +138,36 @@ void TFacetBaseClass::StopServer() {
   }
   if (FSweeper.joinable())
     FSweeper.join();
+  if (FProber.joinable())
+    FProber.join();
   FFacetServerTCP->Stop();
+}
+
+void TFacetBaseClass::BeginDrain() {
+  if (!FDraining.exchange(true))
+    std::clog << "draining: the health route says 503 from now on\n";
+}
+
+bool TFacetBaseClass::Healthy() const {
+  return Started() && !FDraining && FProbePassed;
+}
+
+bool TFacetBaseClass::MetricsAllowed(const std::string& AClientAddress) const {
+  if (!FMonitoring.Metrics)
+    return false;
+  if (AClientAddress == "127.0.0.1" || AClientAddress == "::1" ||
+      AClientAddress == "::ffff:127.0.0.1")
+    return true;
+  return std::find(FMonitoring.MetricsAddresses.begin(), FMonitoring.MetricsAddresses.end(),
+                   AClientAddress) != FMonitoring.MetricsAddresses.end();
+}
+
+void TFacetBaseClass::ReadINIConfig(int ADefaultPort) {
+  SetServerPort(FINIConfig.ServerPort(ADefaultPort));
+  FOptions.SetUseSSL(FINIConfig.UseSSL());
+  SetSSLFiles(FINIConfig.SSLCertificateFile(), FINIConfig.SSLPrivateKeyFile());
+  ReadLimits(FINIConfig.FileINIConfig(), FLimits);
+  ReadMonitoring(FINIConfig.FileINIConfig(), FMonitoring);
 }
 
 void TFacetBaseClass::Shutdown() {
@@ -156,8 +225,11 @@ std::shared_ptr<TFacetSession> TFacetBaseClass::CreateSession(const std::string&
       grant = FBudgets.TakeAnonymousSession(AClientAddress, std::chrono::steady_clock::now());
     }
   }
-  if (grant != TGrant::Granted)
+  if (grant != TGrant::Granted) {
+    FMetrics.CountRefusal(grant == TGrant::TooFast ? TFacetRefusal::NewSessionsPerAddress
+                                                   : TFacetRefusal::SessionsPerAddress);
     return nullptr;
+  }
   // The session is made outside the registry's lock (it builds its application); the lock only
   // registers it, under a UUID no other session has.
   auto made = std::make_shared<TFacetSession>(*this, GenerateRandomString(12), AClientAddress);
@@ -180,9 +252,11 @@ std::shared_ptr<TFacetSession> TFacetBaseClass::CreateSession(const std::string&
     }
   }
   if (!session) {
+    FMetrics.CountRefusal(TFacetRefusal::SessionTableFull);
     FBudgets.GiveAnonymousSession(AClientAddress);
     return nullptr;
   }
+  FMetrics.CountSessionStarted();
   std::lock_guard guard(FLiveLock);
   ++FLive;
   return session;
@@ -350,4 +424,16 @@ int TTerminationSignals::Wait() {
   while (sigwait(&set, &signal) != 0) {
   }
   return signal;
+}
+
+int TTerminationSignals::Wait(std::chrono::milliseconds ALimit) {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(ALimit);
+  const timespec limit{static_cast<time_t>(seconds.count()),
+                       static_cast<long>((ALimit - seconds).count() * 1000000)};
+  const int signal = sigtimedwait(&set, nullptr, &limit);
+  return signal > 0 ? signal : 0;
 }

@@ -7,8 +7,10 @@
 #include "bridge/Duo.Manager.h"
 #include "server/Facet.Server.ClientBudget.h"
 #include "server/Facet.Server.LoginThrottle.h"
+#include "server/Facet.Server.Metrics.h"
 #include "server/Facet.Server.Options.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -66,11 +68,20 @@ public:
   // The orderly end: stops the server, closes every session, and returns once every session's
   // forms are freed.
   void Shutdown();
+  // The first step of an orderly end behind a load balancer: from now on the health route says
+  // 503, while everything else is still served.  Shutdown follows after the drain time.
+  void BeginDrain();
+  bool Draining() const { return FDraining; }
+  // Whether the health route says 200: started, not draining, and the application's last health
+  // probe passed.
+  bool Healthy() const;
   bool Started() const;
   int ServerPort() const;
   void SetServerPort(int Value);
   // Certificate chain and private key files (PEM) used when the option UseSSL is on.
   void SetSSLFiles(const std::string& ACertificateFile, const std::string& APrivateKeyFile);
+  // Takes the port, TLS, limits and monitoring from the settings file (see TFacetINIConfig).
+  void ReadINIConfig(int ADefaultPort);
 
   TFacetOptions& Options() { return FOptions; }
   const TFacetOptions& Options() const { return FOptions; }
@@ -78,6 +89,11 @@ public:
   // starts; the session registry and the sweep read them as they are.
   TFacetServerLimits& Limits() { return FLimits; }
   const TFacetServerLimits& Limits() const { return FLimits; }
+  TFacetMonitoring& Monitoring() { return FMonitoring; }
+  const TFacetMonitoring& Monitoring() const { return FMonitoring; }
+  TFacetMetrics& Metrics() { return FMetrics; }
+  // Whether a client address may read the metrics (they are on, and it is local or listed).
+  bool MetricsAllowed(const std::string& AClientAddress) const;
   TFacetINIConfig& INIConfig() { return FINIConfig; }
   // Another settings file than "Config.ini" beside the executable.
   void SetINIConfigFile(const std::filesystem::path& AFileName) {
@@ -145,9 +161,14 @@ public:
   // queue: where an application gives back what an idle session need not keep (its database
   // attachment) and gets again on the next need.
   std::function<void(TFacetSession& Session)> OnSessionIdle;
+  // The application's health: true while it can serve (Vozmira: its database answers).  Run on a
+  // thread of its own every HealthProbeInterval while the server runs, never on an I/O thread,
+  // since it may wait for a slow database; the health route reports the last result.
+  std::function<bool()> OnHealthProbe;
 
 private:
   void Sweeper();
+  void Prober();
   // A UUID no registered session has.  Called with CriticalSession held.
   std::string FreeUUID() const;
   // The oldest anonymous session with no open socket (of that address when one is given).
@@ -157,6 +178,10 @@ private:
   TFacetServerLimits FLimits;
   TFacetClientBudgets FBudgets;
   TFacetLoginThrottle FLoginThrottle;
+  TFacetMonitoring FMonitoring;
+  TFacetMetrics FMetrics;
+  std::atomic<bool> FDraining = false;
+  std::atomic<bool> FProbePassed = true;
   int FServerPort = 8888;
   std::string FSSLCertificate;
   std::string FSSLPrivateKey;
@@ -173,6 +198,8 @@ private:
   int FLive = 0;
   // One thread for the whole server closes expired and abandoned sessions now and then.
   std::thread FSweeper;
+  // Runs OnHealthProbe now and then.
+  std::thread FProber;
   bool FSweeperStop = false;
 };
 
@@ -187,4 +214,6 @@ public:
   TTerminationSignals();
   // Returns the signal that arrived.
   int Wait();
+  // The signal that arrived within `ALimit`, 0 when none did.
+  int Wait(std::chrono::milliseconds ALimit);
 };

@@ -245,11 +245,12 @@ void TFacetServerFunctions::ProcessEvent(const TFacetEventCall& ACall,
   // code: they run in the order the browser sent them, never alongside another event.  A piece
   // finds its session as the one whose code the thread runs, so it holds no reference to it.
   ASession->ExecThread(
-      [reply = std::move(AReply), ACall] {
+      [reply = std::move(AReply), ACall, arrived = TFacetMetrics::TClock::now()] {
         TFacetSession& session = *TFacetSession::Current();
         TFacetForm* page = session.ActiveFormByFormUUID(ACall.FormUUID);
         if (page == nullptr)
           return;
+        const TFacetMetrics::TEventClock clock(session.Base().Metrics(), arrived);
         TStringList params = ProcessParameters(ACall.Parameters);
         const std::string states = params.GetValue("FacetComponentsStatus");
         std::exception_ptr refusal;
@@ -287,6 +288,7 @@ void TFacetServerFunctions::CallBack(const TFacetEventCall& ACall,
         if (found == nullptr)
           return;
         const TFacetCallBack callBack = *found; // the handler may unregister it
+        session.Base().Metrics().CountCallBack();
         TStringList params = ProcessParameters(ACall.Parameters);
         ThenUnlock(session, ACall.LockClient, [&] {
           session.Application().RunUserAction(
@@ -300,6 +302,37 @@ void TFacetServerFunctions::CallBack(const TFacetEventCall& ACall,
 
 bool TFacetServerHTML::ReconnectValid(const std::string& AToken, const std::string& AUUID) {
   return FBase.ValidSession(AToken, AUUID, false) != nullptr;
+}
+
+TFacetHTTPResponse TFacetServerHTML::Health() {
+  TFacetHTTPResponse response;
+  response.ContentType = "text/plain; charset=utf-8";
+  if (FBase.Draining()) {
+    response.StatusCode = "503 Service Unavailable";
+    response.Content = "stopping\n";
+  } else if (!FBase.Healthy()) {
+    response.StatusCode = "503 Service Unavailable";
+    response.Content = "unhealthy\n";
+  } else {
+    response.Content = "ok\n";
+  }
+  return response;
+}
+
+TFacetHTTPResponse TFacetServerHTML::Metrics(const std::string& AClientAddress) {
+  TFacetHTTPResponse response;
+  response.ContentType = "text/plain; charset=utf-8";
+  if (!FBase.Monitoring().Metrics) {
+    response.StatusCode = "404 Not Found";
+  } else if (!FBase.MetricsAllowed(AClientAddress)) {
+    FBase.Metrics().CountRefusal(TFacetRefusal::MetricsForbidden);
+    response.StatusCode = "403 Forbidden";
+  } else {
+    // The exposition format's own content type.
+    response.ContentType = "text/plain; version=0.0.4; charset=utf-8";
+    response.Content = FBase.Metrics().Text();
+  }
+  return response;
 }
 
 std::string TFacetServerHTML::ErrorPage(const std::string& AAcceptLanguage) const {

@@ -52,6 +52,8 @@ public:
   explicit TFacetServerHTML(TFacetBaseClass& ABase) : FBase(ABase), FAssets(std::time(nullptr)) {}
 
   bool ReconnectValid(const std::string& AToken, const std::string& AUUID) override;
+  TFacetHTTPResponse Health() override;
+  TFacetHTTPResponse Metrics(const std::string& AClientAddress) override;
   void GetHTML(const TFacetHTTPRequest& ARequest,
                const std::shared_ptr<TFacetWebSocketContext>& AContext, TRespond ARespond) override;
   TFacetGetFileAnswer GetFile(const TFacetHTTPRequest& ARequest,

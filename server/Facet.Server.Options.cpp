@@ -36,7 +36,28 @@ std::filesystem::path TFacetOptions::RootPath() const {
 
 TFacetINIConfig::TFacetINIConfig() : TFacetINIConfig(ExecutableDirectory() / "Config.ini") {}
 
-TFacetINIConfig::TFacetINIConfig(std::filesystem::path AFileName) : FFile(AFileName.string()) {}
+TFacetINIConfig::TFacetINIConfig(std::filesystem::path AFileName)
+    : FFileName(std::move(AFileName)), FFile(FFileName.string()) {}
+
+bool TFacetINIConfig::UseSSL() const {
+  return FFile.ReadBool(ConfigSection, "UseSSL", false);
+}
+
+std::string TFacetINIConfig::PathOf(const char* AKey) const {
+  const std::string value = Trim(FFile.ReadString(ConfigSection, AKey, ""));
+  if (value.empty())
+    return value;
+  const std::filesystem::path path(value);
+  return (path.is_absolute() ? path : FFileName.parent_path() / path).lexically_normal().string();
+}
+
+std::string TFacetINIConfig::SSLCertificateFile() const {
+  return PathOf("SSLCertificateFile");
+}
+
+std::string TFacetINIConfig::SSLPrivateKeyFile() const {
+  return PathOf("SSLPrivateKeyFile");
+}
 
 int TFacetINIConfig::ServerPort(int ADefaultPort) const {
   return FFile.ReadInteger(ConfigSection, "Server Port", ADefaultPort);
@@ -96,17 +117,36 @@ void ReadLimits(const TIniFile& AFile, TFacetServerLimits& ALimits) {
   ReadCount(AFile, "MaxUploadParts", ALimits.MaxUploadParts);
   ReadCount(AFile, "MaxSessionUploadFiles", ALimits.MaxSessionUploadFiles);
   ReadCount(AFile, "MaxSessionUploadBytes", ALimits.MaxSessionUploadBytes);
-  // A comma-separated list of addresses.
   const std::string proxies = AFile.ReadString(LimitsSection, "TrustedProxies", "");
-  if (!proxies.empty()) {
-    ALimits.TrustedProxies.clear();
-    std::size_t start = 0;
-    while (start <= proxies.size()) {
-      const std::size_t comma = std::min(proxies.find(',', start), proxies.size());
-      const std::string address = Trim(proxies.substr(start, comma - start));
-      if (!address.empty())
-        ALimits.TrustedProxies.push_back(address);
-      start = comma + 1;
-    }
+  if (!proxies.empty())
+    ALimits.TrustedProxies = AddressList(proxies);
+}
+
+std::vector<std::string> AddressList(const std::string& AText) {
+  std::vector<std::string> addresses;
+  std::size_t start = 0;
+  while (start <= AText.size()) {
+    const std::size_t comma = std::min(AText.find(',', start), AText.size());
+    const std::string address = Trim(AText.substr(start, comma - start));
+    if (!address.empty())
+      addresses.push_back(address);
+    start = comma + 1;
   }
+  return addresses;
+}
+
+void ReadMonitoring(const TIniFile& AFile, TFacetMonitoring& AMonitoring) {
+  constexpr const char* section = "Duo Server Monitoring";
+  AMonitoring.Metrics = AFile.ReadBool(section, "Metrics", AMonitoring.Metrics);
+  const std::string addresses = AFile.ReadString(section, "MetricsAddresses", "");
+  if (!addresses.empty())
+    AMonitoring.MetricsAddresses = AddressList(addresses);
+  const int probe = AFile.ReadInteger(section, "HealthProbeInterval",
+                                      static_cast<int>(AMonitoring.HealthProbeInterval.count()));
+  if (probe > 0)
+    AMonitoring.HealthProbeInterval = std::chrono::milliseconds(probe);
+  const int drain =
+      AFile.ReadInteger(section, "DrainTime", static_cast<int>(AMonitoring.DrainTime.count()));
+  if (drain >= 0)
+    AMonitoring.DrainTime = std::chrono::milliseconds(drain);
 }

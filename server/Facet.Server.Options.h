@@ -147,6 +147,27 @@ struct TFacetServerLimits {
 // the value it has.
 void ReadLimits(const TIniFile& AFile, TFacetServerLimits& ALimits);
 
+// The routes a load balancer and a monitor ask ("/health", "/metrics"), and the orderly stop.
+struct TFacetMonitoring {
+  // "/metrics" is answered only when on, and only to the local address (127.0.0.1, ::1) and the
+  // addresses listed; everyone else gets 403.  Behind a trusted proxy the client it names is
+  // judged, not the proxy.
+  bool Metrics = false;
+  std::vector<std::string> MetricsAddresses;
+  // How often the application's health probe (its database) runs, off the I/O threads.
+  std::chrono::milliseconds HealthProbeInterval{2000};
+  // Between a stop being asked for and the sessions closing, the health route says 503 while the
+  // server still serves: time for a load balancer to stop sending it new sessions.
+  std::chrono::milliseconds DrainTime{0};
+};
+
+// Reads the section "Duo Server Monitoring" (Metrics, MetricsAddresses, HealthProbeInterval,
+// DrainTime); a missing key keeps the value it has.
+void ReadMonitoring(const TIniFile& AFile, TFacetMonitoring& AMonitoring);
+
+// A comma-separated list of addresses, blanks around each ignored.
+std::vector<std::string> AddressList(const std::string& AText);
+
 // "Config.ini" in the executable's folder, section "Duo Server Config".  Reading never creates
 // the file; writing does.
 class TFacetINIConfig {
@@ -158,9 +179,18 @@ public:
   std::string ServerName(const std::string& ADefaultServerName) const;
   std::string ServerDescription(const std::string& ADefaultServerDescription) const;
   void WriteServer(int APort, const std::string& AName, const std::string& ADescription);
+  // TLS on the server's own listener ("UseSSL"), with the certificate chain and private key in
+  // PEM files ("SSLCertificateFile", "SSLPrivateKeyFile"; a relative path is taken from the
+  // settings file's folder).
+  bool UseSSL() const;
+  std::string SSLCertificateFile() const;
+  std::string SSLPrivateKeyFile() const;
   TIniFile& FileINIConfig() { return FFile; }
 
 private:
+  std::string PathOf(const char* AKey) const;
+
+  std::filesystem::path FFileName;
   TIniFile FFile;
 };
 

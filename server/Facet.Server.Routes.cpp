@@ -28,6 +28,24 @@ void AnswerStatus(IFacetExchange& AExchange, std::string_view AStatus) {
   AExchange.Answer(TFacetResponseHead(AStatus).Protect(TFacetAnswerKind::Data).Text());
 }
 
+// An upload refused with its status, counted by its reason.
+void RefuseUpload(IFacetExchange& AExchange, std::string_view AStatus) {
+  AExchange.Server().Metrics.CountRefusal(StartsText("403", AStatus) ? TFacetRefusal::UploadRefused
+                                          : StartsText("413", AStatus)
+                                              ? TFacetRefusal::UploadTooLarge
+                                              : TFacetRefusal::BadRequest);
+  AnswerStatus(AExchange, AStatus);
+}
+
+// A plain-text answer of the monitoring routes.
+void AnswerText(IFacetExchange& AExchange, const TFacetHTTPResponse& AResponse) {
+  TFacetResponseHead head(AResponse.StatusCode);
+  head.Add("Content-Type", AResponse.ContentType)
+      .Add("Content-Length", std::to_string(AResponse.Content.size()))
+      .Protect(TFacetAnswerKind::Data);
+  AExchange.Answer(head.Text() + AResponse.Content);
+}
+
 void TakeQuery(IFacetExchange& AExchange) {
   const TFacetHTTPHeader& header = AExchange.Request().Header;
   TFacetWebSocketContext& context = *AExchange.Context();
@@ -207,7 +225,7 @@ void UploadFed(IFacetExchange& AExchange, const std::shared_ptr<TUpload>& AUploa
   TFacetServerTCP::TImpl& server = AExchange.Server();
   if (AFailed) {
     const std::string& refusal = AUpload->Sink->Refusal();
-    AnswerStatus(AExchange, refusal.empty() ? "400 Bad Request" : refusal);
+    RefuseUpload(AExchange, refusal.empty() ? "400 Bad Request" : refusal);
     return;
   }
   if (AUpload->Left > 0) {
@@ -225,6 +243,7 @@ void UploadFed(IFacetExchange& AExchange, const std::shared_ptr<TUpload>& AUploa
     return;
   }
   AUpload->Sink->Keep();
+  server.Metrics.CountUpload(static_cast<int>(AUpload->Sink->Files.size()), AUpload->Sink->Bytes);
   AExchange.Disarm();
   server.Handler.UploadDone(
       AExchange.Request(), AUpload->Sink->Files, AUpload->Sink->Bytes, [self = AExchange.Hold()] {
@@ -260,7 +279,7 @@ void ContinueUpload(IFacetExchange& AExchange, const std::shared_ptr<TUpload>& A
 
 void StartUpload(IFacetExchange& AExchange, const TFacetUploadGrant& AGrant, size_t ALength) {
   if (!AGrant.Refusal.empty()) {
-    AnswerStatus(AExchange, AGrant.Refusal);
+    RefuseUpload(AExchange, AGrant.Refusal);
     return;
   }
   const int files = std::min(AGrant.FilesLeft, AExchange.Server().Limits.MaxUploadParts);
@@ -276,11 +295,11 @@ void Upload(IFacetExchange& AExchange) {
   const TFacetHTTPHeader& header = AExchange.Request().Header;
   const std::optional<uint64_t> length = ParseContentLength(header.ContentLength);
   if (header.Boundary.empty() || !length || *length == 0) {
-    AnswerStatus(AExchange, "400 Bad Request");
+    RefuseUpload(AExchange, "400 Bad Request");
     return;
   }
   if (*length > AExchange.Server().Limits.MaxUploadBytes) {
-    AnswerStatus(AExchange, "413 Payload Too Large");
+    RefuseUpload(AExchange, "413 Payload Too Large");
     return;
   }
   AExchange.Disarm();
@@ -332,6 +351,10 @@ void RouteRequest(IFacetExchange& AExchange) {
               contains("/websocket/connectionresponseparams")) &&
              !AExchange.Context()->Established) {
     AdmitWebSocket(AExchange);
+  } else if (header.PathWithoutParams() == "/health") {
+    AnswerText(AExchange, AExchange.Server().Handler.Health());
+  } else if (header.PathWithoutParams() == "/metrics") {
+    AnswerText(AExchange, AExchange.Server().Handler.Metrics(AExchange.Context()->ClientAddress));
   } else if (path.empty() || path == "/" || StartsText("/?", path)) {
     Page(AExchange);
   } else {

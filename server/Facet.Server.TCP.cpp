@@ -1,5 +1,6 @@
 #include "server/Facet.Server.TCP.h"
 
+#include "runtime/Exceptions.h"
 #include "server/Facet.HTTP.h"
 #include "server/Facet.Server.Channel.h"
 #include "server/Facet.Server.ClientBudget.h"
@@ -453,8 +454,12 @@ void TFacetServerTCP::TImpl::Accept() {
           {
             std::lock_guard guard(ConnectionsLock);
             const bool counted = !TrustedProxy(address, Limits);
-            if (static_cast<int>(Connections.size()) < ConnectionCap &&
-                (!counted || Budgets.TakeConnection(address))) {
+            const bool room = static_cast<int>(Connections.size()) < ConnectionCap;
+            if (!room)
+              Metrics.CountRefusal(TFacetRefusal::ConnectionCap);
+            else if (counted && !Budgets.TakeConnection(address))
+              Metrics.CountRefusal(TFacetRefusal::ConnectionsPerAddress);
+            else {
               if (SSL)
                 connection = std::make_shared<TConnection<asio::ssl::stream<tcp::socket>>>(
                     *this, address, counted, std::move(socket), *SSL);
@@ -474,8 +479,9 @@ void TFacetServerTCP::TImpl::Accept() {
 }
 
 TFacetServerTCP::TFacetServerTCP(IFacetServerTCPHandler& AHandler,
-                                 const TFacetServerLimits& ALimits, TFacetClientBudgets& ABudgets)
-    : FImpl(std::make_unique<TImpl>(*this, AHandler, ALimits, ABudgets)) {}
+                                 const TFacetServerLimits& ALimits, TFacetClientBudgets& ABudgets,
+                                 TFacetMetrics& AMetrics)
+    : FImpl(std::make_unique<TImpl>(*this, AHandler, ALimits, ABudgets, AMetrics)) {}
 
 TFacetServerTCP::~TFacetServerTCP() {
   Stop();
@@ -494,8 +500,20 @@ void TFacetServerTCP::InitSSL(const std::string& ACertificateFile,
                       asio::ssl::context::no_tlsv1_1);
   SSL_CTX_set_min_proto_version(context.native_handle(), TLS1_2_VERSION);
   context.set_verify_mode(asio::ssl::verify_none);
-  context.use_certificate_chain_file(ACertificateFile);
-  context.use_private_key_file(APrivateKeyFile, asio::ssl::context::pem);
+  // A file that cannot be used (a key that is not the certificate's included) stops the start with
+  // a message that names it: a server asked for TLS never serves plain HTTP instead.
+  const auto use = [](const std::string& AWhat, const std::string& AFile, auto AUse) {
+    std::error_code error;
+    AUse(error);
+    if (error)
+      throw Exception("TLS is on but the " + AWhat + " \"" + AFile +
+                      "\" cannot be used: " + error.message());
+  };
+  use("certificate file", ACertificateFile,
+      [&](std::error_code& e) { context.use_certificate_chain_file(ACertificateFile, e); });
+  use("private key file", APrivateKeyFile, [&](std::error_code& e) {
+    context.use_private_key_file(APrivateKeyFile, asio::ssl::context::pem, e);
+  });
   FImpl->SSL.emplace(std::move(context));
 }
 

@@ -42,6 +42,7 @@ struct TFacetGetFileAnswer {
 };
 
 class TFacetClientBudgets;
+class TFacetMetrics;
 
 class IFacetServerTCPHandler {
 public:
@@ -89,13 +90,19 @@ public:
   virtual bool Backlogged(const TFacetWebSocketContext& AContext) = 0;
   // A reload that keeps its session: the session's sockets go.
   virtual void DropSessionSockets(const std::string& AToken, const std::string& AUUID) = 0;
+  // The health route: 200 while the server serves and its application is healthy, 503 while it
+  // drains before a stop or is not healthy.
+  virtual TFacetHTTPResponse Health() = 0;
+  // The metrics route for a client address: the metrics as text, 403 for an address that may not
+  // read them, 404 while they are off.
+  virtual TFacetHTTPResponse Metrics(const std::string& AClientAddress) = 0;
 };
 
 class TFacetServerTCP {
 public:
-  // The limits are read when the server starts.
+  // The limits are read when the server starts; refusals are counted in `AMetrics`.
   TFacetServerTCP(IFacetServerTCPHandler& AHandler, const TFacetServerLimits& ALimits,
-                  TFacetClientBudgets& ABudgets);
+                  TFacetClientBudgets& ABudgets, TFacetMetrics& AMetrics);
   ~TFacetServerTCP();
   TFacetServerTCP(const TFacetServerTCP&) = delete;
   TFacetServerTCP& operator=(const TFacetServerTCP&) = delete;

@@ -4,6 +4,7 @@
 // (Facet.Server.Routes) and its WebSocket channel (Facet.Server.Channel) see it.  The connection
 // itself, reading a request's head, writing and closing, lives in Facet.Server.TCP.cpp.
 
+#include "server/Facet.Server.Metrics.h"
 #include "server/Facet.Server.TCP.h"
 
 #include <asio.hpp>
@@ -69,8 +70,9 @@ public:
 
 struct TFacetServerTCP::TImpl {
   TImpl(TFacetServerTCP& AOwner, IFacetServerTCPHandler& AHandler,
-        const TFacetServerLimits& ALimits, TFacetClientBudgets& ABudgets)
-      : Owner(AOwner), Handler(AHandler), Configured(ALimits), Budgets(ABudgets) {}
+        const TFacetServerLimits& ALimits, TFacetClientBudgets& ABudgets, TFacetMetrics& AMetrics)
+      : Owner(AOwner), Handler(AHandler), Configured(ALimits), Budgets(ABudgets),
+        Metrics(AMetrics) {}
 
   TFacetServerTCP& Owner;
   IFacetServerTCPHandler& Handler;
@@ -78,6 +80,7 @@ struct TFacetServerTCP::TImpl {
   // The limits in force, copied from the configured ones when the server starts.
   TFacetServerLimits Limits;
   TFacetClientBudgets& Budgets;
+  TFacetMetrics& Metrics;
   int ConnectionCap = 0;
   std::filesystem::path Root = "wwwroot";
   asio::io_context IO;

@@ -346,8 +346,10 @@ void TFacetSession::ExecJS(const std::vector<std::string>& AScripts) {
   TJSON message = TJSON::object();
   message["ExecJS"] = AScripts;
   const std::shared_ptr<TFacetWebSocketConnection> connection = NewestConnection();
-  if (connection)
+  if (connection) {
     connection->SendText(message.dump(-1, ' ', true));
+    FBase.Metrics().CountPush();
+  }
 }
 
 void TFacetSession::SendFile(const std::filesystem::path& FullFilePath, bool OpenOnFinishDownload,

@@ -74,6 +74,29 @@ TEST_F(ServerOptionsTest, TheServersPortAndNamesComeFromTheFileOrTheirDefaults) 
   EXPECT_FALSE(std::filesystem::exists(Folder / "absent.ini"));
 }
 
+TEST_F(ServerOptionsTest, TLSAndMonitoringComeFromTheFile) {
+  const std::filesystem::path file =
+      Write("[Duo Server Config]\nUseSSL=1\nSSLCertificateFile=tls/server.crt\n"
+            "SSLPrivateKeyFile=/etc/vozmira/server.key\n"
+            "[Duo Server Monitoring]\nMetrics=1\nMetricsAddresses=10.0.0.9, 10.0.0.10\n"
+            "HealthProbeInterval=0\nDrainTime=3000\n");
+  const TFacetINIConfig config(file);
+  EXPECT_TRUE(config.UseSSL());
+  // A relative file is found beside the settings file, whatever the working directory.
+  EXPECT_EQ(config.SSLCertificateFile(), (Folder / "tls" / "server.crt").string());
+  EXPECT_EQ(config.SSLPrivateKeyFile(), "/etc/vozmira/server.key");
+  TFacetMonitoring monitoring;
+  ReadMonitoring(TIniFile(file.string()), monitoring);
+  EXPECT_TRUE(monitoring.Metrics);
+  EXPECT_EQ(monitoring.MetricsAddresses, (std::vector<std::string>{"10.0.0.9", "10.0.0.10"}));
+  EXPECT_EQ(monitoring.HealthProbeInterval, TFacetMonitoring().HealthProbeInterval);
+  EXPECT_EQ(monitoring.DrainTime, std::chrono::milliseconds(3000));
+
+  const TFacetINIConfig plain(Write("[Duo Server Config]\nServer Port=9090\n"));
+  EXPECT_FALSE(plain.UseSSL());
+  EXPECT_EQ(plain.SSLCertificateFile(), "");
+}
+
 // The web root never depends on the working directory: a relative root lies in the executable's
 // folder, whatever the process's current folder is.
 TEST_F(ServerOptionsTest, TheWebRootIsTakenFromTheExecutablesFolder) {

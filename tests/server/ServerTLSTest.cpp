@@ -108,4 +108,44 @@ TEST_F(ServerTLSTest, PagesAreServedOverTLSOneTwoAndUpAndOlderProtocolsAreRefuse
   EXPECT_EQ(GetOverTLS(TLS1_VERSION, TLS1_1_VERSION), "");
 }
 
+// A server asked for TLS without a usable certificate refuses to start, saying which file is
+// wrong, and listens on nothing: it never serves plain HTTP instead.
+TEST_F(ServerTLSTest, WithoutAUsableCertificateTheServerRefusesToStart) {
+  WriteSelfSignedCertificate(Root / "other.crt", Root / "other.key");
+  std::ofstream(Root / "garbage.pem") << "not a certificate\n";
+  const std::string certificate = (Root / "server.crt").string();
+  const std::string key = (Root / "server.key").string();
+  struct TCase {
+    std::string Certificate;
+    std::string Key;
+    std::string Message;
+  };
+  const TCase cases[] = {
+      {"", "", "TLS is on but no certificate and key files are set"},
+      {(Root / "absent.crt").string(), key,
+       "TLS is on but the certificate file \"" + (Root / "absent.crt").string() +
+           "\" cannot be used"},
+      {(Root / "garbage.pem").string(), key,
+       "TLS is on but the certificate file \"" + (Root / "garbage.pem").string() +
+           "\" cannot be used"},
+      {certificate, (Root / "garbage.pem").string(),
+       "TLS is on but the private key file \"" + (Root / "garbage.pem").string() +
+           "\" cannot be used"},
+      {certificate, (Root / "other.key").string(),
+       "TLS is on but the private key file \"" + (Root / "other.key").string() +
+           "\" cannot be used: key values mismatch"},
+  };
+  for (const TCase& c : cases) {
+    Server.StopServer();
+    Server.SetSSLFiles(c.Certificate, c.Key);
+    try {
+      Server.StartServer();
+      ADD_FAILURE() << "started with " << c.Certificate << " and " << c.Key;
+    } catch (const std::exception& e) {
+      EXPECT_THAT(e.what(), StartsWith(c.Message));
+    }
+    EXPECT_FALSE(Server.Started()) << c.Message;
+  }
+}
+
 } // namespace
