@@ -98,10 +98,17 @@ void TFacetBaseClass::StartServer() {
   FProbePassed = true;
   if (OnHealthProbe)
     FProber = std::thread([this] { Prober(); });
-  if (FOptions.GetUseINIConfig())
-    FINIConfig.WriteServer(
-        ServerPort(), FServerController != nullptr ? FServerController->ServerName() : "",
-        FServerController != nullptr ? FServerController->ServerDescription() : "");
+  // The settings file is told where the server listens.  A file the process may not write (a
+  // service's settings are read-only to it) does not stop a server that is already serving.
+  if (FOptions.GetUseINIConfig()) {
+    try {
+      FINIConfig.WriteServer(
+          ServerPort(), FServerController != nullptr ? FServerController->ServerName() : "",
+          FServerController != nullptr ? FServerController->ServerDescription() : "");
+    } catch (const std::exception& e) {
+      std::clog << (std::string(e.what()) + "; the server goes on without writing it\n");
+    }
+  }
 }
 
 void TFacetBaseClass::Sweeper() {

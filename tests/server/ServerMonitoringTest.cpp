@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 
 #include <atomic>
+#include <fstream>
 
 using namespace servertest;
 using ::testing::HasSubstr;
@@ -133,6 +134,22 @@ TEST_F(ServerMonitoringTest, MetricsCountSessionsConnectionsAndEvents) {
   EXPECT_EQ(Sample(counted, "duo_event_duration_seconds_bucket{le=\"+Inf\"}"), 1);
   EXPECT_GE(Sample(counted, "duo_pushes_total"), 1);
   EXPECT_GT(Sample(counted, "duo_event_duration_seconds_sum"), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A service's settings file is read-only to it: the server starts and serves all the same.
+TEST_F(ServerTest, ASettingsFileThatCannotBeWrittenDoesNotStopTheStart) {
+  Server.StopServer();
+  Server.Options().SetUseINIConfig(true);
+  Server.SetINIConfigFile(Root / "not-a-folder" / "Config.ini");
+  std::filesystem::create_directories(Root);
+  std::ofstream(Root / "not-a-folder") << "a file where the folder would be\n";
+  ASSERT_NO_THROW(Server.StartServer());
+  Port = Server.ServerPort();
+  EXPECT_THAT(Get("/health"), StartsWith("HTTP/1.1 200 OK\r\n"));
 }
 
 } // namespace
