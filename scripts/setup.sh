@@ -19,6 +19,8 @@ packages=(
   qt6-base-dev
   chromium
   nodejs npm
+  # The deployment test: the load balancer in front of several processes, and its certificate.
+  haproxy openssl
 )
 
 missing=()
