@@ -1,5 +1,6 @@
 #include "app/VozmiraWeb.h"
 
+#include "app/DatabaseBackup.h"
 #include "app/DuoFormTemplate.h"
 #include "app/uDM.h"
 #include "app/uLogin.h"
@@ -175,7 +176,7 @@ int RunVozmiraWeb(const std::string& configFile) {
   // stays for the server's life: sessions give theirs back when idle, and with none left the
   // engine would close the database and read it anew on the next attach.
   TDM keeper(nullptr);
-  keeper.Connect(configFile);
+  keeper.ConnectAtStart(configFile);
   DuoLangCore = std::make_unique<TDuoLangCore>();
   const TDuoLangs languages(std::begin(AllDuoLangs), std::end(AllDuoLangs));
   DuoLangCore->SetLanguages(languages);
@@ -207,7 +208,11 @@ int RunVozmiraWeb(const std::string& configFile) {
   server.StartServer();
   std::cout << "Vozmira: open http://localhost:" << server.ServerPort() << "/ in a browser\n"
             << std::flush;
-  const int signal = TTerminationSignals().Wait();
+  // SIGUSR1 asks for a backup of the database, taken while the sessions go on.
+  TTerminationSignals signals({SIGUSR1});
+  int signal = 0;
+  while ((signal = signals.Wait()) == SIGUSR1)
+    TakeBackup(*keeper.conBD, configFile.empty() ? TDM::DefaultConfigFile() : configFile);
   std::clog << "signal " << signal << ": stopping\n";
   server.Shutdown();
   manager.SetFacet(nullptr);
