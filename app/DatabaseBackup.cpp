@@ -1,6 +1,7 @@
 #include "app/DatabaseBackup.h"
 
 #include "data/Connection.h"
+#include "runtime/Exceptions.h"
 #include "runtime/IniFile.h"
 
 #include <ctime>
@@ -41,6 +42,9 @@ std::filesystem::path BackupName(const std::filesystem::path& folder,
 std::filesystem::path TakeBackup(TConnection& database, const std::string& configFile) {
   std::filesystem::path partial;
   try {
+    if (!database.IsEmbedded())
+      throw Exception("the " + database.Describe() +
+                      " is on a server; deploy/vozmira-db.sh backup takes its backups");
     const std::filesystem::path folder = BackupFolder(database, configFile);
     std::filesystem::create_directories(folder);
     const std::filesystem::path target =

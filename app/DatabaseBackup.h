@@ -14,5 +14,6 @@ std::filesystem::path BackupFolder(const TConnection& database, const std::strin
 // Writes an online backup of the embedded database `database` names into its BackupFolder (made
 // when missing) as "<database name>-<YYYYMMDD>-<HHMMSS>.fbk", local time, under a ".part" name
 // until it is complete, and logs a line saying where it went or why it failed.  Never raises:
-// a failed backup does not stop the program.  Returns the file written, or an empty path.
+// a failed backup does not stop the program.  A database on a server is not backed up from here
+// (the line says so).  Returns the file written, or an empty path.
 std::filesystem::path TakeBackup(TConnection& database, const std::string& configFile);
