@@ -1,5 +1,6 @@
 #include "app/VozmiraWeb.h"
 
+#include "app/DatabaseBackup.h"
 #include "app/DuoFormTemplate.h"
 #include "app/uDM.h"
 #include "app/uLogin.h"
@@ -178,7 +179,7 @@ int RunVozmiraWeb(const std::string& configFile) {
   // stays for the server's life: sessions give theirs back when idle, and with none left the
   // engine would close the database and read it anew on the next attach.
   TDM keeper(nullptr);
-  keeper.Connect(configFile);
+  keeper.ConnectAtStart(configFile);
   DuoLangCore = std::make_unique<TDuoLangCore>();
   const TDuoLangs languages(std::begin(AllDuoLangs), std::end(AllDuoLangs));
   DuoLangCore->SetLanguages(languages);
@@ -192,10 +193,12 @@ int RunVozmiraWeb(const std::string& configFile) {
     server.SetINIConfigFile(configFile);
   server.ReadINIConfig(8888);
   server.Options().SetIncludeJQuery(true);
-  // Healthy while the database answers a statement; a lost attachment is made again by the
-  // next probe.  The keeper's connection is the probe's alone from here to the stop.
-  server.OnHealthProbe = [&keeper] {
-    keeper.conBD->ExecSQL("EXECUTE BLOCK AS BEGIN END");
+  // Healthy while the database answers a statement, on an attachment of the probe's own (the
+  // probe runs on a thread of its own); a lost attachment is made again by the next probe.
+  TConnection probe(nullptr);
+  probe.GetParams().Assign(keeper.conBD->GetParams());
+  server.OnHealthProbe = [&probe] {
+    probe.ExecSQL("EXECUTE BLOCK AS BEGIN END");
     return true;
   };
   server.Metrics().AddGauge("vozmira_database_attachments",
@@ -219,8 +222,11 @@ int RunVozmiraWeb(const std::string& configFile) {
   std::cout << "Vozmira: open " << (server.Options().GetUseSSL() ? "https" : "http")
             << "://localhost:" << server.ServerPort() << "/ in a browser\n"
             << std::flush;
-  TTerminationSignals signals;
-  const int signal = signals.Wait();
+  // SIGUSR1 asks for a backup of the database, taken while the sessions go on.
+  TTerminationSignals signals({SIGUSR1});
+  int signal = 0;
+  while ((signal = signals.Wait()) == SIGUSR1)
+    TakeBackup(*keeper.conBD, configFile.empty() ? TDM::DefaultConfigFile() : configFile);
   std::clog << "signal " << signal << ": stopping\n";
   // Behind a load balancer: the health route says 503 at once, and the sessions stay served
   // until it has stopped sending new ones here (a second signal cuts the wait short).

@@ -49,6 +49,7 @@ void LeaveSession();
 
 // Starts the web server with the settings of `configFile` ("Config.ini" beside the program when
 // empty: database, and the port in "Duo Server Config", where 0 picks a free one), prints the
-// address to open, and serves until SIGTERM or SIGINT.  The caller must
-// have created a TTerminationSignals before anything started a thread.
+// address to open, and serves until SIGTERM or SIGINT; SIGUSR1 takes a backup of an embedded
+// database (TakeBackup).  The caller must have created a TTerminationSignals for SIGUSR1 too
+// before anything started a thread.
 int RunVozmiraWeb(const std::string& configFile = {});

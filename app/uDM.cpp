@@ -1,13 +1,16 @@
 #include "app/uDM.h"
 
+#include "app/SchemaVersion.h"
 #include "app/db/DatabaseScripts.h"
 #include "data/DataTexts.h"
+#include "data/DatabaseError.h"
 #include "data/Win1252.h"
 #include "runtime/Password.h"
 #include "runtime/Random.h"
 
 #include <filesystem>
 #include <initializer_list>
+#include <iostream>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -252,6 +255,13 @@ void TDM::Connect(const std::string& configFile) {
     conBD->Open();
 }
 
+void TDM::ConnectAtStart(const std::string& configFile) {
+  Connect(configFile);
+  UpgradeSchema(*conBD, DatabaseMigrations());
+  if (const int hashed = HashTypedPasswords())
+    std::clog << ("passwords of " + std::to_string(hashed) + " users stored as hashes\n");
+}
+
 void TDM::OpenQueries() {
   for (TQuery* query : {qryPrefeitura, qrySituacao, qryTipoSolicitacao, qryUnidades, qryTipoUnidade,
                         qryTipoUsuario, qryDashQt, qryDashTipo, qryLisUsuario})
@@ -335,6 +345,34 @@ void TDM::GravaSenha(int64_t id, const std::string& senha) {
   update.ParamByName("HASH").SetAsString(HashPassword(senha));
   update.ParamByName("ID").SetAsLargeInt(id);
   update.ExecSQL();
+}
+
+int TDM::HashTypedPasswords() {
+  std::vector<std::pair<int64_t, std::string>> typed;
+  {
+    TQuery users(nullptr);
+    users.SetConnection(conBD);
+    users.GetSQL().SetText("SELECT ID_USUARIO, SENHA_USUARIO FROM USUARIO");
+    for (users.Open(); !users.GetEof(); users.Next()) {
+      std::string stored = users.FieldByName("SENHA_USUARIO").GetAsString();
+      if (!IsPasswordHash(stored))
+        typed.emplace_back(users.FieldByName("ID_USUARIO").GetAsLargeInt(), std::move(stored));
+    }
+  }
+  int hashed = 0;
+  for (const auto& [id, senha] : typed) {
+    // The row changes only while it still holds the password read above.
+    try {
+      hashed += static_cast<int>(
+          conBD->ExecSQL("UPDATE USUARIO SET SENHA_USUARIO = ? WHERE ID_USUARIO = ? AND "
+                         "SENHA_USUARIO = ?",
+                         {Variant(HashPassword(senha)), Variant(id), Variant(senha)}));
+    } catch (const EDatabaseError& error) {
+      if (error.GetKind() != TDatabaseErrorKind::dekLockConflict)
+        throw;
+    }
+  }
+  return hashed;
 }
 
 void TDM::qrySolicitacaoNewRecord(TDataSet* DataSet) {

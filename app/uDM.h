@@ -52,6 +52,12 @@ public:
   // not exist yet is created with the schema, procedures and starting data; a database on a
   // server is never created.
   void Connect(const std::string& configFile = {});
+  // The program's start-up on its database, once per run (the web server's own attachment, the
+  // desktop start): connects as Connect does, brings an older embedded database up to date or
+  // refuses a database the program cannot use (UpgradeSchema: newer than the program, or older
+  // and on a server), then stores as hashes the passwords the database still holds as typed.
+  // Raises an Exception that says why the program cannot start.
+  void ConnectAtStart(const std::string& configFile = {});
   // Opens the queries the forms start from, in this order: qryPrefeitura, qrySituacao,
   // qryTipoSolicitacao, qryUnidades, qryTipoUnidade, qryTipoUsuario, qryDashQt, qryDashTipo,
   // qryLisUsuario, qryLisSolicitacao (oldest request first, as BuscaSolicitacoes("") reads it).
@@ -70,6 +76,10 @@ public:
   std::optional<TUsuarioLogado> ConfereLogin(const std::string& login, const std::string& senha);
   // Stores `senha` as the password of the user row `id`, as a hash.
   void GravaSenha(int64_t id, const std::string& senha);
+  // Stores as a hash every password still kept as typed; returns how many.  A password that
+  // changes meanwhile (another process hashing it, a user saving a new one) is left to that
+  // change.
+  int HashTypedPasswords();
 
   void qrySolicitacaoNewRecord(TDataSet* DataSet);
   void qrySituacaoNewRecord(TDataSet* DataSet);

@@ -10,7 +10,7 @@
 TSessionGlobal<TDM> DM;
 
 void TDM::DataModuleCreate(TObject* /*Sender*/) {
-  Connect(StartUpConfigFile());
+  ConnectAtStart(StartUpConfigFile());
 
   if (fLogin == nullptr)
     fLogin = CreateForm<TfLogin>(this);

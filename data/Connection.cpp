@@ -202,6 +202,45 @@ void TConnection::ExecuteScript(const std::string& script) {
   transaction->Commit();
 }
 
+void TConnection::ExecuteTransaction(const std::vector<std::string>& scripts) {
+  RunAttached([&](detail::TFbAttachment& attachment) {
+    detail::TFbTransaction transaction(attachment, detail::TFbTransactionKind::Write);
+    for (size_t index = 0; index < scripts.size(); ++index) {
+      for (const detail::TScriptStatement& statement : detail::SplitScript(scripts[index])) {
+        const std::string where = "Script " + std::to_string(index + 1) + ", statement at line " +
+                                  std::to_string(statement.Line) + ": ";
+        if (SameText(Trim(statement.Text), "COMMIT"))
+          throw Exception(where + "a script run as one transaction holds no COMMIT");
+        try {
+          detail::TFbStatement(attachment, transaction, statement.Text).Execute(transaction, {});
+        } catch (Exception& error) {
+          error.SetMessage(where + error.Message());
+          throw;
+        }
+      }
+    }
+    try {
+      transaction.Commit();
+    } catch (Exception& error) {
+      error.SetMessage("Committing the scripts: " + error.Message());
+      throw;
+    }
+  });
+}
+
+void TConnection::Backup(const std::string& backupFile) {
+  if (!IsEmbedded())
+    throw Exception("The " + Describe() +
+                    " is on a server; its backups are taken with gbak through the server");
+  try {
+    detail::FbBackup(ConnectParams(), backupFile);
+  } catch (Exception& error) {
+    error.SetMessage("Backing up the " + Describe() + " to \"" + backupFile +
+                     "\" failed: " + error.Message());
+    throw;
+  }
+}
+
 uint64_t TConnection::ExecSQL(const std::string& sql, const std::vector<Variant>& params) {
   uint64_t changed = 0;
   RunAttached([&](detail::TFbAttachment& attachment) {

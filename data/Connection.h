@@ -68,6 +68,17 @@ public:
   // Runs the statements of a script (see SplitScript): each definition is committed as it runs,
   // data changes at COMMIT and at the end.  An error names the line of the failing statement.
   void ExecuteScript(const std::string& script);
+  // Runs every statement of `scripts`, in order, in one transaction committed at the end:
+  // definitions and data changes take effect together, and when one statement (or the commit)
+  // fails nothing of them remains.  A definition takes effect at the commit, so a later
+  // statement cannot use what an earlier one defines; a script holds no COMMIT.  An error names
+  // the script and line of the failing statement.
+  void ExecuteTransaction(const std::vector<std::string>& scripts);
+  // Writes an online backup of the open database to `backupFile` (the engine's own backup
+  // format, restored with gbak -c) through the engine's service manager, while attachments,
+  // this one included, go on working.  Only for the embedded engine: the file is written by
+  // this process.  Raises when the backup fails; a partial file may be left behind.
+  void Backup(const std::string& backupFile);
   // Runs one statement with positional parameters and commits it; returns the rows it changed.
   uint64_t ExecSQL(const std::string& sql, const std::vector<Variant>& params = {});
 

@@ -316,6 +316,76 @@ void SetForcedWrites(const TFbConnectParams& params, TFbForcedWrites forcedWrite
   }
 }
 
+namespace {
+
+struct TServiceRelease {
+  void operator()(Firebird::IService* service) const noexcept {
+    EndOrRelease(service, [](auto* object, auto* status) { object->detach(status); });
+  }
+};
+
+// Reads the service's output until it ends, which is when its work is complete; a failure of the
+// work is raised by the query that would have read past it.
+void WaitForService(TStatus& status, Firebird::IService* service) {
+  const unsigned char items[] = {isc_info_svc_to_eof};
+  std::vector<unsigned char> buffer(16384);
+  for (bool more = true; more;) {
+    service->query(status.Get(), 0, nullptr, sizeof items, items,
+                   static_cast<unsigned>(buffer.size()), buffer.data());
+    more = false;
+    const unsigned char* at = buffer.data();
+    const unsigned char* const end = at + buffer.size();
+    while (at < end && *at != isc_info_end) {
+      switch (*at++) {
+      case isc_info_svc_to_eof: {
+        if (end - at < 2)
+          throw Exception("the service's answer is cut short");
+        const auto length =
+            static_cast<size_t>(isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(at), 2));
+        at += 2 + std::min(length, static_cast<size_t>(end - at - 2));
+        more = more || length > 0;
+        break;
+      }
+      case isc_info_truncated:
+      case isc_info_data_not_ready:
+        more = true;
+        break;
+      default:
+        throw Exception("the service answered with an unknown item");
+      }
+    }
+  }
+}
+
+} // namespace
+
+void FbBackup(const TFbConnectParams& params, const std::string& backupFile) {
+  TStatus status;
+  try {
+    Firebird::IUtil* util = Master()->getUtilInterface();
+    std::unique_ptr<Firebird::IXpbBuilder, TDisposer> attach(
+        util->getXpbBuilder(status.Get(), Firebird::IXpbBuilder::SPB_ATTACH, nullptr, 0));
+    if (!params.User.empty())
+      attach->insertString(status.Get(), isc_spb_user_name, params.User.c_str());
+    if (!params.Password.empty())
+      attach->insertString(status.Get(), isc_spb_password, params.Password.c_str());
+    TRef<Firebird::IProvider> provider(Master()->getDispatcher());
+    std::unique_ptr<Firebird::IService, TServiceRelease> service(provider->attachServiceManager(
+        status.Get(), "service_mgr", attach->getBufferLength(status.Get()),
+        attach->getBuffer(status.Get())));
+    std::unique_ptr<Firebird::IXpbBuilder, TDisposer> start(
+        util->getXpbBuilder(status.Get(), Firebird::IXpbBuilder::SPB_START, nullptr, 0));
+    start->insertTag(status.Get(), isc_action_svc_backup);
+    start->insertString(status.Get(), isc_spb_dbname, params.Database.c_str());
+    start->insertString(status.Get(), isc_spb_bkp_file, backupFile.c_str());
+    service->start(status.Get(), start->getBufferLength(status.Get()),
+                   start->getBuffer(status.Get()));
+    WaitForService(status, service.get());
+  } catch (const FbException& error) {
+    Fail("the backup service failed", error);
+  }
+}
+
 TFbAttachment::~TFbAttachment() {
   LiveAttachments.fetch_sub(1, std::memory_order_relaxed);
 }

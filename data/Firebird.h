@@ -55,6 +55,11 @@ enum class TFbForcedWrites { On, Off };
 // Changes how an existing database file is written (attaches as its owner, then detaches).
 void SetForcedWrites(const TFbConnectParams& params, TFbForcedWrites forcedWrites);
 
+// Writes an online backup of the embedded database file `params` names to `backupFile` through
+// the engine's service manager, in this process, and returns once it is complete.
+// Raises with the engine's message when the backup fails.
+void FbBackup(const TFbConnectParams& params, const std::string& backupFile);
+
 class TFbAttachment {
 public:
   static std::unique_ptr<TFbAttachment> Attach(const TFbConnectParams& params);

@@ -414,21 +414,18 @@ void TFacetBaseClass::SessionTornDown() {
   FLiveChanged.notify_all();
 }
 
-TTerminationSignals::TTerminationSignals() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+TTerminationSignals::TTerminationSignals(std::initializer_list<int> also) {
+  sigemptyset(&FSignals);
+  sigaddset(&FSignals, SIGTERM);
+  sigaddset(&FSignals, SIGINT);
+  for (const int signal : also)
+    sigaddset(&FSignals, signal);
+  pthread_sigmask(SIG_BLOCK, &FSignals, nullptr);
 }
 
 int TTerminationSignals::Wait() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGINT);
   int signal = 0;
-  while (sigwait(&set, &signal) != 0) {
+  while (sigwait(&FSignals, &signal) != 0) {
   }
   return signal;
 }

@@ -12,7 +12,9 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <csignal>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -206,14 +208,18 @@ private:
 // The server, or nullptr while none exists.
 TFacetBaseClass* FacetBaseClass();
 
-// Blocks SIGTERM and SIGINT in the calling thread and in every thread it starts from now on (call
-// it first thing in main, before any library starts threads or installs handlers of its own),
-// then waits for one of them: how a server process ends in an orderly way under a service manager.
+// Blocks SIGTERM and SIGINT, and the signals of `also`, in the calling thread and in every thread
+// it starts from now on (call it first thing in main, before any library starts threads or
+// installs handlers of its own), then waits for one of them: how a server process ends in an
+// orderly way under a service manager, and how it hears other requests (SIGUSR1).
 class TTerminationSignals {
 public:
-  TTerminationSignals();
+  explicit TTerminationSignals(std::initializer_list<int> also = {});
   // Returns the signal that arrived.
   int Wait();
   // The signal that arrived within `ALimit`, 0 when none did.
   int Wait(std::chrono::milliseconds ALimit);
+
+private:
+  sigset_t FSignals;
 };

@@ -1,9 +1,22 @@
-# Writes OUT, a source file that holds the database scripts of DIR as string literals.
+# Writes OUT, a source file that holds the database scripts of DIR as string literals: the
+# creation scripts and the migration steps of DIR/migrations (NNN-name.sql, in order).
 set(names schema procedures seed)
 set(body "// Generated from app/db/*.sql by app/db/EmbedScripts.cmake.\n#include \"app/db/DatabaseScripts.h\"\n\nstd::vector<std::string> DatabaseScripts() {\n  return {\n")
 foreach(name IN LISTS names)
   file(READ ${DIR}/${name}.sql text)
   string(APPEND body "R\"vozmira_sql(${text})vozmira_sql\",\n")
+endforeach()
+string(APPEND body "  };\n}\n\nstd::vector<TSchemaMigration> DatabaseMigrations() {\n  return {\n")
+file(GLOB steps ${DIR}/migrations/*.sql)
+list(SORT steps)
+foreach(step IN LISTS steps)
+  get_filename_component(name ${step} NAME_WE)
+  if(NOT name MATCHES "^([0-9][0-9][0-9])-")
+    message(FATAL_ERROR "${step}: a migration's name starts with its three-digit version")
+  endif()
+  math(EXPR version "${CMAKE_MATCH_1}")
+  file(READ ${step} text)
+  string(APPEND body "{${version}, \"${name}\", R\"vozmira_sql(${text})vozmira_sql\"},\n")
 endforeach()
 string(APPEND body "  };\n}\n")
 file(WRITE ${OUT}.tmp "${body}")

@@ -10,13 +10,12 @@
  * gone.  A unit's type is enforced: the unit-type form lets its key be retyped, and the key change
  * carries the type's units along (ON UPDATE CASCADE); a type with units cannot be deleted.
  *
- * The program's default account is the database administrator.  An office that shares the
- * database through a server should give the program an account of its own with rights on the
- * tables and the two dashboard procedures only, and name it in Config.ini ([Database] User,
- * Password), e.g.:
- *   CREATE USER VOZMIRA PASSWORD '...';
- *   GRANT SELECT, INSERT, UPDATE, DELETE ON SOLICITACAO TO USER VOZMIRA;  (and each table)
- *   GRANT EXECUTE ON PROCEDURE SP_DASHBOARD_QT TO USER VOZMIRA;  (and SP_DASHBOARD_TIPO)
+ * The program's default account is the database administrator, which suits the embedded
+ * database.  A database on a server is created by deploy/vozmira-db.sh, which also makes the
+ * program an account of its own with rights on the tables, sequences and procedures only.
+ *
+ * VERSAO_BANCO holds the schema version: the number of the newest step in migrations/, which
+ * these scripts reach directly.  A database without the table is the first release, version 1.
  *
  * The files are UTF-8.  By hand, on a database created with DEFAULT CHARACTER SET WIN1252:
  *   isql-fb -ch UTF8 -user SYSDBA <database> -i schema.sql   (then procedures.sql, seed.sql)
@@ -165,5 +164,15 @@ BEGIN
 END^
 
 SET TERM ; ^
+
+COMMIT;
+
+CREATE TABLE VERSAO_BANCO (
+  VERSAO INTEGER NOT NULL
+);
+
+COMMIT;
+
+INSERT INTO VERSAO_BANCO (VERSAO) VALUES (2);
 
 COMMIT;
