@@ -31,15 +31,16 @@ fail() {
 }
 
 usage() {
-  sed -n '2,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,16p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
 need_tools() {
   [ -n "$isql" ] || fail "isql (Firebird's command-line client) is not installed"
   [ -n "$gbak" ] || fail "gbak (Firebird's backup tool) is not installed"
-  [ -n "${ISC_USER:-}" ] && [ -n "${ISC_PASSWORD:-}" ] ||
+  if [ -z "${ISC_USER:-}" ] || [ -z "${ISC_PASSWORD:-}" ]; then
     fail "set ISC_USER and ISC_PASSWORD to the server administrator's account"
+  fi
 }
 
 # HOST[/PORT]:PATH, with a path the server opens; nothing that could end an SQL string.
@@ -145,8 +146,9 @@ create() {
   [[ "$user" =~ ^[A-Za-z][A-Za-z0-9_]{0,62}$ ]] ||
     fail "the program's account \"$user\" must be a plain name (letters, digits, _)"
   user=${user^^}
-  [ "$user" != SYSDBA ] && [ "$user" != "${ISC_USER^^}" ] ||
+  if [ "$user" = SYSDBA ] || [ "$user" = "${ISC_USER^^}" ]; then
     fail "the program's account must not be the administrator"
+  fi
   [ -n "$password" ] || fail "the program's account needs a password"
   local quoted=${password//\'/\'\'}
 

@@ -225,6 +225,10 @@ TEST_F(SchemaUpgrade, BackupsGoWhereConfiguredAndAFailedOneIsOnlyLogged) {
   std::ofstream(ConfigFile()) << "[Database]\nDatabase=office.fdb\nBackupFolder=blocked/inner\n";
   EXPECT_TRUE(TakeBackup(*module.conBD, ConfigFile()).empty());
 
+  // The engine's own refusal to write the file is a failure too, never a backup.
+  EXPECT_THROW(module.conBD->Backup((Folder.Path() / "missing" / "office.fbk").string()),
+               Exception);
+
   std::ofstream(ConfigFile()) << "[Database]\nDatabase=office.fdb\n";
   const std::filesystem::path written = TakeBackup(*module.conBD, ConfigFile());
   ASSERT_FALSE(written.empty());

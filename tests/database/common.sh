@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the database tests: the test's own folder, the web program as a child process with
 # bounded waits, and the database server the test command starts.
 set -euo pipefail

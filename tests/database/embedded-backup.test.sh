@@ -3,6 +3,7 @@
 # backup is logged and the program serves on; a successful one is a complete file under the
 # configured folder that gbak -c restores into a database the program opens, with the rows.
 #   embedded-backup.test.sh VOZMIRA-WEB
+# shellcheck source=tests/database/common.sh
 source "$(dirname "$0")/common.sh"
 web=$1
 

@@ -5,6 +5,7 @@
 # brings it up to date with its data; an online backup while the program holds the database,
 # restored into a new database that the program opens with the rows and the account's rights.
 #   server-script.test.sh VOZMIRA-WEB
+# shellcheck source=tests/database/common.sh
 source "$(dirname "$0")/common.sh"
 web=$1
 script=$repo/deploy/vozmira-db.sh
