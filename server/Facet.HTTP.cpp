@@ -138,6 +138,8 @@ void ReadHeader(std::string_view name, const std::string& value, TFacetHTTPHeade
     header.IfModifiedSince = value;
   else if (SameText(name, "x-forwarded-for"))
     header.ForwardedFor = value;
+  else if (SameText(name, "x-forwarded-proto"))
+    header.ForwardedProto = value;
   else if (SameText(name, "referer")) {
     header.Referer = value;
     header.RefererQueryParams = QueryOf(value);

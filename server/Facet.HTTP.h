@@ -50,6 +50,10 @@ struct TFacetHTTPHeader {
   // X-Forwarded-For as sent (the last such line, the one a proxy appends); only a trusted
   // proxy's is believed (see ClientAddress).
   std::string ForwardedFor;
+  // X-Forwarded-Proto as sent: the scheme the client used to reach a reverse proxy.
+  std::string ForwardedProto;
+  // The client reached the server over TLS: the server's own, or a trusted proxy's that says so.
+  bool Secure = false;
   // The request body, read only for the routes that take one.
   std::string Content;
   bool IsUploadFile = false;

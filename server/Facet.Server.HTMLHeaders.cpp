@@ -169,13 +169,13 @@ std::string TFacetServerHTMLHeaders::AddJSFacetWS() const {
 std::string TFacetServerHTMLHeaders::AddOnLoad(const TFacetHTTPRequest& Request,
                                                const TFacetSession& Session) const {
   std::string text = ScriptBlock("jssetconnection.js");
-  ReplaceTextIgnoringCase(text, "{{protocol}}", FBase.Options().GetUseSSL() ? "wss" : "ws", false);
+  // Behind a proxy that ends TLS the page is on https: its socket must be secure too.
+  const bool secure = FBase.Options().GetUseSSL() || Request.Header.Secure;
+  ReplaceTextIgnoringCase(text, "{{protocol}}", secure ? "wss" : "ws", false);
   // The host comes from the request: it reaches the page only as a quoted script string.
   ReplaceTextIgnoringCase(text, "{{host}}", QuotedJSString(Request.Header.Host), false);
   // A Host header without a port means the scheme's own port.
-  const int port = Request.Header.ServerPort != 0 ? Request.Header.ServerPort
-                   : FBase.Options().GetUseSSL()  ? 443
-                                                  : 80;
+  const int port = Request.Header.ServerPort != 0 ? Request.Header.ServerPort : secure ? 443 : 80;
   ReplaceTextIgnoringCase(text, "{{port}}", std::to_string(port), false);
   ReplaceTextIgnoringCase(text, "{{urlpath}}", QuotedJSString(Request.Header.PathWithoutParams()),
                           false);

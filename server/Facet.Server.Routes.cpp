@@ -77,7 +77,7 @@ std::string ReloadCookies(IFacetExchange& AExchange, const std::string& AToken,
   const bool clear = AToken.empty();
   std::string attributes = "; Path=" + folder + "; HttpOnly; SameSite=Strict";
   attributes += clear ? "; expires=Thu, 01 Jan 1970 00:00:00 UTC" : "; Max-Age=60";
-  if (AExchange.Server().SSL)
+  if (AExchange.Request().Header.Secure)
     attributes += "; Secure";
   std::string lines;
   for (const auto& [name, value] : {std::pair<const char*, std::string>{"Duo_Token", AToken},

@@ -1,6 +1,7 @@
 #include "server/Facet.Server.TCP.h"
 
 #include "runtime/Exceptions.h"
+#include "runtime/StrUtils.h"
 #include "server/Facet.HTTP.h"
 #include "server/Facet.Server.Channel.h"
 #include "server/Facet.Server.ClientBudget.h"
@@ -336,6 +337,9 @@ private:
         ParseHTTPHead(std::string_view(FIn).substr(0, headEnd), FPeer, error ? 0 : peer.port());
     FContext->ClientAddress = ClientAddress(FPeer, FRequest.Header.ForwardedFor, FServer.Limits);
     FRequest.Header.RemoteIP = FContext->ClientAddress;
+    FRequest.Header.Secure =
+        FServer.SSL.has_value() || (TrustedProxy(FPeer, FServer.Limits) &&
+                                    SameText(Trim(FRequest.Header.ForwardedProto), "https"));
     FIn.erase(0, headEnd);
     RouteRequest(*this);
   }

@@ -153,3 +153,30 @@ TEST_F(ServerTest, ASettingsFileThatCannotBeWrittenDoesNotStopTheStart) {
 }
 
 } // namespace
+
+namespace {
+
+// A proxy that ends TLS says so in X-Forwarded-Proto: the page it serves is on https, so its
+// socket must be a secure one.  Only a trusted proxy is believed.
+TEST_F(ServerTest, ThePageOfATrustedProxyThatEndsTLSConnectsItsSocketSecurely) {
+  Server.StopServer();
+  Server.Limits().TrustedProxies = {"127.0.0.4"};
+  Server.StartServer();
+  Port = Server.ServerPort();
+  struct TCase {
+    const char* From;
+    const char* Proto;
+    const char* Scheme;
+  };
+  for (const TCase& c :
+       {TCase{"127.0.0.4", "https", "\"wss\""}, TCase{"127.0.0.4", "http", "\"ws\""},
+        TCase{"127.0.0.2", "https", "\"ws\""}}) {
+    const TPageInfo page = OpenPage(
+        "X-Forwarded-For: 127.0.0.9\r\nX-Forwarded-Proto: " + std::string(c.Proto) + "\r\n",
+        c.From);
+    EXPECT_THAT(page.Body, HasSubstr(std::string("setConnection(") + c.Scheme + ", "))
+        << c.From << " " << c.Proto;
+  }
+}
+
+} // namespace
