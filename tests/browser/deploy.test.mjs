@@ -33,6 +33,7 @@ const APP_USER = 'VOZMIRA_DEPLOY_TEST';
 const APP_PASSWORD = 'Deploy#Test2026';
 const source = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 
+let step = '';
 const { binary, screenshots, folder } = testRun('deploy.test.mjs', 'browser_deploy_');
 // The Firebird server runs as its own user and must create and read the databases here.
 chmodSync(folder, 0o777);
@@ -270,11 +271,13 @@ async function processOf(user) {
 }
 
 async function saveRequest(user, name, text) {
+  step = `${user.label} saves a request`;
   await navigating(user.page, () => user.page.locator('#navSolicitacoes').click());
   await navigating(user.page, () => user.page.locator('#BTNNOVO').click());
   await user.page.locator('#DBEDESCRICAO').fill(text);
   await user.page.locator('#CBBTIPO').selectOption({ index: 1 });
   await user.page.locator('#CBBUNIDADE').selectOption({ index: 1 });
+  await user.page.locator('#CBBSITUACAO').selectOption({ index: 1 });
   await serverRound(user.page, () => user.page.locator('#BTNSALVAR').click());
   const key = await user.page.locator('#DBECONTROLE').inputValue();
   check(/^[1-9]\d*$/.test(key), `${user.label}: after "Salvar" the form must show the new request's key, it shows ${show(key)}`);
@@ -282,8 +285,11 @@ async function saveRequest(user, name, text) {
   await expectUser(user, name, '#DBGTAREFAS');
 }
 
-// Searches the list again for `text`; resolves once the grid holds a request with it.
+// Searches the list again (choosing the status reads the requests anew) and filters it for
+// `text`; checks that the grid holds a request with it.
 async function findRequest(user, text) {
+  step = `${user.label} finds the other user's request`;
+  await serverRound(user.page, () => user.page.locator('#CBBSITUACAO').selectOption({ index: 1 }));
   await serverRound(user.page, () => user.page.locator('#EDTPESQUISA').fill(text));
   const found = await user.page.evaluate(
     (wanted) => ($('#DBGTAREFAS').jqGrid('getGridParam', 'data') || []).some((row) => row.SOLICITACAO === wanted),
@@ -309,7 +315,7 @@ async function main() {
   const url = `https://127.0.0.1:${ports.https}/`;
   const problems = [];
   let browser;
-  let step = 'creating the database on the server';
+  step = 'creating the database on the server';
   try {
     await dbScript('create', `127.0.0.1:${databaseFile}`, APP_USER, APP_PASSWORD);
     step = 'starting two processes and HAProxy';
@@ -402,6 +408,9 @@ async function main() {
     check(sample(await metricsOf(anaWeb), 'duo_sessions{state="established"}') === 1, 'the process started again must hold the new login');
     check(problems.length === 0, `the pages reported: ${problems.join('; ')}`);
   } catch (error) {
+    for (const [index, context] of (browser?.contexts() ?? []).entries())
+      for (const page of context.pages())
+        await page.screenshot({ path: join(screenshots, `browser_deploy_failed_${index}.png`), fullPage: true }).catch(() => {});
     throw new Error(`${step}: ${error.message}`);
   } finally {
     await browser?.close().catch(() => {});
