@@ -54,6 +54,7 @@ async function wire(page, action) {
   await page.waitForLoadState('networkidle');
   await cdp.detach();
   const sent = [...requests.values()].filter((request) => !request.cached && !request.url.startsWith('data:'));
+  if (process.env.WEIGHT_LIST) for (const r of sent) console.log(`   ${String(r.bytes).padStart(8)} ${r.url}`);
   return { bytes: sent.reduce((sum, request) => sum + request.bytes, 0), requests: sent.length };
 }
 

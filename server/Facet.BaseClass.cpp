@@ -70,6 +70,7 @@ void TFacetBaseClass::StartServer() {
   }
   FBudgets.SetLimits(FLimits);
   FFacetServerTCP->Start(FServerPort);
+  FFacetServerHTML->PrepareAssets();
   {
     std::lock_guard guard(FLiveLock);
     FSweeperStop = false;
