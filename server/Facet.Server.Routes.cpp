@@ -179,9 +179,12 @@ void REST(IFacetExchange& AExchange) {
           // that accepts it, here on the session's thread.
           TFacetResponseHead head(AResponse.StatusCode);
           head.Add("Content-Type", AResponse.ContentType + "; charset=UTF-8");
-          std::string body = EncodeForClient(std::move(AResponse.Content), accepted, head);
-          self->Later([answer = head.Protect(TFacetAnswerKind::Data).Text() + body](
-                          IFacetExchange& AThis) mutable { AThis.Answer(std::move(answer)); });
+          auto body = std::make_shared<const std::string>(
+              EncodeForClient(std::move(AResponse.Content), accepted, head));
+          self->Later([head = head.Protect(TFacetAnswerKind::Data).Text(),
+                       body](IFacetExchange& AThis) mutable {
+            AThis.Answer(std::move(head), body, *body, false);
+          });
         });
   };
   if (post && length && *length > 0) {
