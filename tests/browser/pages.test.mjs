@@ -250,6 +250,34 @@ scenario('assets: compressed, with validators answered by 304, kept a year when 
   check(closing.status === 200 && closing.headers.connection === 'Close', 'Connection: close is honoured');
 });
 
+scenario('grid rows travel compressed only to a client that takes a coding, as the same JSON', async ({ browser, server }) => {
+  const { context, page, problems } = await openPage(browser);
+  try {
+    await page.goto(server.url);
+    await waitInteractive(page);
+    await login(page, 'pelix');
+    const url = await page.evaluate(() => $('#DBGNOVASSOLICITACOES').jqGrid('getGridParam', 'url'));
+    check(/rest\/json\/jqgrid\/get\?/.test(url ?? ''), `the dashboard's grid must load its rows from the server, its URL is ${show(url)}`);
+    const plain = await get(url);
+    check(plain.status === 200 && plain.headers['content-encoding'] === undefined, `rows without a coding expected, got ${plain.status} ${show(plain.headers['content-encoding'])}`);
+    const rows = JSON.parse(plain.body.toString('utf8'));
+    check(Array.isArray(rows) && rows.length > 0 && rows.every((row, index) => row.FacetRecNo === index + 1), 'the rows must be the grid\'s JSON array');
+    for (const [accepted, coding, decode] of [
+      ['gzip, deflate', 'gzip', gunzipSync],
+      ['gzip, deflate, br', 'br', brotliDecompressSync],
+      ['identity', undefined, (body) => body],
+    ]) {
+      const answer = await get(url, { 'Accept-Encoding': accepted });
+      check(answer.headers['content-encoding'] === coding, `${accepted}: ${show(coding)} expected, got ${show(answer.headers['content-encoding'])}`);
+      check(answer.headers['cache-control'] === 'no-store', `${accepted}: rows are never cached`);
+      check(decode(answer.body).equals(plain.body), `${accepted}: the rows must decode to the same JSON`);
+    }
+    check(problems.length === 0, `the pages reported:\n  ${problems.join('\n  ')}`);
+  } finally {
+    await context.close();
+  }
+});
+
 scenario('a login downloads no asset twice', async ({ browser, server }) => {
   const { context, page, problems } = await openPage(browser);
   try {
@@ -258,8 +286,10 @@ scenario('a login downloads no asset twice', async ({ browser, server }) => {
     // An answer that came over the wire with a body: not served from the browser's cache, not a
     // 304.
     const answers = new Map();
+    // An answer the browser took from its disk cache or its prefetch cache did not cross the wire.
     cdp.on('Network.responseReceived', ({ requestId, response, type }) => {
-      if (type !== 'Document' && type !== 'WebSocket' && response.status === 200) answers.set(requestId, response.url);
+      if (type !== 'Document' && type !== 'WebSocket' && response.status === 200 && !response.fromDiskCache && !response.fromPrefetchCache)
+        answers.set(requestId, response.url);
     });
     const cached = new Set();
     cdp.on('Network.requestServedFromCache', ({ requestId }) => cached.add(requestId));
