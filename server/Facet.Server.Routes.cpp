@@ -103,7 +103,8 @@ void Page(IFacetExchange& AExchange) {
       AExchange.Request(), AExchange.Context(),
       [self = AExchange.Hold(), cookies,
        accepted = header.AcceptEncoding](TFacetHTTPResponse AResponse) mutable {
-        // Compressed here, on the session's thread, not on the connection's.
+        // Compressed here, on the thread that made the page (the session's), not on the
+        // connection's.
         TFacetResponseHead head(AResponse.StatusCode);
         head.Add("Content-Type", "text/html; charset=UTF-8");
         std::string body = EncodeForClient(std::move(AResponse.Content), accepted, head);
