@@ -1,7 +1,7 @@
-// The grid's data of 2,000 request rows through DataSetToJSON, against the same rows written
-// with the JSON library directly (fields read by position, the same texts for dates), both ending
-// in the compact text with non-ASCII characters escaped that the browser receives.  Prints the
-// ratio of the two.
+// The grid's data of 2,000 request rows as the grid writes them (DataSetToJSONText), against the
+// same rows written with the JSON library directly (fields read by position, the same texts for
+// dates), both ending in the compact text with non-ASCII characters escaped that the browser
+// receives.  Prints the ratio of the two.
 #include "data/DB.h"
 #include "render/Facet.DataSetHelper.h"
 #include "runtime/Component.h"
@@ -52,10 +52,10 @@ TRequests& Requests() {
   return requests;
 }
 
-void BM_DataSetToJSON(benchmark::State& state) {
+void BM_DataSetToJSONText(benchmark::State& state) {
   TDataSet& dataSet = *Requests().DataSet;
   for (auto _ : state) {
-    const std::string text = DataSetToJSON(dataSet, Names, 5000, true).dump(-1, ' ', true);
+    const std::string text = DataSetToJSONText(dataSet, Names, 5000, true);
     benchmark::DoNotOptimize(text.data());
   }
 }
@@ -84,7 +84,7 @@ void BM_JSONLibraryDirectly(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_DataSetToJSON)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DataSetToJSONText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JSONLibraryDirectly)->Unit(benchmark::kMillisecond);
 
 // Keeps the time per iteration of each benchmark to print their ratio at the end.
@@ -105,10 +105,10 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   TRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const auto helper = reporter.Times.find("BM_DataSetToJSON");
+  const auto helper = reporter.Times.find("BM_DataSetToJSONText");
   const auto direct = reporter.Times.find("BM_JSONLibraryDirectly");
   if (helper != reporter.Times.end() && direct != reporter.Times.end() && direct->second > 0)
-    std::printf("DataSetToJSON / JSON library directly: %.2f (goal: at most 1.5)\n",
+    std::printf("DataSetToJSONText / JSON library directly: %.2f (goal: at most 1.5)\n",
                 helper->second / direct->second);
   benchmark::Shutdown();
   return 0;

@@ -1,14 +1,15 @@
 // What the browser gets: the web program started on a fresh embedded database and driven by a
 // real Chromium (the system's, through playwright-core), counting what crosses the wire.
 //
-//   node bench/page_weight.mjs PATH/TO/vozmira-web [--runs 15]
+//   node bench/page_weight.mjs PATH/TO/vozmira-web [--runs 15] [--list]
 //
 // Prints, for the login page and the request list: bytes on the wire (HTTP answers as received,
 // heads included; the WebSocket is not counted) and requests on a first visit (empty cache), and
 // bytes and requests on a repeat visit (the same browser, its cache kept); the bytes of the
 // reload into the dashboard after a login; and the login page's DOMContentLoaded beside that of a
 // plain static page with the same style sheets and scripts, loaded from the same server in the
-// same run, each with an empty cache (median of the runs).  Nothing here asserts a figure.
+// same run, each with an empty cache (median of the runs).  With --list every answer counted is
+// printed with its bytes.  Nothing here asserts a figure.
 
 import { mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
@@ -20,8 +21,9 @@ import { ServerProcess } from '../tests/browser/serverprocess.mjs';
 const binary = process.argv[2];
 const runsAt = process.argv.indexOf('--runs');
 const RUNS = runsAt > 0 ? Number(process.argv[runsAt + 1]) : 15;
+const LIST = process.argv.includes('--list');
 if (!binary || !(RUNS > 0)) {
-  console.error('usage: node bench/page_weight.mjs PATH/TO/vozmira-web [--runs 15]');
+  console.error('usage: node bench/page_weight.mjs PATH/TO/vozmira-web [--runs 15] [--list]');
   process.exit(2);
 }
 
@@ -36,7 +38,7 @@ let plain;
 let browser;
 
 // The answers of the page's HTTP requests while `action` runs, from the browser's network log.
-async function wire(page, action) {
+async function wire(page, what, action) {
   const cdp = await page.context().newCDPSession(page);
   await cdp.send('Network.enable');
   const requests = new Map();
@@ -44,6 +46,11 @@ async function wire(page, action) {
   cdp.on('Network.requestServedFromCache', (event) => {
     const request = requests.get(event.requestId);
     if (request) request.cached = true;
+  });
+  // A prefetched answer taken from the cache says so in its response only.
+  cdp.on('Network.responseReceived', (event) => {
+    const request = requests.get(event.requestId);
+    if (request && (event.response.fromDiskCache || event.response.fromPrefetchCache)) request.cached = true;
   });
   cdp.on('Network.loadingFinished', (event) => {
     const request = requests.get(event.requestId);
@@ -54,6 +61,10 @@ async function wire(page, action) {
   await page.waitForLoadState('networkidle');
   await cdp.detach();
   const sent = [...requests.values()].filter((request) => !request.cached && !request.url.startsWith('data:'));
+  if (LIST) {
+    console.log(what);
+    for (const request of sent) console.log(`  ${String(request.bytes).padStart(8)} ${request.url}`);
+  }
   return { bytes: sent.reduce((sum, request) => sum + request.bytes, 0), requests: sent.length };
 }
 
@@ -96,11 +107,11 @@ try {
   const context = await browser.newContext({ locale: 'pt-BR' });
   const page = await context.newPage();
 
-  const loginFirst = await wire(page, async () => {
+  const loginFirst = await wire(page, 'login page, first visit', async () => {
     await page.goto(url);
     await interactive(page);
   });
-  const loginRepeat = await wire(page, async () => {
+  const loginRepeat = await wire(page, 'login page, repeat visit', async () => {
     await page.goto(url);
     await interactive(page);
   });
@@ -135,7 +146,7 @@ try {
   await interactive(page);
   await page.locator('#EDTLOGIN').fill('pelix');
   await page.locator('#EDTSENHA').fill('pelix');
-  const reload = await wire(page, async () => {
+  const reload = await wire(page, 'reload into the dashboard', async () => {
     const loaded = page.waitForEvent('load');
     await page.locator('#BTNENTRAR').click();
     await loaded;
@@ -144,7 +155,7 @@ try {
   await shown(page, '#qtNovas', 'the dashboard');
 
   await emptyCache(page);
-  const listFirst = await wire(page, async () => {
+  const listFirst = await wire(page, 'request list, first visit', async () => {
     const loaded = page.waitForEvent('load');
     await page.locator('#navSolicitacoes').click();
     await loaded;
@@ -155,7 +166,7 @@ try {
   await page.locator('#navDashboard').click();
   await dashboard;
   await interactive(page);
-  const listRepeat = await wire(page, async () => {
+  const listRepeat = await wire(page, 'request list, repeat visit', async () => {
     const loaded = page.waitForEvent('load');
     await page.locator('#navSolicitacoes').click();
     await loaded;

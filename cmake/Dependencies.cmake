@@ -6,6 +6,8 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
 # Password hashes (Argon2id).
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+# Brotli: the smallest compressed form of the built-in assets; the decoder checks it in tests.
+pkg_check_modules(BROTLI REQUIRED IMPORTED_TARGET libbrotlienc libbrotlidec)
 
 # The Firebird client ships no pkg-config or CMake package file.
 find_path(FIREBIRD_INCLUDE_DIR firebird/Interface.h REQUIRED)

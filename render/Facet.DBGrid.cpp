@@ -273,20 +273,20 @@ std::string TFacetDBGrid::GetDataToJSON() {
   // cancels, losing what was typed: while there is one, the grid gets no rows.
   if (dataSet == nullptr || IsBeingEdited(*dataSet))
     return "[]";
-  TOrderedJSON rows;
+  std::string rows;
   // The guard's end gives the controls back the dataset, which they hear as a change; the flag
   // stays set until then.
   FReadingData = true;
   try {
     TWalkGuard guard(*dataSet);
-    rows = DataSetToJSON(*dataSet, FFacetDBGridColumns.GetColumnsNameToJSON(), FMaxRecords, true,
-                         FFormatSettings);
+    rows = DataSetToJSONText(*dataSet, FFacetDBGridColumns.GetColumnsNameToJSON(), FMaxRecords,
+                             true, FFormatSettings);
   } catch (...) {
     FReadingData = false;
     throw;
   }
   FReadingData = false;
-  return rows.dump(-1, ' ', true);
+  return rows;
 }
 
 // Selection -------------------------------------------------------------------------------------

@@ -23,6 +23,13 @@ class TDataSet;
 TOrderedJSON DataSetToJSON(TDataSet& DataSet, const std::vector<std::string>& Names, int MaxRecords,
                            bool AddRecNo, const TFormatSettings& Settings = PtBrFormatSettings());
 
+// The same records as compact JSON text with every character below 32 and above 126 escaped,
+// the text the grid's rows travel as: what DataSetToJSON's document gives written so, made
+// without building the document (a grid of thousands of rows is written for every view).
+std::string DataSetToJSONText(TDataSet& DataSet, const std::vector<std::string>& Names,
+                              int MaxRecords, bool AddRecNo,
+                              const TFormatSettings& Settings = PtBrFormatSettings());
+
 // A number text as typed, rewritten so that `Settings`' decimal separator D marks the decimals
 // (T is its thousands separator; "," and "." when they are unset): a text with D two or more
 // times loses every D and then has every T replaced by D; a text without D holding T once has it

@@ -11,7 +11,7 @@ packages=(
   clang-15
   libgtest-dev libgmock-dev libbenchmark-dev
   firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2 firebird-dev
-  libssl-dev zlib1g-dev libasio-dev nlohmann-json3-dev libpcre2-dev
+  libssl-dev zlib1g-dev libbrotli-dev libasio-dev nlohmann-json3-dev libpcre2-dev
   # Password hashes (Argon2id).
   libsodium-dev
   # Fibers for form code: a wait for the browser parks a stack instead of holding a thread.

@@ -89,6 +89,7 @@ void TFacetBaseClass::StartServer() {
   }
   FBudgets.SetLimits(FLimits);
   FFacetServerTCP->Start(FServerPort);
+  FFacetServerHTML->PrepareAssets();
   {
     std::lock_guard guard(FLiveLock);
     FSweeperStop = false;

@@ -427,47 +427,81 @@ void TFacetServerHTML::GetHTML(const TFacetHTTPRequest& ARequest,
   }
 }
 
+namespace {
+
+// The script templates of the page's header blocks are not files of the site.
+bool InternalAsset(std::string_view AName) {
+  for (const char* internal : {"variables.js", "jsfacetws.js", "jssetconnection.js",
+                               "jsfacetmethods.js", "jscallbackfacetmethods.js"})
+    if (SameText(AName, internal))
+      return true;
+  return false;
+}
+
+} // namespace
+
+std::optional<TFacetAssetSource>
+TFacetServerHTML::AssetSource(const std::string& AName, const std::string& ALanguage, bool ANamed) {
+  if (SameText(AName, "error500.html"))
+    return TFacetAssetSource{ErrorPage(ALanguage), "text/html; charset=UTF-8", !ANamed};
+  if (SameText(AName, "favicon.ico"))
+    return TFacetAssetSource{std::string(), "image/x-icon"};
+  const std::optional<std::string_view> data = EmbeddedAsset(AName);
+  if (!data)
+    return std::nullopt;
+  std::string content(*data);
+  const bool loader = SameText(AName, "duoloader.js");
+  if (loader) {
+    const TDuoTerm* terms = TermsOfBrowser(ALanguage);
+    ReplaceTextIgnoringCase(
+        content, "{{_d!Loader,WaitText_}}",
+        QuotedJSString(terms != nullptr ? terms->GetLoader().GetWaitText() : std::string()), true);
+  }
+  const std::string extension = LowerCase(std::filesystem::path(AName).extension().string());
+  const std::string type = extension == ".js" ? "text/javascript; charset=UTF-8"
+                           : extension == ".css"
+                               ? "text/css; charset=UTF-8"
+                               : FBase.FacetServer().MimesType().GetMIMEType(AName);
+  return TFacetAssetSource{std::move(content), type, loader && !ANamed};
+}
+
 TFacetGetFileAnswer TFacetServerHTML::GetFile(const TFacetHTTPRequest& ARequest,
                                               const std::string& AFileName) {
   TFacetGetFileAnswer answer;
   const std::string name = std::filesystem::path(AFileName).filename().string();
-  // The script templates of the page's header blocks are not files of the site.
-  for (const char* internal : {"variables.js", "jsfacetws.js", "jssetconnection.js",
-                               "jsfacetmethods.js", "jscallbackfacetmethods.js"})
-    if (SameText(name, internal))
-      return answer;
+  if (InternalAsset(name))
+    return answer;
   // The error page and the loader speak a language: the one their URL names (pages name their
   // own), else the browser's.  One kept form per language and way of naming it.
-  const bool errorPage = SameText(name, "error500.html");
-  const bool loader = SameText(name, "duoloader.js");
+  const bool byLanguage = SameText(name, "error500.html") || SameText(name, "duoloader.js");
   const std::string named = QueryValue(ARequest.Header.QueryParams, "lang");
   const std::string& language = named.empty() ? ARequest.Header.AcceptLanguage : named;
-  const TDuoTerm* terms = errorPage || loader ? TermsOfBrowser(language) : nullptr;
+  const TDuoTerm* terms = byLanguage ? TermsOfBrowser(language) : nullptr;
   const std::string variant =
       (terms != nullptr ? LanguageCode(terms->Language().DuoLang()) : std::string()) +
       (named.empty() ? "" : " named");
-  answer.Asset = FAssets.Keep(name, variant, [&]() -> std::optional<TFacetAssetSource> {
-    if (errorPage)
-      return TFacetAssetSource{ErrorPage(language), "text/html; charset=UTF-8", named.empty()};
-    if (SameText(name, "favicon.ico"))
-      return TFacetAssetSource{std::string(), "image/x-icon"};
-    const std::optional<std::string_view> data = EmbeddedAsset(name);
-    if (!data)
-      return std::nullopt;
-    std::string content(*data);
-    if (loader)
-      ReplaceTextIgnoringCase(
-          content, "{{_d!Loader,WaitText_}}",
-          QuotedJSString(terms != nullptr ? terms->GetLoader().GetWaitText() : std::string()),
-          true);
-    const std::string extension = LowerCase(std::filesystem::path(name).extension().string());
-    const std::string type = extension == ".js" ? "text/javascript; charset=UTF-8"
-                             : extension == ".css"
-                                 ? "text/css; charset=UTF-8"
-                                 : FBase.FacetServer().MimesType().GetMIMEType(name);
-    return TFacetAssetSource{std::move(content), type, loader && named.empty()};
-  });
+  answer.Asset =
+      FAssets.Keep(name, variant, [&] { return AssetSource(name, language, !named.empty()); });
   return answer;
+}
+
+void TFacetServerHTML::PrepareAssets() {
+  if (FPreparing.joinable())
+    return;
+  FPreparing = std::jthread([this](std::stop_token AStop) {
+    for (const TEmbeddedAsset& asset : EmbeddedAssets()) {
+      const std::string name(asset.Name);
+      if (AStop.stop_requested())
+        return;
+      if (InternalAsset(name) || SameText(name, "error500.html") || SameText(name, "duoloader.js"))
+        continue;
+      try {
+        FAssets.Keep(name, "", [&] { return AssetSource(name, std::string(), false); });
+      } catch (const std::exception&) {
+        // Left to the first request for it, which reports its failure to that browser.
+      }
+    }
+  });
 }
 
 void TFacetServerHTML::RESTData(const TFacetHTTPRequest& ARequest,

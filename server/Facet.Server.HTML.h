@@ -10,6 +10,8 @@
 #include "server/Facet.Server.TCP.h"
 
 #include <ctime>
+#include <optional>
+#include <thread>
 
 class TFacetBaseClass;
 class TFacetForm;
@@ -81,7 +83,18 @@ public:
   // The error page in the language of a browser's Accept-Language header.
   std::string ErrorPage(const std::string& AAcceptLanguage) const;
 
+  // Compresses the built-in assets that do not depend on a language on a thread of their own,
+  // so that the first browsers after a start find them ready (brotli's best compression takes
+  // a good part of a second for the largest library).  Once per server; requests meanwhile wait
+  // for an asset being made rather than make it twice.
+  void PrepareAssets();
+
 private:
+  // The bytes and type of a built-in asset (the error page and the loader in `ALanguage`;
+  // `ANamed` when the URL names it); nothing for a name the server has no asset for.
+  std::optional<TFacetAssetSource> AssetSource(const std::string& AName,
+                                               const std::string& ALanguage, bool ANamed);
+
   // Builds the page of the session's active form; runs as a piece of the session.
   TFacetHTTPResponse LoadPageHTMLFromSession(const TFacetHTTPRequest& ARequest,
                                              TFacetSession& ASession);
@@ -90,4 +103,6 @@ private:
   TFacetServerFunctions FFunctions;
   // The built-in assets as they are answered, kept for the server's life.
   TFacetStaticAssets FAssets;
+  // Prepares FAssets; stopped and joined before they go.
+  std::jthread FPreparing;
 };

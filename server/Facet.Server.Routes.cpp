@@ -119,13 +119,17 @@ void Page(IFacetExchange& AExchange) {
   AExchange.Disarm();
   AExchange.Server().Handler.GetHTML(
       AExchange.Request(), AExchange.Context(),
-      [self = AExchange.Hold(), cookies](TFacetHTTPResponse AResponse) mutable {
-        self->Later([cookies, response = std::move(AResponse)](IFacetExchange& AThis) {
-          TFacetResponseHead head(response.StatusCode);
-          head.Add("Content-Type", "text/html; charset=UTF-8").Protect(TFacetAnswerKind::Page);
-          std::string text = head.Text();
-          text.insert(text.find("Connection: Close"), cookies);
-          AThis.Answer(std::move(text) + response.Content);
+      [self = AExchange.Hold(), cookies,
+       accepted = header.AcceptEncoding](TFacetHTTPResponse AResponse) mutable {
+        // Compressed here, on the thread that made the page (the session's), not on the
+        // connection's.
+        TFacetResponseHead head(AResponse.StatusCode);
+        head.Add("Content-Type", "text/html; charset=UTF-8");
+        std::string body = EncodeForClient(std::move(AResponse.Content), accepted, head);
+        std::string text = head.Protect(TFacetAnswerKind::Page).Text();
+        text.insert(text.find("Connection: Close"), cookies);
+        self->Later([answer = std::move(text) + body](IFacetExchange& AThis) mutable {
+          AThis.Answer(std::move(answer));
         });
       });
 }
@@ -177,22 +181,28 @@ void REST(IFacetExchange& AExchange) {
     AExchange.Disarm();
     AExchange.Server().Handler.RESTData(
         AExchange.Request(), AExchange.Context(),
-        [self = AExchange.Hold(), post](TFacetHTTPResponse AResponse) {
-          self->Later([post, response = std::move(AResponse)](IFacetExchange& AThis) {
-            if (response.Content.empty()) {
+        [self = AExchange.Hold(), post,
+         accepted = AExchange.Request().Header.AcceptEncoding](TFacetHTTPResponse AResponse) {
+          if (AResponse.Content.empty()) {
+            self->Later([post, response = std::move(AResponse)](IFacetExchange& AThis) {
               // A post is always answered, a refused one with its status (never as if it had
               // been taken); a data load with nothing to say is closed.
               if (post)
                 AnswerStatus(AThis, response.Error ? response.StatusCode : "200 OK");
               else
                 AThis.Close();
-              return;
-            }
-            AThis.Answer(TFacetResponseHead(response.StatusCode)
-                             .Add("Content-Type", response.ContentType + "; charset=UTF-8")
-                             .Protect(TFacetAnswerKind::Data)
-                             .Text() +
-                         response.Content);
+            });
+            return;
+          }
+          // A grid's rows are the largest answers the server makes: compressed for a client
+          // that accepts it, here on the session's thread.
+          TFacetResponseHead head(AResponse.StatusCode);
+          head.Add("Content-Type", AResponse.ContentType + "; charset=UTF-8");
+          auto body = std::make_shared<const std::string>(
+              EncodeForClient(std::move(AResponse.Content), accepted, head));
+          self->Later([head = head.Protect(TFacetAnswerKind::Data).Text(),
+                       body](IFacetExchange& AThis) mutable {
+            AThis.Answer(std::move(head), body, *body, false);
           });
         });
   };

@@ -6,6 +6,7 @@
 #include "server/Facet.Server.Assets.h"
 #include "server/Facet.Server.Response.h"
 
+#include <brotli/encode.h>
 #include <zlib.h>
 
 #include <array>
@@ -26,10 +27,13 @@ std::string ContentHash(std::string_view AContent) {
   return SHA1Hex(AContent).substr(0, VersionLength);
 }
 
-// The gzip form of `AData` at the best compression.
-std::string GzipOf(std::string_view AData) {
+// Bodies smaller than this are answered as they are: compressing them gains less than a packet.
+constexpr std::size_t SmallestToEncode = 1024;
+
+// The gzip form of `AData` at zlib's level `ALevel`.
+std::string GzipOf(std::string_view AData, int ALevel = Z_BEST_COMPRESSION) {
   z_stream stream{};
-  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+  if (deflateInit2(&stream, ALevel, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK)
     throw Exception("Compressing an asset failed");
   std::string out(deflateBound(&stream, static_cast<uLong>(AData.size())), '\0');
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(AData.data()));
@@ -41,6 +45,22 @@ std::string GzipOf(std::string_view AData) {
   deflateEnd(&stream);
   if (result != Z_STREAM_END)
     throw Exception("Compressing an asset failed");
+  return out;
+}
+
+// The brotli form of `AData` at quality `AQuality`.  The best quality costs most at making and
+// nothing at reading; the store makes each asset once.
+std::string BrotliOf(std::string_view AData, bool AText, int AQuality = BROTLI_MAX_QUALITY) {
+  std::size_t size = BrotliEncoderMaxCompressedSize(AData.size());
+  if (size == 0)
+    return std::string();
+  std::string out(size, '\0');
+  if (BrotliEncoderCompress(AQuality, BROTLI_DEFAULT_WINDOW,
+                            AText ? BROTLI_MODE_TEXT : BROTLI_MODE_GENERIC, AData.size(),
+                            reinterpret_cast<const uint8_t*>(AData.data()), &size,
+                            reinterpret_cast<uint8_t*>(out.data())) != BROTLI_TRUE)
+    throw Exception("Compressing an asset failed");
+  out.resize(size);
   return out;
 }
 
@@ -113,15 +133,16 @@ bool HasToken(std::string_view AValue, std::string_view AToken) {
 }
 
 // Whether an If-None-Match value names one of the asset's tags (compared weakly, as the header
-// asks): its plain body's or its gzip form's.
+// asks): its plain body's or one of its compressed forms'.
 bool TagMatches(const TFacetStaticAsset& AAsset, std::string_view AIfNoneMatch) {
   for (std::string item : ListOf(AIfNoneMatch)) {
     if (item == "*")
       return true;
     if (item.rfind("W/", 0) == 0)
       item.erase(0, 2);
-    if (item == "\"" + AAsset.Tag + "\"" || item == "\"" + AAsset.Tag + "-gz\"")
-      return true;
+    for (const char* form : {"", "-gz", "-br"})
+      if (item == "\"" + AAsset.Tag + form + "\"")
+        return true;
   }
   return false;
 }
@@ -166,22 +187,34 @@ TFacetStaticAssets::Keep(std::string_view AFileName, std::string_view AVariant,
   const std::string name = LowerCase(AFileName);
   const std::string key = name + '\n' + std::string(AVariant);
   {
-    std::lock_guard guard(FLock);
+    std::unique_lock guard(FLock);
+    FMade.wait(guard, [&] { return !FMaking.contains(key); });
     const auto found = FKept.find(key);
     if (found != FKept.end())
       return found->second;
+    FMaking.insert(key);
   }
-  // Made outside the lock: compressing a large asset must not hold up the others.  Two threads
-  // that make the same asset at once make the same bytes; the first kept stays.
-  std::optional<TFacetAssetSource> source = AMake();
-  if (!source)
-    return nullptr;
-  const auto stamped = FStamped.find(name);
-  if (stamped != FStamped.end())
-    source->Body = stamped->second;
-  std::shared_ptr<const TFacetStaticAsset> asset =
-      MakeStaticAsset(std::move(*source), Version(name), FModified);
+  // Made outside the lock: compressing a large asset must not hold up the others.
+  std::shared_ptr<const TFacetStaticAsset> asset;
+  try {
+    std::optional<TFacetAssetSource> source = AMake();
+    if (source) {
+      const auto stamped = FStamped.find(name);
+      if (stamped != FStamped.end())
+        source->Body = stamped->second;
+      asset = MakeStaticAsset(std::move(*source), Version(name), FModified);
+    }
+  } catch (...) {
+    std::lock_guard guard(FLock);
+    FMaking.erase(key);
+    FMade.notify_all();
+    throw;
+  }
   std::lock_guard guard(FLock);
+  FMaking.erase(key);
+  FMade.notify_all();
+  if (!asset)
+    return nullptr;
   return FKept.emplace(key, std::move(asset)).first->second;
 }
 
@@ -227,10 +260,14 @@ MakeStaticAsset(TFacetAssetSource ASource, std::string AVersion, std::time_t AMo
   std::string gzip = GzipOf(asset->Body);
   if (gzip.size() < asset->Body.size())
     asset->Gzip = std::move(gzip);
+  std::string brotli = BrotliOf(asset->Body, StartsText("text/", asset->ContentType));
+  if (brotli.size() < asset->Body.size() &&
+      (asset->Gzip.empty() || brotli.size() < asset->Gzip.size()))
+    asset->Brotli = std::move(brotli);
   return asset;
 }
 
-bool AcceptsGzip(std::string_view AAcceptEncoding) {
+bool AcceptsCoding(std::string_view AAcceptEncoding, std::string_view ACoding) {
   std::optional<double> named;
   std::optional<double> any;
   for (const std::string& item : ListOf(AAcceptEncoding)) {
@@ -239,7 +276,7 @@ bool AcceptsGzip(std::string_view AAcceptEncoding) {
     const double quality = semicolon == std::string::npos
                                ? 1
                                : QualityOf(std::string_view(item).substr(semicolon + 1));
-    if (SameText(coding, "gzip") || SameText(coding, "x-gzip"))
+    if (SameText(coding, ACoding) || (SameText(ACoding, "gzip") && SameText(coding, "x-gzip")))
       named = quality;
     else if (coding == "*")
       any = quality;
@@ -247,6 +284,17 @@ bool AcceptsGzip(std::string_view AAcceptEncoding) {
   if (named)
     return *named > 0;
   return any && *any > 0;
+}
+
+std::string EncodeForClient(std::string ABody, std::string_view AAcceptEncoding,
+                            TFacetResponseHead& AHead) {
+  if (ABody.size() < SmallestToEncode)
+    return ABody;
+  const bool brotli = AcceptsCoding(AAcceptEncoding, "br");
+  if (!brotli && !AcceptsCoding(AAcceptEncoding, "gzip"))
+    return ABody;
+  AHead.Add("Content-Encoding", brotli ? "br" : "gzip").Add("Vary", "Accept-Encoding");
+  return brotli ? BrotliOf(ABody, true, BROTLI_MIN_QUALITY) : GzipOf(ABody, Z_BEST_SPEED);
 }
 
 bool WantsPersistent(const TFacetHTTPHeader& AHeader) {
@@ -269,23 +317,31 @@ TFacetAssetAnswer AnswerAsset(const TFacetStaticAsset& AAsset, const TFacetHTTPH
     fresh = TagMatches(AAsset, AHeader.IfNoneMatch);
   else if (const std::optional<std::time_t> since = ParseHTTPDate(AHeader.IfModifiedSince))
     fresh = AAsset.Modified <= *since;
-  const bool gzip = !AAsset.Gzip.empty() && AcceptsGzip(AHeader.AcceptEncoding);
+  const bool brotli = !AAsset.Brotli.empty() && AcceptsCoding(AHeader.AcceptEncoding, "br");
+  const bool gzip =
+      !brotli && !AAsset.Gzip.empty() && AcceptsCoding(AHeader.AcceptEncoding, "gzip");
   const bool versioned =
       !AAsset.Version.empty() && QueryValue(AHeader.QueryParams, "v") == AAsset.Version;
   TFacetResponseHead head(fresh ? "304 Not Modified" : "200 OK");
-  const std::string_view body = gzip ? std::string_view(AAsset.Gzip) : AAsset.Body;
+  const std::string_view body = brotli ? std::string_view(AAsset.Brotli)
+                                : gzip ? std::string_view(AAsset.Gzip)
+                                       : std::string_view(AAsset.Body);
   if (!fresh) {
     head.Add("Content-Type", AAsset.ContentType).Add("Content-Length", std::to_string(body.size()));
-    if (gzip)
-      head.Add("Content-Encoding", "gzip");
+    if (brotli || gzip)
+      head.Add("Content-Encoding", brotli ? "br" : "gzip");
   }
-  head.Add("ETag", "\"" + AAsset.Tag + (gzip ? "-gz\"" : "\""))
+  head.Add("ETag", "\"" + AAsset.Tag +
+                       (brotli ? "-br\""
+                        : gzip ? "-gz\""
+                               : "\""))
       .Add("Last-Modified", HTTPDate(AAsset.Modified))
       .Add("Cache-Control", versioned ? LongLifetime : Revalidate);
-  if (!AAsset.Gzip.empty() || AAsset.ByLanguage)
-    head.Add("Vary", AAsset.ByLanguage ? (AAsset.Gzip.empty() ? "Accept-Language"
-                                                              : "Accept-Encoding, Accept-Language")
-                                       : "Accept-Encoding");
+  const bool compressed = !AAsset.Gzip.empty() || !AAsset.Brotli.empty();
+  if (compressed || AAsset.ByLanguage)
+    head.Add("Vary", AAsset.ByLanguage
+                         ? (compressed ? "Accept-Encoding, Accept-Language" : "Accept-Language")
+                         : "Accept-Encoding");
   head.Protect(TFacetAnswerKind::File);
   if (APersistent)
     head.KeepOpen();

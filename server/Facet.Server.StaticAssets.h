@@ -1,20 +1,23 @@
 #pragma once
 
-// Static assets as the server answers them: each asset's bytes kept with their gzip form
-// (compressed once, when the asset is first asked for), a content hash for the asset's URL, and
-// the answer's head built from the request's Accept-Encoding and validators (ETag,
-// Last-Modified, answered with 304).  An asset asked for with the version of its current
-// content in its URL ("?v=...") may be cached by the browser for a year: a new release changes
-// the version in the pages' URLs.  Without it the browser keeps the asset but asks again each
-// time, with its validators.
+// Static assets as the server answers them: each asset's bytes kept with their brotli and gzip
+// forms (compressed once, when the asset is first asked for or when the server prepares it), a
+// content hash for the asset's URL, and the answer's head built from the request's
+// Accept-Encoding and validators (ETag, Last-Modified, answered with 304).  An asset asked for with
+// the version of its current content in its URL ("?v=...") may be cached by the browser for a year:
+// a new release changes the version in the pages' URLs.  Without it the browser keeps the asset but
+// asks again each time, with its validators.
 
 #include "server/Facet.HTTP.h"
+#include "server/Facet.Server.Response.h"
 
+#include <condition_variable>
 #include <ctime>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -25,6 +28,9 @@ struct TFacetStaticAsset {
   std::string Body;
   // The gzip form of Body; empty when compressing does not make it smaller.
   std::string Gzip;
+  // The brotli form of Body (smaller than gzip for scripts and style sheets); empty when
+  // compressing does not make it smaller.
+  std::string Brotli;
   // The hash of Body, the ETag's opaque text.
   std::string Tag;
   // The version its URL carries for a long lifetime in the browser's cache; empty for none.
@@ -55,7 +61,8 @@ public:
   // The kept asset under `AKey` (a file name, compared without case, and the variant of a body
   // that depends on the request), made by `AMake` the first time; `AMake` returning no body
   // keeps nothing.  The keys are the program's own names and variants, so what is kept is
-  // bounded by them.
+  // bounded by them.  A request for an asset another thread is making waits for it rather than
+  // compressing it a second time.
   std::shared_ptr<const TFacetStaticAsset>
   Keep(std::string_view AFileName, std::string_view AVariant,
        const std::function<std::optional<TFacetAssetSource>()>& AMake);
@@ -72,20 +79,31 @@ private:
   // Style sheets as served: their url() references stamped.
   std::map<std::string, std::string> FStamped;
   mutable std::mutex FLock;
+  std::condition_variable FMade;
   std::map<std::string, std::shared_ptr<const TFacetStaticAsset>> FKept;
+  // Keys some thread is making now.
+  std::set<std::string> FMaking;
 };
 
-// Makes the answer's form of an asset: its gzip form (kept only when smaller) and its tag.
+// Makes the answer's form of an asset: its brotli and gzip forms (each kept only when smaller)
+// and its tag.
 std::shared_ptr<const TFacetStaticAsset>
 MakeStaticAsset(TFacetAssetSource ASource, std::string AVersion, std::time_t AModified);
 
-// Whether an Accept-Encoding value accepts gzip: "gzip" (or "x-gzip", or "*" when gzip is not
-// named) with a quality above zero.
-bool AcceptsGzip(std::string_view AAcceptEncoding);
+// Whether an Accept-Encoding value accepts the content coding `ACoding` ("gzip", which "x-gzip"
+// also names, or "br"): the coding named, or "*" when it is not, with a quality above zero.
+bool AcceptsCoding(std::string_view AAcceptEncoding, std::string_view ACoding);
 
 // Whether the connection may stay open after this request's answer: HTTP/1.1 unless the
 // request says "close", HTTP/1.0 only when it says "keep-alive"; never for a request with a body.
 bool WantsPersistent(const TFacetHTTPHeader& AHeader);
+
+// The body of an answer made for one request (a page, a grid's rows) in the form the client
+// accepts: brotli, else gzip, each at its fastest setting since it is made for every answer;
+// as it is for a client that accepts neither or a body too small to gain.  `AHead` gets the
+// Content-Encoding and Vary lines when the body is compressed; the content is the same.
+std::string EncodeForClient(std::string ABody, std::string_view AAcceptEncoding,
+                            TFacetResponseHead& AHead);
 
 // An answer to a request for an asset: its head and the bytes after it.
 struct TFacetAssetAnswer {
@@ -96,7 +114,8 @@ struct TFacetAssetAnswer {
 
 // The answer to `AHeader` for `AAsset`: 304 when the request's validators still match (an
 // If-None-Match naming the asset's tag, or, without If-None-Match, an If-Modified-Since no
-// earlier than the asset's time), else 200 with the body in the form the client accepts.
+// earlier than the asset's time), else 200 with the body in the smallest form the client accepts
+// (brotli, then gzip, then as it is).
 TFacetAssetAnswer AnswerAsset(const TFacetStaticAsset& AAsset, const TFacetHTTPHeader& AHeader,
                               bool APersistent);
 

@@ -7,9 +7,10 @@
 find_package(Threads REQUIRED)
 # Form code runs on fibers, so that a wait for the browser keeps a stack and not a thread.
 find_package(Boost REQUIRED COMPONENTS context)
-# Assets are kept gzip-compressed for the browsers that accept it.
+# Assets are kept brotli- and gzip-compressed for the browsers that accept it.
 find_package(ZLIB REQUIRED)
-set(LAYER_LIBRARIES Threads::Threads OpenSSL::SSL OpenSSL::Crypto Boost::context ZLIB::ZLIB)
+set(LAYER_LIBRARIES Threads::Threads OpenSSL::SSL OpenSSL::Crypto Boost::context ZLIB::ZLIB
+                    PkgConfig::BROTLI)
 
 set(_nm ${CMAKE_SOURCE_DIR}/node_modules)
 set(_assets ${CMAKE_CURRENT_LIST_DIR}/assets)

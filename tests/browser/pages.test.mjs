@@ -12,7 +12,7 @@ import { rmSync, writeFileSync } from 'node:fs';
 import { Agent, request as httpRequest } from 'node:http';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { gunzipSync } from 'node:zlib';
+import { brotliDecompressSync, gunzipSync } from 'node:zlib';
 import { launchChromium } from './chromium.mjs';
 import { ServerProcess, within } from './serverprocess.mjs';
 import { testRun } from './testrun.mjs';
@@ -179,6 +179,12 @@ const scenario = (name, body) => scenarios.push({ name, body });
 scenario('assets: compressed, with validators answered by 304, kept a year when versioned, on one connection', async ({ server }) => {
   const page = await get(server.url);
   check(page.status === 200, `the login page must be served, got ${page.status}`);
+  // A page is made for each request, and compressed for a client that takes it: the same page.
+  const compressedPage = await get(server.url, { 'Accept-Encoding': 'gzip, deflate, br' });
+  check(compressedPage.headers['content-encoding'] === 'br', `a page is compressed for a client that takes it, it says ${show(compressedPage.headers['content-encoding'])}`);
+  const samePage = (html) => html.replace(/[A-Za-z0-9]{12,}/g, '*');
+  check(samePage(brotliDecompressSync(compressedPage.body).toString('utf8')) === samePage(page.body.toString('utf8')), 'the compressed page must decode to the page (sessions aside)');
+  check(page.headers['content-encoding'] === undefined, 'a client that takes no coding gets the page as it is');
   check(page.headers['cache-control'] === 'no-store', `a page is never cached, it says ${show(page.headers['cache-control'])}`);
   check(page.headers.etag === undefined && page.headers.connection?.toLowerCase() === 'close', 'a page has no validator and closes its connection');
   const assets = assetsOf(page.body.toString('utf8'), server.url);
@@ -189,16 +195,20 @@ scenario('assets: compressed, with validators answered by 304, kept a year when 
   try {
     for (const [index, url] of assets.entries()) {
       const plain = await get(url, {}, { agent });
-      const zipped = await get(url, { 'Accept-Encoding': 'gzip, deflate, br' }, { agent });
-      for (const answer of [plain, zipped]) {
+      const zipped = await get(url, { 'Accept-Encoding': 'gzip, deflate' }, { agent });
+      const brotli = await get(url, { 'Accept-Encoding': 'gzip, deflate, br' }, { agent });
+      for (const answer of [plain, zipped, brotli]) {
         check(answer.status === 200, `${url}: status ${answer.status}`);
         check(Number(answer.headers['content-length']) === answer.body.length, `${url}: Content-Length ${answer.headers['content-length']} for ${answer.body.length} bytes`);
         check(answer.headers['cache-control'] === 'public, max-age=31536000, immutable', `${url}: a versioned asset is kept a year, it says ${show(answer.headers['cache-control'])}`);
-        check(/^"[0-9a-f]+(-gz)?"$/.test(answer.headers.etag ?? '') && answer.headers['last-modified'] !== undefined, `${url}: validators missing`);
+        check(/^"[0-9a-f]+(-gz|-br)?"$/.test(answer.headers.etag ?? '') && answer.headers['last-modified'] !== undefined, `${url}: validators missing`);
         check(answer.headers.connection === 'keep-alive', `${url}: the connection must stay open, it says ${show(answer.headers.connection)}`);
       }
       check(zipped.headers['content-encoding'] === 'gzip', `${url}: a client that takes gzip gets it`);
       check(gunzipSync(zipped.body).equals(plain.body), `${url}: the gzip body must inflate to the plain one`);
+      check(brotli.headers['content-encoding'] === 'br', `${url}: a client that takes brotli gets it`);
+      check(brotliDecompressSync(brotli.body).equals(plain.body), `${url}: the brotli body must decode to the plain one`);
+      check(brotli.body.length < zipped.body.length, `${url}: the brotli form must be the smaller one`);
       check(plain.headers['content-encoding'] === undefined, `${url}: a client that does not take gzip gets the plain body`);
       check(index > 0 || !plain.reused, 'the first request opens the connection');
       check(zipped.reused, `${url}: the second request must go over the same connection`);
@@ -206,6 +216,7 @@ scenario('assets: compressed, with validators answered by 304, kept a year when 
       for (const [what, headers] of [
         ['If-None-Match', { 'If-None-Match': plain.headers.etag }],
         ['If-None-Match of the gzip form', { 'If-None-Match': zipped.headers.etag, 'Accept-Encoding': 'gzip' }],
+        ['If-None-Match of the brotli form', { 'If-None-Match': brotli.headers.etag, 'Accept-Encoding': 'br' }],
         ['If-Modified-Since', { 'If-Modified-Since': plain.headers['last-modified'] }],
       ]) {
         const again = await get(url, headers, { agent });
@@ -239,6 +250,34 @@ scenario('assets: compressed, with validators answered by 304, kept a year when 
   check(closing.status === 200 && closing.headers.connection === 'Close', 'Connection: close is honoured');
 });
 
+scenario('grid rows travel compressed only to a client that takes a coding, as the same JSON', async ({ browser, server }) => {
+  const { context, page, problems } = await openPage(browser);
+  try {
+    await page.goto(server.url);
+    await waitInteractive(page);
+    await login(page, 'pelix');
+    const url = await page.evaluate(() => $('#DBGNOVASSOLICITACOES').jqGrid('getGridParam', 'url'));
+    check(/rest\/json\/jqgrid\/get\?/.test(url ?? ''), `the dashboard's grid must load its rows from the server, its URL is ${show(url)}`);
+    const plain = await get(url);
+    check(plain.status === 200 && plain.headers['content-encoding'] === undefined, `rows without a coding expected, got ${plain.status} ${show(plain.headers['content-encoding'])}`);
+    const rows = JSON.parse(plain.body.toString('utf8'));
+    check(Array.isArray(rows) && rows.length > 0 && rows.every((row, index) => row.FacetRecNo === index + 1), 'the rows must be the grid\'s JSON array');
+    for (const [accepted, coding, decode] of [
+      ['gzip, deflate', 'gzip', gunzipSync],
+      ['gzip, deflate, br', 'br', brotliDecompressSync],
+      ['identity', undefined, (body) => body],
+    ]) {
+      const answer = await get(url, { 'Accept-Encoding': accepted });
+      check(answer.headers['content-encoding'] === coding, `${accepted}: ${show(coding)} expected, got ${show(answer.headers['content-encoding'])}`);
+      check(answer.headers['cache-control'] === 'no-store', `${accepted}: rows are never cached`);
+      check(decode(answer.body).equals(plain.body), `${accepted}: the rows must decode to the same JSON`);
+    }
+    check(problems.length === 0, `the pages reported:\n  ${problems.join('\n  ')}`);
+  } finally {
+    await context.close();
+  }
+});
+
 scenario('a login downloads no asset twice', async ({ browser, server }) => {
   const { context, page, problems } = await openPage(browser);
   try {
@@ -247,13 +286,19 @@ scenario('a login downloads no asset twice', async ({ browser, server }) => {
     // An answer that came over the wire with a body: not served from the browser's cache, not a
     // 304.
     const answers = new Map();
+    // An answer the browser took from its disk cache or its prefetch cache did not cross the wire.
     cdp.on('Network.responseReceived', ({ requestId, response, type }) => {
-      if (type !== 'Document' && type !== 'WebSocket' && response.status === 200) answers.set(requestId, response.url);
+      if (type !== 'Document' && type !== 'WebSocket' && response.status === 200 && !response.fromDiskCache && !response.fromPrefetchCache)
+        answers.set(requestId, response.url);
     });
     const cached = new Set();
     cdp.on('Network.requestServedFromCache', ({ requestId }) => cached.add(requestId));
     await page.goto(server.url);
     await waitInteractive(page);
+    // The working pages show icons: the login page fetches their font while the browser is idle,
+    // and the pages after the login take it from the cache.
+    await page.waitForLoadState('networkidle');
+    check([...answers.values()].some((url) => url.includes('/fontawesome-webfont.woff2?v=')), 'the login page must fetch the icon font while idle');
     await login(page, 'brud');
     await page.waitForLoadState('networkidle');
     const downloads = new Map();

@@ -2,6 +2,8 @@
 
 #include "render/Facet.DataSetHelper.h"
 
+#include "runtime/StrUtils.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -105,6 +107,64 @@ TEST(DataSetJSONMemory, DateTimeFieldsAndTheRecordLimit) {
   EXPECT_EQ(rows[0]["WHEN"], "01/06/2024 14:05:09");
   EXPECT_EQ(rows[4]["FacetRecNo"], 5);
   EXPECT_EQ(DataSetToJSON(*dataSet, {"WHEN"}, 0, true).size(), 6u);
+}
+
+// The grid's text must be what the JSON library writes of the same document with its ASCII-only
+// option, byte for byte, and text that is not UTF-8 must be refused as the library refuses it.
+TEST(DataSetJSONMemory, TheTextIsTheLibrarysCompactASCIIText) {
+  const std::string cases[] = {
+      "plain text",
+      "  blanks around, trimmed  ",
+      "quote \" backslash \\ slash / tab \t",
+      std::string("controls \b\f\n\r\x01\x1f and DEL \x7f and NUL ") + '\0' + " inside",
+      "Solicitação número 7 — Iluminação pública",
+      "two-byte \u00e9, three-byte \u20ac \uffff, four-byte \U0001F600 \U0010FFFF",
+      "<b>{{Title}}</b> & 'x'",
+      "",
+  };
+  TComponent owner(nullptr);
+  auto* dataSet = new TDataSet(&owner);
+  dataSet->DefineField("TEXT", TFieldType::ftString, 200);
+  dataSet->DefineField("N", TFieldType::ftLargeint);
+  dataSet->DefineField("FLAG", TFieldType::ftBoolean);
+  dataSet->DefineField("RATIO", TFieldType::ftFloat);
+  dataSet->Open();
+  TOrderedJSON expected = TOrderedJSON::array();
+  long long number = -9007199254740993LL;
+  for (const std::string& text : cases) {
+    dataSet->Append();
+    dataSet->FieldByName("TEXT").SetAsString(text);
+    dataSet->FieldByName("N").SetAsLargeInt(number);
+    dataSet->FieldByName("FLAG").SetAsBoolean(number % 2 == 0);
+    if (!text.empty())
+      dataSet->FieldByName("RATIO").SetAsFloat(static_cast<double>(number) / 3);
+    dataSet->Post();
+    TOrderedJSON row;
+    row["TEXT"] = text.empty() ? TOrderedJSON(nullptr) : TOrderedJSON(Trim(text));
+    row["N"] = number;
+    row["FLAG"] = number % 2 == 0;
+    row["RATIO"] =
+        text.empty() ? TOrderedJSON(nullptr) : TOrderedJSON(static_cast<double>(number) / 3);
+    row["MISSING"] = nullptr;
+    row["FacetRecNo"] = expected.size() + 1;
+    expected.push_back(row);
+    number = number / 7 + 1;
+  }
+  // A name given twice is one member.
+  const std::vector<std::string> names = {"TEXT", "N", "FLAG", "RATIO", "MISSING", "TEXT"};
+  EXPECT_EQ(DataSetToJSONText(*dataSet, names, 0, true), expected.dump(-1, ' ', true));
+  EXPECT_EQ(DataSetToJSONText(*dataSet, {}, 2, false), "[{},{}]");
+  EXPECT_EQ(DataSetToJSONText(*dataSet, {}, 1, true), R"([{"FacetRecNo":1}])");
+
+  // Ill-formed UTF-8: a lone continuation byte, a cut sequence, an overlong form, a surrogate,
+  // a value above U+10FFFF.
+  for (const char* bad : {"a\x80" "b", "cut \xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80"}) {
+    dataSet->Append();
+    dataSet->FieldByName("TEXT").SetAsString(bad);
+    dataSet->Post();
+    EXPECT_THROW(DataSetToJSONText(*dataSet, {"TEXT"}, 0, true), TOrderedJSON::type_error) << bad;
+    dataSet->Delete();
+  }
 }
 
 TEST(GridPrepareFloat, SeparatorRules) {

@@ -1,10 +1,14 @@
 #include "server/Facet.Server.Assets.h"
 #include "server/Facet.Server.StaticAssets.h"
 
+#include <brotli/decode.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -29,6 +33,25 @@ std::string Gunzip(std::string_view AData) {
   return out;
 }
 
+std::string Unbrotli(std::string_view AData) {
+  std::string out(1 << 20, '\0');
+  std::size_t size = out.size();
+  EXPECT_EQ(BrotliDecoderDecompress(AData.size(), reinterpret_cast<const uint8_t*>(AData.data()),
+                                    &size, reinterpret_cast<uint8_t*>(out.data())),
+            BROTLI_DECODER_RESULT_SUCCESS);
+  out.resize(size);
+  return out;
+}
+
+// The body as it was before the coding the head names.
+std::string Decoded(std::string_view AEncoding, std::string_view ABody) {
+  if (AEncoding == "br")
+    return Unbrotli(ABody);
+  if (AEncoding == "gzip")
+    return Gunzip(ABody);
+  return std::string(ABody);
+}
+
 // The value of a head's line, or "-" when the head has none.
 std::string Line(const std::string& AHead, const std::string& AName) {
   const std::size_t at = AHead.find("\r\n" + AName + ": ");
@@ -45,11 +68,14 @@ std::shared_ptr<const TFacetStaticAsset> Script(std::string AVersion = "01234567
   return MakeStaticAsset({body, "text/javascript; charset=UTF-8"}, std::move(AVersion), Started);
 }
 
-TEST(StaticAssets, GzipFormIsKeptOnlyWhenSmallerAndInflatesToTheBody) {
+TEST(StaticAssets, CompressedFormsAreKeptOnlyWhenSmallerAndDecodeToTheBody) {
   const auto script = Script();
   ASSERT_FALSE(script->Gzip.empty());
+  ASSERT_FALSE(script->Brotli.empty());
   EXPECT_LT(script->Gzip.size(), script->Body.size() / 4);
+  EXPECT_LT(script->Brotli.size(), script->Gzip.size());
   EXPECT_EQ(Gunzip(script->Gzip), script->Body);
+  EXPECT_EQ(Unbrotli(script->Brotli), script->Body);
   // Bytes that do not compress (a compressed font, say) are sent as they are.
   std::string noise;
   std::uint32_t state = 12345;
@@ -57,29 +83,68 @@ TEST(StaticAssets, GzipFormIsKeptOnlyWhenSmallerAndInflatesToTheBody) {
     state = state * 1103515245u + 12345u;
     noise += static_cast<char>(state >> 24);
   }
-  EXPECT_TRUE(MakeStaticAsset({noise, "font/woff2"}, "", Started)->Gzip.empty());
-  EXPECT_TRUE(MakeStaticAsset({"", "image/x-icon"}, "", Started)->Gzip.empty());
+  for (const std::string& body : {noise, std::string()}) {
+    const auto asset = MakeStaticAsset({body, "font/woff2"}, "", Started);
+    EXPECT_TRUE(asset->Gzip.empty());
+    EXPECT_TRUE(asset->Brotli.empty());
+  }
 }
 
-TEST(StaticAssets, AcceptEncodingNamesGzip) {
-  const std::pair<const char*, bool> cases[] = {
-      {"gzip, deflate, br", true},
-      {"br;q=1.0, gzip;q=0.8", true},
-      {"GZIP", true},
-      {"x-gzip", true},
-      {"gzip;q=0", false},
-      {"gzip; q=0.000", false},
-      {"gzip;q=abc", false},
-      {"*", true},
-      {"*;q=0", false},
-      {"*, gzip;q=0", false}, // named beats the wildcard
-      {"deflate, br", false},
-      {"identity", false},
-      {"", false},
-      {"gzipx, xgzip", false},
+TEST(StaticAssets, AcceptEncodingNamesTheCoding) {
+  struct Case {
+    const char* Value;
+    bool Gzip;
+    bool Brotli;
   };
-  for (const auto& [value, expected] : cases)
-    EXPECT_EQ(AcceptsGzip(value), expected) << value;
+  const Case cases[] = {
+      {"gzip, deflate, br", true, true},
+      {"br;q=1.0, gzip;q=0.8", true, true},
+      {"GZIP", true, false},
+      {"x-gzip", true, false},
+      {"gzip;q=0", false, false},
+      {"gzip; q=0.000, BR", false, true},
+      {"gzip;q=abc, br;q=0", false, false},
+      {"*", true, true},
+      {"*;q=0", false, false},
+      {"*, gzip;q=0", false, true}, // named beats the wildcard
+      {"deflate, br", false, true},
+      {"identity", false, false},
+      {"", false, false},
+      {"gzipx, xgzip, brotli, x-br", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(AcceptsCoding(c.Value, "gzip"), c.Gzip) << c.Value;
+    EXPECT_EQ(AcceptsCoding(c.Value, "br"), c.Brotli) << c.Value;
+  }
+}
+
+TEST(StaticAssets, AnswersMadeForOneRequestAreEncodedAsTheClientAccepts) {
+  std::string page;
+  for (int i = 0; i < 100; ++i)
+    page += "<tr><td>Solicitação " + std::to_string(i) + "</td><td>Nova</td></tr>\n";
+  const std::pair<const char*, const char*> cases[] = {
+      {"gzip, deflate, br", "br"},
+      {"gzip, deflate", "gzip"},
+      {"br;q=0, gzip", "gzip"},
+      {"identity", "-"},
+      {"", "-"},
+  };
+  for (const auto& [accepted, coding] : cases) {
+    SCOPED_TRACE(accepted);
+    TFacetResponseHead head("200 OK");
+    const std::string body = EncodeForClient(page, accepted, head);
+    const std::string text = head.Text();
+    EXPECT_EQ(Line(text, "Content-Encoding"), coding);
+    EXPECT_EQ(Line(text, "Vary"), std::string(coding) == "-" ? "-" : "Accept-Encoding");
+    EXPECT_EQ(Decoded(coding, body), page);
+    if (std::string(coding) != "-") {
+      EXPECT_LT(body.size(), page.size() / 4);
+    }
+  }
+  // A small answer is not worth a coding.
+  TFacetResponseHead head("200 OK");
+  EXPECT_EQ(EncodeForClient("[]", "gzip, br", head), "[]");
+  EXPECT_EQ(Line(head.Text(), "Content-Encoding"), "-");
 }
 
 TEST(StaticAssets, HTTPDatesRoundTripAndOnlyTheFixedFormIsRead) {
@@ -118,48 +183,53 @@ TEST(StaticAssets, AnswersWithValidatorsCompressionAndLifetime) {
   const auto script = Script();
   const std::string tag = "\"" + script->Tag + "\"";
   const std::string gzTag = "\"" + script->Tag + "-gz\"";
+  const std::string brTag = "\"" + script->Tag + "-br\"";
   const std::string modified = HTTPDate(Started);
   struct Case {
     std::string Lines;
     std::string Path;
     const char* Status;
-    bool Gzip;
+    const char* Coding;
     const char* CacheControl;
   };
   const Case cases[] = {
-      {"", "/js/a.js", "200 OK", false, "no-cache"},
-      {"Accept-Encoding: gzip, deflate\r\n", "/js/a.js", "200 OK", true, "no-cache"},
+      {"", "/js/a.js", "200 OK", "-", "no-cache"},
+      {"Accept-Encoding: gzip, deflate\r\n", "/js/a.js", "200 OK", "gzip", "no-cache"},
+      // The smallest form the client takes.
+      {"Accept-Encoding: gzip, deflate, br\r\n", "/js/a.js", "200 OK", "br", "no-cache"},
+      {"Accept-Encoding: br;q=0, gzip\r\n", "/js/a.js", "200 OK", "gzip", "no-cache"},
       // The version of the current content in the URL: a year; any other version: ask again.
-      {"Accept-Encoding: gzip\r\n", "/js/a.js?v=0123456789abcdef", "200 OK", true,
+      {"Accept-Encoding: gzip\r\n", "/js/a.js?v=0123456789abcdef", "200 OK", "gzip",
        "public, max-age=31536000, immutable"},
-      {"", "/js/a.js?v=0000000000000000", "200 OK", false, "no-cache"},
-      {"", "/js/a.js?v=", "200 OK", false, "no-cache"},
+      {"", "/js/a.js?v=0000000000000000", "200 OK", "-", "no-cache"},
+      {"", "/js/a.js?v=", "200 OK", "-", "no-cache"},
       // Either form's tag, weak or strong, in a list or not, is the current content.
-      {"If-None-Match: " + tag + "\r\n", "/js/a.js", "304 Not Modified", false, "no-cache"},
+      {"If-None-Match: " + tag + "\r\n", "/js/a.js", "304 Not Modified", "-", "no-cache"},
       {"Accept-Encoding: gzip\r\nIf-None-Match: W/" + gzTag + "\r\n", "/js/a.js",
-       "304 Not Modified", true, "no-cache"},
-      {"If-None-Match: \"old\", " + tag + "\r\n", "/js/a.js", "304 Not Modified", false,
-       "no-cache"},
-      {"If-None-Match: *\r\n", "/js/a.js", "304 Not Modified", false, "no-cache"},
-      {"If-None-Match: \"old\"\r\n", "/js/a.js", "200 OK", false, "no-cache"},
-      {"If-None-Match: " + script->Tag + "\r\n", "/js/a.js", "200 OK", false, "no-cache"},
+       "304 Not Modified", "gzip", "no-cache"},
+      {"Accept-Encoding: br\r\nIf-None-Match: " + brTag + "\r\n", "/js/a.js", "304 Not Modified",
+       "br", "no-cache"},
+      {"If-None-Match: \"old\", " + tag + "\r\n", "/js/a.js", "304 Not Modified", "-", "no-cache"},
+      {"If-None-Match: *\r\n", "/js/a.js", "304 Not Modified", "-", "no-cache"},
+      {"If-None-Match: \"old\"\r\n", "/js/a.js", "200 OK", "-", "no-cache"},
+      {"If-None-Match: " + script->Tag + "\r\n", "/js/a.js", "200 OK", "-", "no-cache"},
       // If-Modified-Since counts only without If-None-Match.
-      {"If-Modified-Since: " + modified + "\r\n", "/js/a.js", "304 Not Modified", false,
+      {"If-Modified-Since: " + modified + "\r\n", "/js/a.js", "304 Not Modified", "-", "no-cache"},
+      {"If-Modified-Since: " + HTTPDate(Started + 60) + "\r\n", "/js/a.js", "304 Not Modified", "-",
        "no-cache"},
-      {"If-Modified-Since: " + HTTPDate(Started + 60) + "\r\n", "/js/a.js", "304 Not Modified",
-       false, "no-cache"},
-      {"If-Modified-Since: " + HTTPDate(Started - 1) + "\r\n", "/js/a.js", "200 OK", false,
+      {"If-Modified-Since: " + HTTPDate(Started - 1) + "\r\n", "/js/a.js", "200 OK", "-",
        "no-cache"},
-      {"If-Modified-Since: yesterday\r\n", "/js/a.js", "200 OK", false, "no-cache"},
+      {"If-Modified-Since: yesterday\r\n", "/js/a.js", "200 OK", "-", "no-cache"},
       {"If-None-Match: \"old\"\r\nIf-Modified-Since: " + modified + "\r\n", "/js/a.js", "200 OK",
-       false, "no-cache"},
+       "-", "no-cache"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Lines + c.Path);
     const TFacetAssetAnswer answer = AnswerAsset(*script, Request(c.Lines, c.Path), false);
     EXPECT_EQ(answer.Head.substr(0, answer.Head.find("\r\n")), std::string("HTTP/1.1 ") + c.Status);
     EXPECT_EQ(Line(answer.Head, "Cache-Control"), c.CacheControl);
-    EXPECT_EQ(Line(answer.Head, "ETag"), c.Gzip ? gzTag : tag);
+    const std::string coding = c.Coding;
+    EXPECT_EQ(Line(answer.Head, "ETag"), coding == "br" ? brTag : coding == "gzip" ? gzTag : tag);
     EXPECT_EQ(Line(answer.Head, "Last-Modified"), modified);
     EXPECT_EQ(Line(answer.Head, "Vary"), "Accept-Encoding");
     EXPECT_EQ(Line(answer.Head, "Connection"), "Close");
@@ -168,8 +238,8 @@ TEST(StaticAssets, AnswersWithValidatorsCompressionAndLifetime) {
     if (std::string(c.Status) == "200 OK") {
       EXPECT_EQ(Line(answer.Head, "Content-Length"), std::to_string(answer.Body.size()));
       EXPECT_EQ(Line(answer.Head, "Content-Type"), "text/javascript; charset=UTF-8");
-      EXPECT_EQ(Line(answer.Head, "Content-Encoding"), c.Gzip ? "gzip" : "-");
-      EXPECT_EQ(c.Gzip ? Gunzip(answer.Body) : std::string(answer.Body), script->Body);
+      EXPECT_EQ(Line(answer.Head, "Content-Encoding"), coding);
+      EXPECT_EQ(Decoded(coding, answer.Body), script->Body);
     } else {
       EXPECT_TRUE(answer.Body.empty());
       EXPECT_EQ(Line(answer.Head, "Content-Length"), "-");
@@ -221,6 +291,34 @@ TEST(StaticAssets, StoreKeepsEachAssetOnceByNameAndVariant) {
   EXPECT_NE(store.Keep("nothing.js", "", make("now")), nullptr);
   EXPECT_EQ(made, 3);
   EXPECT_EQ(store.Version("nothing.js"), "");
+}
+
+TEST(StaticAssets, AnAssetBeingMadeIsWaitedForNotMadeTwice) {
+  TFacetStaticAssets store(Started);
+  std::atomic<int> made = 0;
+  std::atomic<bool> making = false;
+  const auto slow = [&]() -> std::optional<TFacetAssetSource> {
+    ++made;
+    making = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return TFacetAssetSource{"slow", "text/plain"};
+  };
+  std::shared_ptr<const TFacetStaticAsset> first;
+  std::thread maker([&] { first = store.Keep("jquery-3.6.4.js", "", slow); });
+  for (int i = 0; i < 1000 && !making; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(making);
+  const auto second = store.Keep("jquery-3.6.4.js", "", slow);
+  maker.join();
+  EXPECT_EQ(made, 1);
+  EXPECT_EQ(second, first);
+  // A maker that fails leaves the asset to the next request.
+  const auto failing = []() -> std::optional<TFacetAssetSource> {
+    throw std::runtime_error("no bytes");
+  };
+  EXPECT_THROW(store.Keep("duo.css", "", failing), std::runtime_error);
+  EXPECT_NE(store.Keep("duo.css", "", slow), nullptr);
+  EXPECT_EQ(made, 2);
 }
 
 TEST(StaticAssets, VersionsFollowTheContentAsServed) {
