@@ -185,6 +185,7 @@ int RunVozmiraWeb(const std::string& configFile) {
   TVozmiraServerController controller;
   TFacetBaseClass server;
   server.SetServerController(&controller);
+  manager.SetServerController(&controller);
   if (!configFile.empty())
     server.SetINIConfigFile(configFile);
   server.SetServerPort(server.INIConfig().ServerPort(8888));

@@ -2,6 +2,7 @@
 
 #include "bridge/Duo.BaseClass.h"
 #include "bridge/Duo.Item.Tabs.h"
+#include "bridge/Duo.Manager.h"
 #include "bridge/Duo.Util.h"
 #include "bridge/Duo.h"
 #include "render/Facet.Forms.Controls.h"
@@ -217,7 +218,20 @@ std::string TFacetForm::GetControlsPrefix() const {
 }
 
 TDuoForm* TFacetForm::DuoForm() const {
-  return dynamic_cast<TDuoForm*>(GetOwner());
+  if (auto* form = dynamic_cast<TDuoForm*>(GetOwner()))
+    return form;
+  const TDuoClass* active = FFacetSession != nullptr ? FFacetSession->ActiveDuo() : nullptr;
+  return active != nullptr ? dynamic_cast<TDuoForm*>(active->Owner()) : nullptr;
+}
+
+const IFacetOptions* TFacetForm::FacetOptions() const {
+  const TDuoManager* manager = DuoManager();
+  return manager != nullptr && manager->Facet() != nullptr ? &manager->Facet()->Options() : nullptr;
+}
+
+std::string TFacetForm::GetLanguage() const {
+  const IFacetOptions* options = FacetOptions();
+  return options != nullptr ? options->GetLanguage() : std::string();
 }
 
 void TFacetForm::SetFocusedControl(TFacetControl* Value) {

@@ -263,6 +263,17 @@ int TFacetBaseClass::SessionCount() const {
   return static_cast<int>(FSessions.size());
 }
 
+int TFacetBaseClass::SessionIndex(const TFacetSession& ASession) const {
+  std::lock_guard guard(CriticalSession);
+  int index = 0;
+  for (const auto& [uuid, session] : FSessions) {
+    ++index;
+    if (session.get() == &ASession)
+      return index;
+  }
+  return 0;
+}
+
 void TFacetBaseClass::RemoveSession(TFacetSession& ASession) {
   {
     std::lock_guard guard(CriticalSession);

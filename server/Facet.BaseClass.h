@@ -73,7 +73,7 @@ public:
   void SetSSLFiles(const std::string& ACertificateFile, const std::string& APrivateKeyFile);
 
   TFacetOptions& Options() { return FOptions; }
-  const TFacetOptions& Options() const { return FOptions; }
+  const TFacetOptions& Options() const override { return FOptions; }
   // The server's limits.  The transport and the budgets per address take a copy when the server
   // starts; the session registry and the sweep read them as they are.
   TFacetServerLimits& Limits() { return FLimits; }
@@ -123,6 +123,9 @@ public:
                                    bool AAlertErrorThreadID = true) const;
   std::vector<std::shared_ptr<TFacetSession>> Sessions() const;
   int SessionCount() const;
+  // The session's place among the registered ones in the registry's order (1 for the first), 0
+  // when it is not registered.
+  int SessionIndex(const TFacetSession& ASession) const;
   // Takes a closed session out of the registry.
   void RemoveSession(TFacetSession& ASession);
   // Closes the sessions that expired, had no open WebSocket for the idle timeout, or never

@@ -1,9 +1,11 @@
 #include "server/Facet.Session.h"
 
 #include "bridge/Duo.Instance.h"
+#include "bridge/Duo.h"
 #include "bridge/Duo.Manager.h"
 #include "bridge/Duo.Util.h"
 #include "lang/Duo.Lang.Core.h"
+#include "render/Duo.Facet.Page.h"
 #include "render/Facet.Forms.h"
 #include "runtime/Json.h"
 #include "runtime/Random.h"
@@ -327,6 +329,19 @@ std::string TFacetSession::ActiveFormUUID() const {
   return active != nullptr ? active->GetFormUUID() : std::string();
 }
 
+TDuoClass* TFacetSession::ActiveDuo() const {
+  const TDuoFacetPage* page = FWeb != nullptr ? FWeb->ActivePage() : nullptr;
+  return page != nullptr ? &page->Duo() : nullptr;
+}
+
+std::vector<TDuoClass*> TFacetSession::GetDuoForms() const {
+  return FWeb != nullptr ? FWeb->DuoForms() : std::vector<TDuoClass*>();
+}
+
+int TFacetSession::SessionIndex() const {
+  return FBase.SessionIndex(*this);
+}
+
 void TFacetSession::RemoveDuoForm(TDuoClass* ADuo) {
   if (FWeb != nullptr)
     FWeb->RemoveDuo(ADuo);
@@ -377,6 +392,11 @@ std::optional<std::filesystem::path> TFacetSession::DownloadPath(const std::stri
   if (found == FFileDownloads.end())
     return std::nullopt;
   return found->second;
+}
+
+std::map<std::string, std::filesystem::path> TFacetSession::GetFileDownloads() const {
+  std::lock_guard guard(FLock);
+  return FFileDownloads;
 }
 
 std::string TFacetSession::CallBackJS(const std::string& ACallBackName,

@@ -492,6 +492,8 @@ TEST_F(ServerTest, DownloadsNeedTheKeyAndTheSessionsOwnToken) {
   std::smatch match;
   ASSERT_TRUE(std::regex_search(*pushed, match, std::regex("file=([A-Za-z]{17})")));
   const std::string key = match[1];
+  EXPECT_EQ(session->GetFileDownloads(),
+            (std::map<std::string, std::filesystem::path>{{key, Root / "report.txt"}}));
   const std::string answer =
       Get("/duo/download?file=" + key + "&token=" + page.Token + "&facetsession=" + page.UUID);
   EXPECT_THAT(answer, StartsWith("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream"));
@@ -502,6 +504,30 @@ TEST_F(ServerTest, DownloadsNeedTheKeyAndTheSessionsOwnToken) {
   EXPECT_EQ(Get("/duo/download?file=ABCDEFGHIJKLMNOPQ&token=" + page.Token +
                 "&facetsession=" + page.UUID),
             "");
+}
+
+TEST_F(ServerTest, ASessionKnowsItsPlaceInTheRegistryAndItsPagesInTheOrderShown) {
+  const TPageInfo first = OpenPage();
+  const TPageInfo second = OpenPage();
+  const std::shared_ptr<TFacetSession> a = Server.SessionByUUID(first.UUID);
+  const std::shared_ptr<TFacetSession> b = Server.SessionByUUID(second.UUID);
+  // The registry keeps its sessions in the order of their UUIDs.
+  const bool aFirst = first.UUID < second.UUID;
+  EXPECT_EQ(a->SessionIndex(), aFirst ? 1 : 2);
+  EXPECT_EQ(b->SessionIndex(), aFirst ? 2 : 1);
+  a->ExecThread(true, [&] {
+    const std::vector<TDuoClass*> primary = a->GetDuoForms();
+    ASSERT_EQ(primary.size(), 1U);
+    auto* other = new TTestForm(&a->Application());
+    other->Show();
+    EXPECT_EQ(a->GetDuoForms(), (std::vector<TDuoClass*>{primary[0], other->GetDuo()}));
+    other->Hide();
+    EXPECT_EQ(a->GetDuoForms(), primary);
+    delete other;
+  });
+  b->Close();
+  EXPECT_EQ(b->SessionIndex(), 0);
+  EXPECT_EQ(a->SessionIndex(), 1);
 }
 
 TEST_F(ServerTest, ASessionClosedWhileItsSocketIsOpenDropsTheSocketAndIsFreed) {
@@ -683,6 +709,11 @@ TEST_F(ServerTest, ADataAwareEditNamesTheServerOptionsLanguage) {
   }();
   ASSERT_FALSE(edit.empty());
   EXPECT_THAT(edit.str(), HasSubstr(" lang=\"es-ES\" "));
+  const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
+  session->ExecThread(true, [&] {
+    EXPECT_EQ(session->GetActiveForm()->FacetOptions(), &Server.Options());
+    EXPECT_EQ(session->GetActiveForm()->GetLanguage(), "es-ES");
+  });
 }
 
 TEST_F(ServerTest, TheSessionLimitRefusesNewSessionsClearly) {
