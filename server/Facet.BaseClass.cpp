@@ -64,9 +64,9 @@ void TFacetBaseClass::StartServer() {
   TFacetSessionExecutor::Configure(FLimits.WorkerThreads, FLimits.FormCodeStackBytes);
   // A server asked for TLS never falls back to plain HTTP.
   if (FOptions.GetUseSSL()) {
-    if (FSSLCertificate.empty() || FSSLPrivateKey.empty())
+    if (FSSLOptions.CertFile.empty() || FSSLOptions.KeyFile.empty())
       throw Exception("TLS is on but no certificate and key files are set");
-    FFacetServerTCP->InitSSL(FSSLCertificate, FSSLPrivateKey);
+    FFacetServerTCP->InitSSL(FSSLOptions.CertFile, FSSLOptions.KeyFile);
   }
   FBudgets.SetLimits(FLimits);
   FFacetServerTCP->Start(FServerPort);
@@ -119,12 +119,6 @@ int TFacetBaseClass::ServerPort() const {
 
 void TFacetBaseClass::SetServerPort(int Value) {
   FServerPort = Value;
-}
-
-void TFacetBaseClass::SetSSLFiles(const std::string& ACertificateFile,
-                                  const std::string& APrivateKeyFile) {
-  FSSLCertificate = ACertificateFile;
-  FSSLPrivateKey = APrivateKeyFile;
 }
 
 std::string TFacetBaseClass::FreeUUID() const {
@@ -316,10 +310,11 @@ void TFacetBaseClass::InstancePrimaryForm(TFacetSession& AFacetSession) {
     AFacetSession.Web().Activate(*duoForm);
 }
 
-void TFacetBaseClass::DoNewSession(const TFacetHTTPRequest& Request, TFacetSession& Session) {
+void TFacetBaseClass::DoNewSession(const TFacetHTTPRequest& Request, TFacetHTTPResponse& Response,
+                                   TFacetSession& Session) {
   SessionChanged(TSessionChangeType::scNewSession, Session);
   if (OnNewSession)
-    OnNewSession(Request, Session);
+    OnNewSession(Request, Response, Session);
 }
 
 void TFacetBaseClass::DoCloseSession(TFacetSession& Session) {

@@ -46,8 +46,17 @@ public:
   virtual void SessionChanged(TSessionChangeType AKind, TFacetSession& ASession) = 0;
 };
 
-using TOnNewSession = std::function<void(const TFacetHTTPRequest& Request, TFacetSession& Session)>;
+// A new session's handler sees the page request that made the session and the answer that will
+// carry its page (the page becomes the answer's content).
+using TOnNewSession = std::function<void(const TFacetHTTPRequest& Request,
+                                         TFacetHTTPResponse& Response, TFacetSession& Session)>;
 using TOnCloseSession = std::function<void(TFacetSession& Session)>;
+
+// What TLS serves with: the certificate chain and the private key, both PEM files.
+struct TFacetSSLOptions {
+  std::string CertFile;
+  std::string KeyFile;
+};
 
 class TFacetBaseClass : public IFacetBaseClass {
 public:
@@ -69,8 +78,8 @@ public:
   bool Started() const;
   int ServerPort() const;
   void SetServerPort(int Value);
-  // Certificate chain and private key files (PEM) used when the option UseSSL is on.
-  void SetSSLFiles(const std::string& ACertificateFile, const std::string& APrivateKeyFile);
+  // The TLS files the server serves with when the option UseSSL is on; read by StartServer.
+  TFacetSSLOptions& SSLOptions() { return FSSLOptions; }
 
   TFacetOptions& Options() { return FOptions; }
   const TFacetOptions& Options() const override { return FOptions; }
@@ -133,7 +142,8 @@ public:
   void SweepSessions();
   // Creates the session's primary form; runs as a piece of the new session.
   void InstancePrimaryForm(TFacetSession& AFacetSession);
-  void DoNewSession(const TFacetHTTPRequest& Request, TFacetSession& Session);
+  void DoNewSession(const TFacetHTTPRequest& Request, TFacetHTTPResponse& Response,
+                    TFacetSession& Session);
   void DoCloseSession(TFacetSession& Session);
   void SessionChanged(TSessionChangeType AKind, TFacetSession& ASession);
   // Sessions closed whose forms are freed now.
@@ -161,8 +171,7 @@ private:
   TFacetClientBudgets FBudgets;
   TFacetLoginThrottle FLoginThrottle;
   int FServerPort = 8888;
-  std::string FSSLCertificate;
-  std::string FSSLPrivateKey;
+  TFacetSSLOptions FSSLOptions;
   TFacetINIConfig FINIConfig;
   IDuoServerControllerBase* FServerController = nullptr;
   std::unique_ptr<TFacetServerTCP> FFacetServerTCP;

@@ -315,8 +315,9 @@ std::string TFacetServerHTML::ErrorPage(const std::string& AAcceptLanguage) cons
 }
 
 TFacetHTTPResponse TFacetServerHTML::LoadPageHTMLFromSession(const TFacetHTTPRequest& ARequest,
-                                                             TFacetSession& ASession) {
-  TFacetHTTPResponse response;
+                                                             TFacetSession& ASession,
+                                                             TFacetHTTPResponse AResponse) {
+  TFacetHTTPResponse response = std::move(AResponse);
   try {
     TDuoFacetPage* page = ASession.Web().ActivePage();
     if (page == nullptr)
@@ -352,6 +353,8 @@ void TFacetServerHTML::GetHTML(const TFacetHTTPRequest& ARequest,
                                TRespond ARespond) {
   std::shared_ptr<TFacetSession> session =
       FBase.ValidSession(AContext->Token, AContext->FacetSessionUUID);
+  // The answer a new session's handler may already fill; the page piece finishes it.
+  auto answer = std::make_shared<TFacetHTTPResponse>();
   if (!session) {
     session = FBase.CreateSession(AContext->ClientAddress);
     if (!session) {
@@ -372,19 +375,19 @@ void TFacetServerHTML::GetHTML(const TFacetHTTPRequest& ARequest,
     session->InfoConnection().SetUserAgent(ARequest.Header.UserAgent);
     if (const TDuoTerm* terms = TermsOfBrowser(ARequest.Header.AcceptLanguage))
       session->SetLanguageNav(terms->Language().DuoLang());
-    session->ExecThread([this, ARequest] {
+    session->ExecThread([this, ARequest, answer] {
       TFacetSession& started = *TFacetSession::Current();
       if (FBase.OnSessionStarting)
         FBase.OnSessionStarting(started);
       FBase.InstancePrimaryForm(started);
-      FBase.DoNewSession(ARequest, started);
+      FBase.DoNewSession(ARequest, *answer, started);
     });
   }
   AContext->Token = session->GetToken();
   AContext->FacetSessionUUID = session->GetUUID();
   AContext->FacetSession = session;
-  const bool queued = session->ExecThread([this, ARequest, ARespond]() mutable {
-    ARespond(LoadPageHTMLFromSession(ARequest, *TFacetSession::Current()));
+  const bool queued = session->ExecThread([this, ARequest, ARespond, answer]() mutable {
+    ARespond(LoadPageHTMLFromSession(ARequest, *TFacetSession::Current(), std::move(*answer)));
   });
   if (!queued) {
     TFacetHTTPResponse closed;

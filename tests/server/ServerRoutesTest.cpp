@@ -10,8 +10,10 @@
 #include <gmock/gmock.h>
 
 #include <fstream>
+#include <mutex>
 
 using namespace servertest;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
@@ -642,6 +644,26 @@ TEST_F(ServerTest, EachRequestOfASessionRenewsItsExpiryAndAWrongTokenDoesNot) {
     else
       EXPECT_EQ(session->ExpireDate().Value, before) << c.Place;
   }
+}
+
+TEST_F(ServerTest, ANewSessionsHandlerSeesItsRequestAndAnswersWithItsPage) {
+  std::mutex lock;
+  std::vector<std::string> seen;
+  Server.OnNewSession = [&](const TFacetHTTPRequest& Request, TFacetHTTPResponse& Response,
+                            TFacetSession& Session) {
+    std::lock_guard guard(lock);
+    seen.push_back(Request.Header.URL() + " " + Session.GetUUID());
+    Response.StatusCode = "203 Non-Authoritative Information";
+  };
+  const TPageInfo page = OpenPage();
+  EXPECT_THAT(page.Body, StartsWith("HTTP/1.1 203 Non-Authoritative Information\r\n"));
+  EXPECT_FALSE(page.UUID.empty());
+  // The session's page loaded again makes no new session.
+  EXPECT_THAT(Get("/", "Cookie: Duo_Token=" + page.Token + "; Duo_FacetSession=" + page.UUID +
+                           "; Duo_ReloadPage=TRUE\r\n"),
+              StartsWith("HTTP/1.1 200 OK\r\n"));
+  std::lock_guard guard(lock);
+  EXPECT_THAT(seen, ElementsAre("http://127.0.0.1:" + std::to_string(Port) + "/ " + page.UUID));
 }
 
 TEST_F(ServerTest, ExpiredAndAbandonedSessionsAreSwept) {

@@ -52,7 +52,8 @@ protected:
     AllowEveryProtocolByDefault();
     WriteSelfSignedCertificate(Root / "server.crt", Root / "server.key");
     Server.Options().SetUseSSL(true);
-    Server.SetSSLFiles((Root / "server.crt").string(), (Root / "server.key").string());
+    Server.SSLOptions().CertFile = (Root / "server.crt").string();
+    Server.SSLOptions().KeyFile = (Root / "server.key").string();
     Server.StartServer();
     Port = Server.ServerPort();
   }
@@ -106,6 +107,19 @@ TEST_F(ServerTLSTest, PagesAreServedOverTLSOneTwoAndUpAndOlderProtocolsAreRefuse
   EXPECT_THAT(page, HasSubstr("wss"));
   EXPECT_THAT(GetOverTLS(TLS1_3_VERSION, TLS1_3_VERSION), StartsWith("HTTP/1.1 200 OK\r\n"));
   EXPECT_EQ(GetOverTLS(TLS1_VERSION, TLS1_1_VERSION), "");
+}
+
+// A server asked for TLS that lacks its certificate or key does not start at all, rather than
+// serve plain HTTP.
+TEST_F(ServerTest, ATLSServerMissingItsFilesRefusesToStart) {
+  Server.StopServer();
+  Server.Options().SetUseSSL(true);
+  const TFacetSSLOptions cases[] = {{"", ""}, {"server.crt", ""}, {"", "server.key"}};
+  for (const TFacetSSLOptions& c : cases) {
+    Server.SSLOptions() = c;
+    EXPECT_THROW(Server.StartServer(), Exception) << c.CertFile << "|" << c.KeyFile;
+    EXPECT_FALSE(Server.Started());
+  }
 }
 
 } // namespace
