@@ -170,22 +170,29 @@ void LeaveSession() {
     session->Close();
 }
 
-int RunVozmiraWeb(const std::string& configFile) {
+// What the web server is made of, in the order it is made and the reverse order it goes.
+struct TVozmiraWebServer::TParts {
   // The database is made (on first start) before any session can ask for it.  This attachment
   // stays for the server's life: sessions give theirs back when idle, and with none left the
   // engine would close the database and read it anew on the next attach.
-  TDM keeper(nullptr);
-  keeper.Connect(configFile);
+  TDM Keeper{nullptr};
+  TDuoManager Manager;
+  TVozmiraServerController Controller;
+  TFacetBaseClass Server;
+};
+
+TVozmiraWebServer::TVozmiraWebServer(const std::string& configFile)
+    : FParts(std::make_unique<TParts>()) {
+  FParts->Keeper.Connect(configFile);
   DuoLangCore = std::make_unique<TDuoLangCore>();
   const TDuoLangs languages(std::begin(AllDuoLangs), std::end(AllDuoLangs));
   DuoLangCore->SetLanguages(languages);
-  TDuoManager manager;
+  TDuoManager& manager = FParts->Manager;
+  TFacetBaseClass& server = FParts->Server;
   manager.SetPrimaryFormClass(&TfLogin::StaticClass());
   manager.SetLanguages(languages);
-  TVozmiraServerController controller;
-  TFacetBaseClass server;
-  server.SetServerController(&controller);
-  manager.SetServerController(&controller);
+  server.SetServerController(&FParts->Controller);
+  manager.SetServerController(&FParts->Controller);
   if (!configFile.empty())
     server.SetINIConfigFile(configFile);
   server.SetServerPort(server.INIConfig().ServerPort(8888));
@@ -205,12 +212,24 @@ int RunVozmiraWeb(const std::string& configFile) {
     if (auto* data = dynamic_cast<TVozmiraSessionData*>(session.GetData()))
       data->Module->conBD->Release();
   };
+}
+
+TVozmiraWebServer::~TVozmiraWebServer() {
+  FParts->Server.Shutdown();
+  FParts->Manager.SetFacet(nullptr);
+}
+
+TFacetBaseClass& TVozmiraWebServer::Server() {
+  return FParts->Server;
+}
+
+int RunVozmiraWeb(const std::string& configFile) {
+  TVozmiraWebServer web(configFile);
+  TFacetBaseClass& server = web.Server();
   server.StartServer();
   std::cout << "Vozmira: open http://localhost:" << server.ServerPort() << "/ in a browser\n"
             << std::flush;
   const int signal = TTerminationSignals().Wait();
   std::clog << "signal " << signal << ": stopping\n";
-  server.Shutdown();
-  manager.SetFacet(nullptr);
   return 0;
 }

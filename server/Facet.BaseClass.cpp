@@ -279,14 +279,13 @@ void TFacetBaseClass::RemoveSession(TFacetSession& ASession) {
     FBudgets.GiveAnonymousSession(ASession.ClientAddress());
 }
 
-void TFacetBaseClass::SweepSessions() {
-  const TDateTime now = Now();
+void TFacetBaseClass::SweepSessions(TDateTime ANow) {
   const auto steady = std::chrono::steady_clock::now();
   const auto idleSince = steady - FLimits.IdleSessionTimeout;
   const auto anonymousSince = steady - FLimits.AnonymousSessionTimeout;
   bool closed = false;
   for (const std::shared_ptr<TFacetSession>& session : Sessions()) {
-    if (!session->Valid(now) ||
+    if (!session->Valid(ANow) ||
         (session->OpenedConnections() == 0 &&
          session->IdleSince() < (session->Established() ? idleSince : anonymousSince))) {
       session->Close();

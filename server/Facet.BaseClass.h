@@ -5,6 +5,7 @@
 // runs; FacetBaseClass() returns it.
 
 #include "bridge/Duo.Manager.h"
+#include "runtime/DateTime.h"
 #include "server/Facet.Server.ClientBudget.h"
 #include "server/Facet.Server.LoginThrottle.h"
 #include "server/Facet.Server.Options.h"
@@ -139,7 +140,9 @@ public:
   void RemoveSession(TFacetSession& ASession);
   // Closes the sessions that expired, had no open WebSocket for the idle timeout, or never
   // opened one within the unopened grace; ends waits older than the wait limit.
-  void SweepSessions();
+  void SweepSessions() { SweepSessions(Now()); }
+  // The same with expiry judged as of `ANow`.
+  void SweepSessions(TDateTime ANow);
   // Creates the session's primary form; runs as a piece of the new session.
   void InstancePrimaryForm(TFacetSession& AFacetSession);
   void DoNewSession(const TFacetHTTPRequest& Request, TFacetHTTPResponse& Response,

@@ -696,6 +696,20 @@ TEST_F(ServerTest, ExpiredAndAbandonedSessionsAreSwept) {
   EXPECT_EQ(Server.SessionCount(), 1);
 }
 
+TEST_F(ServerTest, AnExpiredSessionIsSweptWithItsPageOpenAndItsSocketClosed) {
+  const TPageInfo page = OpenPage();
+  TClient socket(Port);
+  ASSERT_TRUE(socket.Handshake(SocketPath(page)));
+  const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
+  ASSERT_TRUE(WaitFor([&] { return session->OpenedConnections() == 1; }));
+  Server.SweepSessions(session->ExpireDate());
+  EXPECT_TRUE(Server.SessionValid(page.UUID));
+  Server.SweepSessions(TDateTime(session->ExpireDate().Value + 1.0 / 86400));
+  EXPECT_FALSE(Server.SessionValid(page.UUID));
+  EXPECT_TRUE(session->Closing());
+  EXPECT_TRUE(socket.ClosedByServer());
+}
+
 TEST_F(ServerTest, APageThatCannotBeBuiltIsAnsweredWithTheErrorPage) {
   Manager.SetPrimaryFormClass(&TBrokenForm::StaticClass());
   const std::string answer = Get("/", "Accept-Language: pt-BR\r\n");
