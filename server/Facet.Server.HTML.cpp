@@ -9,6 +9,7 @@
 #include "runtime/Json.h"
 #include "runtime/Random.h"
 #include "runtime/StrUtils.h"
+#include "runtime/TextSearch.h"
 #include "server/Facet.BaseClass.h"
 #include "server/Facet.Server.Assets.h"
 #include "server/Facet.Server.HTMLHeaders.h"
@@ -308,9 +309,9 @@ std::string TFacetServerHTML::ErrorPage(const std::string& AAcceptLanguage) cons
   const std::string title = terms != nullptr ? terms->GetError500().GetTitle() : "Error";
   const std::string text = terms != nullptr ? terms->GetError500().GetText() : "";
   const bool rtl = terms != nullptr && terms->Language().DuoLang() == TDuoLang::Arabic;
-  ReplaceTextIgnoringCase(page, "{{_d!Error500,Title_}}", HTMLEncode(title), true);
-  ReplaceTextIgnoringCase(page, "{{_d!Error500,Text_}}", HTMLEncode(text), true);
-  ReplaceTextIgnoringCase(page, "{{RTL}}", rtl ? " dir=\"rtl\"" : "", true);
+  page = ReplaceAllText(page, "{{_d!Error500,Title_}}", HTMLEncode(title));
+  page = ReplaceAllText(page, "{{_d!Error500,Text_}}", HTMLEncode(text));
+  page = ReplaceAllText(page, "{{RTL}}", rtl ? " dir=\"rtl\"" : "");
   return page;
 }
 
@@ -334,9 +335,9 @@ TFacetHTTPResponse TFacetServerHTML::LoadPageHTMLFromSession(const TFacetHTTPReq
     if (const TDuoTerm* terms = TermsOfBrowser(ARequest.Header.AcceptLanguage))
       for (const char* file : {"duoloader.js", "error500.html"}) {
         const std::string reference = std::string(file) + "?v=" + FAssets.Version(file);
-        ReplaceTextIgnoringCase(
-            html, reference + "\"",
-            reference + "&amp;lang=" + LanguageCode(terms->Language().DuoLang()) + "\"", true);
+        html = ReplaceAllText(html, reference + "\"",
+                              reference + "&amp;lang=" + LanguageCode(terms->Language().DuoLang()) +
+                                  "\"");
       }
     page->PageForm().SetFormCacheHTMLText(html);
     response.Content = std::move(html);
@@ -426,10 +427,9 @@ TFacetGetFileAnswer TFacetServerHTML::GetFile(const TFacetHTTPRequest& ARequest,
       return std::nullopt;
     std::string content(*data);
     if (loader)
-      ReplaceTextIgnoringCase(
+      content = ReplaceAllText(
           content, "{{_d!Loader,WaitText_}}",
-          QuotedJSString(terms != nullptr ? terms->GetLoader().GetWaitText() : std::string()),
-          true);
+          QuotedJSString(terms != nullptr ? terms->GetLoader().GetWaitText() : std::string()));
     const std::string extension = LowerCase(std::filesystem::path(name).extension().string());
     const std::string type = extension == ".js" ? "text/javascript; charset=UTF-8"
                              : extension == ".css"
