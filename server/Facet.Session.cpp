@@ -1,14 +1,15 @@
 #include "server/Facet.Session.h"
 
 #include "bridge/Duo.Instance.h"
-#include "bridge/Duo.h"
 #include "bridge/Duo.Manager.h"
 #include "bridge/Duo.Util.h"
+#include "bridge/Duo.h"
 #include "lang/Duo.Lang.Core.h"
 #include "render/Duo.Facet.Page.h"
 #include "render/Facet.Forms.h"
 #include "runtime/Json.h"
 #include "runtime/Random.h"
+#include "runtime/ScopeExit.h"
 #include "runtime/StrUtils.h"
 #include "server/Facet.BaseClass.h"
 #include "server/Facet.Server.Connection.h"
@@ -263,14 +264,11 @@ void TFacetSession::ExecThread(bool AWait, std::function<void()> AProc) {
   };
   auto done = std::make_shared<TDone>();
   const bool posted = ExecThread([proc = std::move(AProc), done] {
-    struct TSignal {
-      TDone& D;
-      ~TSignal() {
-        std::lock_guard guard(D.Lock);
-        D.Done = true;
-        D.Changed.notify_all();
-      }
-    } signal{*done};
+    const TScopeExit signal([&done] {
+      std::lock_guard guard(done->Lock);
+      done->Done = true;
+      done->Changed.notify_all();
+    });
     proc();
   });
   if (!posted)
