@@ -181,4 +181,24 @@ TEST_F(WebPages, TheDashboardAnswersItsCountsAndTheUserName) {
   EXPECT_THAT(html, HasSubstr(R"(id="DBGTIPOSOLICITACOES")"));
 }
 
+// The pages take everything from the server itself: no script, style sheet, picture, font or form
+// target names another host (an absolute URL, or one that keeps only the scheme's "//").
+TEST_F(WebPages, NoPageReferencesAnotherHost) {
+  DM->qrySolicitacao->Open();
+  const std::pair<const char*, std::string> pages[] = {
+      {"login", Build(*CreateForm<TfLogin>(&App))},
+      {"request list", Build(Open<TfLisSolicitacoes>())},
+      {"request", Build(*CreateForm<TfSolicitacao>(&App))},
+      {"dashboard", Build(Open<TfDashboard>())},
+  };
+  const std::regex foreign(
+      R"re((?:\b(?:src|href|action|srcset)\s*=\s*["']?|url\(\s*["']?)\s*(?:[a-z][a-z0-9+.-]*:)?//)re",
+      std::regex::icase);
+  for (const auto& [name, html] : pages) {
+    std::smatch match;
+    EXPECT_FALSE(std::regex_search(html, match, foreign))
+        << name << ": " << html.substr(static_cast<size_t>(match.position(0)), 120);
+  }
+}
+
 } // namespace
