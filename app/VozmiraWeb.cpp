@@ -174,29 +174,41 @@ void LeaveSession() {
     session->Close();
 }
 
-int RunVozmiraWeb(const std::string& configFile) {
+// What the web server is made of, in the order it is made and the reverse order it goes.
+struct TVozmiraWebServer::TParts {
   // The database is made (on first start) before any session can ask for it.  This attachment
   // stays for the server's life: sessions give theirs back when idle, and with none left the
   // engine would close the database and read it anew on the next attach.
-  TDM keeper(nullptr);
-  keeper.ConnectAtStart(configFile);
+  TDM Keeper{nullptr};
+  // The health probe's own attachment: the probe runs on a thread of its own.
+  TConnection Probe{nullptr};
+  std::string ConfigFile;
+  TDuoManager Manager;
+  TVozmiraServerController Controller;
+  TFacetBaseClass Server;
+};
+
+TVozmiraWebServer::TVozmiraWebServer(const std::string& configFile)
+    : FParts(std::make_unique<TParts>()) {
+  FParts->Keeper.ConnectAtStart(configFile);
+  FParts->ConfigFile = configFile.empty() ? TDM::DefaultConfigFile() : configFile;
   DuoLangCore = std::make_unique<TDuoLangCore>();
   const TDuoLangs languages(std::begin(AllDuoLangs), std::end(AllDuoLangs));
   DuoLangCore->SetLanguages(languages);
-  TDuoManager manager;
+  TDuoManager& manager = FParts->Manager;
+  TFacetBaseClass& server = FParts->Server;
   manager.SetPrimaryFormClass(&TfLogin::StaticClass());
   manager.SetLanguages(languages);
-  TVozmiraServerController controller;
-  TFacetBaseClass server;
-  server.SetServerController(&controller);
+  server.SetServerController(&FParts->Controller);
+  manager.SetServerController(&FParts->Controller);
   if (!configFile.empty())
     server.SetINIConfigFile(configFile);
   server.ReadINIConfig(8888);
   server.Options().SetIncludeJQuery(true);
-  // Healthy while the database answers a statement, on an attachment of the probe's own (the
-  // probe runs on a thread of its own); a lost attachment is made again by the next probe.
-  TConnection probe(nullptr);
-  probe.GetParams().Assign(keeper.conBD->GetParams());
+  // Healthy while the database answers a statement; a lost attachment is made again by the
+  // next probe.
+  TConnection& probe = FParts->Probe;
+  probe.GetParams().Assign(FParts->Keeper.conBD->GetParams());
   server.OnHealthProbe = [&probe] {
     probe.ExecSQL("EXECUTE BLOCK AS BEGIN END");
     return true;
@@ -218,6 +230,24 @@ int RunVozmiraWeb(const std::string& configFile) {
     if (auto* data = dynamic_cast<TVozmiraSessionData*>(session.GetData()))
       data->Module->conBD->Release();
   };
+}
+
+TVozmiraWebServer::~TVozmiraWebServer() {
+  FParts->Server.Shutdown();
+  FParts->Manager.SetFacet(nullptr);
+}
+
+TFacetBaseClass& TVozmiraWebServer::Server() {
+  return FParts->Server;
+}
+
+void TVozmiraWebServer::TakeBackup() {
+  ::TakeBackup(*FParts->Keeper.conBD, FParts->ConfigFile);
+}
+
+int RunVozmiraWeb(const std::string& configFile) {
+  TVozmiraWebServer web(configFile);
+  TFacetBaseClass& server = web.Server();
   server.StartServer();
   std::cout << "Vozmira: open " << (server.Options().GetUseSSL() ? "https" : "http")
             << "://localhost:" << server.ServerPort() << "/ in a browser\n"
@@ -226,14 +256,13 @@ int RunVozmiraWeb(const std::string& configFile) {
   TTerminationSignals signals({SIGUSR1});
   int signal = 0;
   while ((signal = signals.Wait()) == SIGUSR1)
-    TakeBackup(*keeper.conBD, configFile.empty() ? TDM::DefaultConfigFile() : configFile);
+    web.TakeBackup();
   std::clog << "signal " << signal << ": stopping\n";
   // Behind a load balancer: the health route says 503 at once, and the sessions stay served
-  // until it has stopped sending new ones here (a second signal cuts the wait short).
+  // until it has stopped sending new ones here (a second signal cuts the wait short).  The
+  // server's end shuts it down in order.
   server.BeginDrain();
   if (server.Monitoring().DrainTime.count() > 0)
     signals.Wait(server.Monitoring().DrainTime);
-  server.Shutdown();
-  manager.SetFacet(nullptr);
   return 0;
 }

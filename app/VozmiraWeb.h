@@ -12,6 +12,7 @@
 #include <string>
 
 class TDM;
+class TFacetBaseClass;
 
 // What one browser session of Vozmira keeps: its own data module, never shared, the settings
 // file its database is read from, and the user the login accepted (an empty login before).
@@ -46,6 +47,25 @@ void NavigateTo(const std::string& APage);
 std::string WorkingPageClass(const std::string& APage);
 // Ends the session; the browser comes back to a fresh login page.
 void LeaveSession();
+
+// Vozmira's web server as the program runs it, not yet started: the database attached for the
+// server's life (made with its starting data on first start), the framework's languages and
+// manager, the server controller, and a server whose sessions each get a data module of their
+// own.  Its end shuts the server down in order.
+class TVozmiraWebServer {
+public:
+  explicit TVozmiraWebServer(const std::string& configFile);
+  ~TVozmiraWebServer();
+  TVozmiraWebServer(const TVozmiraWebServer&) = delete;
+  TVozmiraWebServer& operator=(const TVozmiraWebServer&) = delete;
+  TFacetBaseClass& Server();
+  // A backup of an embedded database into the settings' backup folder (see TakeBackup).
+  void TakeBackup();
+
+private:
+  struct TParts;
+  std::unique_ptr<TParts> FParts;
+};
 
 // Starts the web server with the settings of `configFile` ("Config.ini" beside the program when
 // empty: database, and the port in "Duo Server Config", where 0 picks a free one), prints the

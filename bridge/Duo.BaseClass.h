@@ -4,6 +4,7 @@
 // the form's HTML document, its framework type and page form, its nested forms and popups, and
 // the operations that act on the form's page in the browser.
 
+#include "bridge/Duo.CSSClass.h"
 #include "bridge/Duo.HTML.h"
 #include "bridge/Duo.Interfaces.h"
 #include "bridge/Duo.Types.h"
@@ -92,6 +93,8 @@ public:
   TComponent* FormAOwner() const { return FAOwner; }
   TDuoClass& BaseClass() { return *this; }
   DuoOptions& Options() { return FOptions; }
+  const IDuoHTMLType& RenderHTMLType() const { return FRenderHTMLType; }
+  const TCSSClass& CSSClass() const { return FCSSClass; }
   TDuoHTML& HTML() { return FHTML; }
   const TDuoHTML& HTML() const { return FHTML; }
   const std::string& GetToken() const { return FToken; }
@@ -106,6 +109,8 @@ private:
 
   TComponent* FAOwner;
   std::string FToken;
+  TDuoHTMLBootStrap FRenderHTMLType;
+  const TCSSClass& FCSSClass = CSSClassConstants();
   DuoOptions FOptions;
   TDuoHTML FHTML;
   // After the HTML document: the framework type lets go of the document when it goes first.

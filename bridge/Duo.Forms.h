@@ -5,6 +5,7 @@
 // form is an ordinary window: messages are platform dialogs, popups are not shown, and the hooks
 // that bracket a page's template tags run each time the window is shown.
 
+#include "bridge/Duo.CSSClass.h"
 #include "lang/Duo.Lang.Types.h"
 #include "runtime/Strings.h"
 #include "ui/Backend.h"
@@ -16,7 +17,6 @@
 // Types of the web presentation: the bridge object, the page controls, the grid, the session and
 // the page form's callbacks live in the layers that serve forms as pages.
 class TDuo;
-class TCSSClass;
 class TFacetControl;
 class TFacetDBGrid;
 class TFacetDBGridColumnButton;
@@ -184,8 +184,7 @@ public:
   void SetSubTitle(const std::string& Value);
   // The page's master template and page template (empty for none), kept by the framework type.
   void SetTemplateFiles(const std::string& Master, const std::string& Page);
-  TCSSClass* GetCSSClass() const { return FCSSClass; }
-  void SetCSSClass(TCSSClass* Value) { FCSSClass = Value; }
+  const TCSSClass& GetCSSClass() const { return FCSSClass; }
   TStrings& GetPopupsShowing() { return FPopupsShowing; }
   // Whether the form counts as shown in the browser.
   bool GetShowingPage() const { return FShowing; }
@@ -219,7 +218,7 @@ private:
   TFormClass FTemplateClassForm = nullptr;
   std::string FTitle;
   std::string FSubTitle;
-  TCSSClass* FCSSClass = nullptr;
+  const TCSSClass& FCSSClass = CSSClassConstants();
   // The form counts as shown in the browser.
   bool FShowing = false;
   TStringList FPopupsShowing;

@@ -145,6 +145,8 @@ public:
   virtual std::string GetToken() const = 0;
   // The page UUID of the session's active page form; empty when there is none.
   virtual std::string ActiveFormUUID() const = 0;
+  // The bridge object of the session's active page; nullptr when there is none.
+  virtual TDuoClass* ActiveDuo() const = 0;
   // Runs a script statement in the browser.
   virtual void ExecJS(const std::string& AScript) = 0;
   // Runs `AWork` as a piece of the session's form code within 100 milliseconds: how a page

@@ -2,6 +2,7 @@
 
 #include "bridge/Duo.BaseClass.h"
 #include "bridge/Duo.Util.h"
+#include "runtime/Exceptions.h"
 #include "runtime/Random.h"
 
 TDuoItemHTMLTabs::TDuoItemHTMLTabs(TDuoClass& ABaseClass) : TDuoItem(ABaseClass) {
@@ -10,9 +11,16 @@ TDuoItemHTMLTabs::TDuoItemHTMLTabs(TDuoClass& ABaseClass) : TDuoItem(ABaseClass)
 }
 
 TDuoItemHTMLTabs::TDuoItemHTMLTabItem& TDuoItemHTMLTabs::AddTab(const std::string& ATitle) {
-  auto& tab = *FTabs.emplace_back(std::make_unique<TDuoItemHTMLTabItem>(BaseClass()));
+  auto& tab = AddTab(std::make_unique<TDuoItemHTMLTabItem>(BaseClass()));
   tab.SetTitle(ATitle);
   return tab;
+}
+
+TDuoItemHTMLTabs::TDuoItemHTMLTabItem&
+TDuoItemHTMLTabs::AddTab(std::unique_ptr<TDuoItemHTMLTabItem> Item) {
+  if (!Item)
+    throw Exception("AddTab needs a tab");
+  return *FTabs.emplace_back(std::move(Item));
 }
 
 void TDuoItemHTMLTabs::BeginReader() {
@@ -65,10 +73,16 @@ TDuoItemHTMLAccordion::TDuoItemHTMLAccordion(TDuoClass& ABaseClass) : TDuoItem(A
 
 TDuoItemHTMLAccordion::TDuoItemHTMLAccordionItem&
 TDuoItemHTMLAccordion::AddAccordionItem(const std::string& ATitle) {
-  auto& item =
-      *FAccordionItems.emplace_back(std::make_unique<TDuoItemHTMLAccordionItem>(BaseClass()));
+  auto& item = AddAccordionItem(std::make_unique<TDuoItemHTMLAccordionItem>(BaseClass()));
   item.SetTitle(ATitle);
   return item;
+}
+
+TDuoItemHTMLAccordion::TDuoItemHTMLAccordionItem&
+TDuoItemHTMLAccordion::AddAccordionItem(std::unique_ptr<TDuoItemHTMLAccordionItem> Item) {
+  if (!Item)
+    throw Exception("AddAccordionItem needs an item");
+  return *FAccordionItems.emplace_back(std::move(Item));
 }
 
 void TDuoItemHTMLAccordion::BeginReader() {

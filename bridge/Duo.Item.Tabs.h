@@ -27,6 +27,8 @@ public:
   const std::string& GetColSize() const { return FColSize; }
   void SetColSize(const std::string& Value) { FColSize = Value; }
   TDuoItemHTMLTabItem& AddTab(const std::string& ATitle = "");
+  // Appends a tab made elsewhere (with its items); the tab set owns it from now on.
+  TDuoItemHTMLTabItem& AddTab(std::unique_ptr<TDuoItemHTMLTabItem> Item);
   void Render() override;
 
 private:
@@ -57,6 +59,8 @@ public:
   const std::string& GetColSize() const { return FColSize; }
   void SetColSize(const std::string& Value) { FColSize = Value; }
   TDuoItemHTMLAccordionItem& AddAccordionItem(const std::string& ATitle = "");
+  // Appends an item made elsewhere (with its items); the accordion owns it from now on.
+  TDuoItemHTMLAccordionItem& AddAccordionItem(std::unique_ptr<TDuoItemHTMLAccordionItem> Item);
   void Render() override;
 
 private:

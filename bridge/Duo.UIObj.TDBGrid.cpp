@@ -2,6 +2,7 @@
 
 #include "bridge/Duo.FieldType.h"
 #include "bridge/Duo.Util.h"
+#include "runtime/ScopeExit.h"
 
 #include <algorithm>
 #include <memory>
@@ -106,25 +107,15 @@ void UnCheckRow(TDBGrid& Grid, std::vector<int>& IDs) {
     AddRowID(IDs, dataSet->GetRecNo());
 }
 
-// Keeps a dataset's controls from following it while it is walked.
-class TControlsDisabled {
-public:
-  explicit TControlsDisabled(TDataSet& DataSet) : FDataSet(DataSet) { FDataSet.DisableControls(); }
-  ~TControlsDisabled() { FDataSet.EnableControls(); }
-  TControlsDisabled(const TControlsDisabled&) = delete;
-  TControlsDisabled& operator=(const TControlsDisabled&) = delete;
-
-private:
-  TDataSet& FDataSet;
-};
-
 // Every row ticked in the browser: selects each record in turn as a tick would.  An error ends
 // the walk quietly; the rows selected so far stay selected.
 void CheckAllRows(TDBGrid& Grid, std::vector<int>& IDs) {
   TDataSet* dataSet = OpenDataSet(Grid);
   if (dataSet == nullptr)
     return;
-  TControlsDisabled disabled(*dataSet);
+  // The dataset's controls do not follow it while it is walked.
+  dataSet->DisableControls();
+  const TScopeExit enable([dataSet] { dataSet->EnableControls(); });
   try {
     for (dataSet->First(); !dataSet->GetEof(); dataSet->Next()) {
       SelectCurrentRow(Grid);

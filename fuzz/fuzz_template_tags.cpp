@@ -31,6 +31,7 @@ public:
   std::string GetUUID() const override { return "SESSIONUUID1"; }
   std::string GetToken() const override { return "TOKEN0000000000000000001"; }
   std::string ActiveFormUUID() const override { return "PAGEUUID000001"; }
+  TDuoClass* ActiveDuo() const override { return nullptr; }
   void ExecJS(const std::string&) override {}
   void RunSoon(std::function<void()>) override {}
   std::string CallBackJS(const std::string& ACallBackName, const std::string& AFormUUID,

@@ -5,6 +5,7 @@
 #include "render/Facet.Forms.h"
 #include "runtime/Exceptions.h"
 #include "runtime/StrUtils.h"
+#include "runtime/TextSearch.h"
 
 #include <fstream>
 #include <sstream>
@@ -24,7 +25,7 @@ std::string ReadTemplate(const std::filesystem::path& WebRoot, const std::string
 
 // Inserts `text` before the first `tag` (any letter case); at the end when there is none.
 void InsertBefore(std::string& html, const std::string& tag, const std::string& text) {
-  const size_t pos = UpperCase(html).find(UpperCase(tag));
+  const size_t pos = PosText(tag, html);
   html.insert(pos == std::string::npos ? html.size() : pos, text);
 }
 
@@ -53,7 +54,7 @@ std::string TDuoFacetPage::LoadTemplates(const std::filesystem::path& WebRoot) {
   if (!master.empty() && std::filesystem::exists(WebRoot / StringReplaceAll(master, "\\", "/"))) {
     html = ReadTemplate(WebRoot, master);
     if (!page.empty()) {
-      const size_t pos = UpperCase(html).find("$FACETPAGE");
+      const size_t pos = PosText("$facetpage", html);
       if (pos != std::string::npos)
         html.replace(pos, std::string("$facetpage").size(), ReadTemplate(WebRoot, page));
     }

@@ -92,7 +92,7 @@ void TFacetDBEdit::DecideDataType(const TField& Field) {
 
 void TFacetDBEdit::ProcessHTML() {
   FHTMLCore = CoreWithCharCase(FHTMLCore, FCharCase);
-  const std::string language = GetForm() != nullptr ? GetForm()->OptionsLanguage() : "";
+  const std::string language = GetForm() != nullptr ? GetForm()->GetLanguage() : "";
   FHTMLControl = "<input " + FHTMLCore + " lang=\"" + HTMLEncode(language) + "\" ";
   // The mask is written before the input type is chosen: an integer mask chosen now shows from
   // the next rendering on.

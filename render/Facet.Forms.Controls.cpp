@@ -4,20 +4,7 @@
 #include "bridge/Duo.Util.h"
 #include "render/Facet.Forms.Interfaces.h"
 #include "runtime/StrUtils.h"
-
-namespace {
-
-// The position of `Needle` in `Text`, compared without case, or npos.
-size_t FindText(std::string_view Text, std::string_view Needle) {
-  if (Needle.size() > Text.size())
-    return std::string_view::npos;
-  for (size_t pos = 0; pos + Needle.size() <= Text.size(); ++pos)
-    if (SameText(Text.substr(pos, Needle.size()), Needle))
-      return pos;
-  return std::string_view::npos;
-}
-
-} // namespace
+#include "runtime/TextSearch.h"
 
 const TClassInfo& TFacetControl::StaticClass() {
   static const TClassInfo info =
@@ -112,9 +99,9 @@ TDuoTerm* TFacetControl::Lang() const {
 
 void TFacetControl::FormatHTMLControl(const std::string& HTML) {
   const std::string name = GetNamePrefix();
-  size_t start = FindText(HTML, "{%" + name + " ");
+  size_t start = PosText("{%" + name + " ", HTML);
   if (start == std::string::npos)
-    start = FindText(HTML, "{%" + name + "%}");
+    start = PosText("{%" + name + "%}", HTML);
   if (start == std::string::npos)
     return;
   // The tag ends at the first "%}" after its start; markup around the tag (a drop-down menu

@@ -21,6 +21,6 @@ public:
   virtual bool GetComponentsUpdating() const = 0;
   // The bridged form whose hooks the controls call; nullptr when there is none.
   virtual TDuoForm* DuoForm() const = 0;
-  // The language code data-aware edits write into their lang attribute.
-  virtual std::string OptionsLanguage() const = 0;
+  // The language of the server's options: data-aware edits write it into their lang attribute.
+  virtual std::string GetLanguage() const = 0;
 };

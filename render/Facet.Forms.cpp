@@ -2,58 +2,22 @@
 
 #include "bridge/Duo.BaseClass.h"
 #include "bridge/Duo.Item.Tabs.h"
+#include "bridge/Duo.Manager.h"
 #include "bridge/Duo.Util.h"
 #include "bridge/Duo.h"
 #include "render/Facet.Forms.Controls.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Random.h"
 #include "runtime/StrUtils.h"
+#include "runtime/TextSearch.h"
 
 #include <algorithm>
 
 namespace {
 
-// The position of `part` in `text` at or after `from`, ASCII letters compared without case;
-// npos when absent.  It searches in place: page texts are large and searched once per control.
-size_t PosText(std::string_view part, std::string_view text, size_t from = 0) {
-  if (part.empty() || from > text.size())
-    return std::string::npos;
-  const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-  const auto found =
-      std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), part.begin(),
-                  part.end(), [&fold](char a, char b) { return fold(a) == fold(b); });
-  return found == text.end() ? std::string::npos : static_cast<size_t>(found - text.begin());
-}
-
-// Every occurrence of `from` (without case) replaced by `to`.
-std::string ReplaceAllText(const std::string& text, const std::string& from,
-                           const std::string& to) {
-  if (from.empty())
-    return text;
-  std::string result;
-  size_t last = 0;
-  for (size_t pos = PosText(from, text); pos != std::string::npos;
-       pos = PosText(from, text, last)) {
-    result.append(text, last, pos - last);
-    result += to;
-    last = pos + from.size();
-  }
-  result.append(text, last);
-  return result;
-}
-
 // Every occurrence of `from` (exactly) replaced by `to`.
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
   text = StringReplaceAll(text, from, to);
-}
-
-// The first occurrence of `from` (without case) replaced by `to`; false when there is none.
-bool ReplaceFirstText(std::string& text, const std::string& from, const std::string& to) {
-  const size_t pos = PosText(from, text);
-  if (pos == std::string::npos)
-    return false;
-  text.replace(pos, from.size(), to);
-  return true;
 }
 
 // A tag "{{" inner "}}" on one line, found at or after `from`; `skipUnderscore` selects the
@@ -217,7 +181,20 @@ std::string TFacetForm::GetControlsPrefix() const {
 }
 
 TDuoForm* TFacetForm::DuoForm() const {
-  return dynamic_cast<TDuoForm*>(GetOwner());
+  if (auto* form = dynamic_cast<TDuoForm*>(GetOwner()))
+    return form;
+  const TDuoClass* active = FFacetSession != nullptr ? FFacetSession->ActiveDuo() : nullptr;
+  return active != nullptr ? dynamic_cast<TDuoForm*>(active->Owner()) : nullptr;
+}
+
+const IFacetOptions* TFacetForm::FacetOptions() const {
+  const TDuoManager* manager = DuoManager();
+  return manager != nullptr && manager->Facet() != nullptr ? &manager->Facet()->Options() : nullptr;
+}
+
+std::string TFacetForm::GetLanguage() const {
+  const IFacetOptions* options = FacetOptions();
+  return options != nullptr ? options->GetLanguage() : std::string();
 }
 
 void TFacetForm::SetFocusedControl(TFacetControl* Value) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+class IFacetOptions;
 class TFacetControl;
 class TFacetForm;
 
@@ -81,9 +82,12 @@ public:
   void SetSession(IFacetSession* Value) { FFacetSession = Value; }
   TFacetPageState GetFormPageState() const override { return FFormPageState; }
   bool GetComponentsUpdating() const override { return FFormComponentsUpdating; }
+  // The form that owns the page; for a page no form owns, the form of the session's active page.
   TDuoForm* DuoForm() const override;
-  std::string OptionsLanguage() const override { return FOptionsLanguage; }
-  void SetOptionsLanguage(const std::string& Value) { FOptionsLanguage = Value; }
+  // The server's options; nullptr while no server runs.
+  const IFacetOptions* FacetOptions() const;
+  // The language of the server's options; empty while no server runs.
+  std::string GetLanguage() const override;
 
   const std::string& GetTemplateMasterHTMLFile() const { return FTemplateMasterHTMLFile; }
   void SetTemplateMasterHTMLFile(const std::string& Value) { FTemplateMasterHTMLFile = Value; }
@@ -180,7 +184,6 @@ private:
   TFacetControl* FFocusedControl = nullptr;
   std::string FControlsPrefix;
   bool FEnableControlsPrefix = false;
-  std::string FOptionsLanguage;
   TFacetFormCallBacks FCallBacks;
   std::vector<TSimpleCallBack> FSimpleCallBacks;
   bool FFlushPending = false;

@@ -2,6 +2,7 @@
 
 #include "runtime/Exceptions.h"
 #include "runtime/Random.h"
+#include "runtime/ScopeExit.h"
 
 #include <sodium.h>
 
@@ -30,14 +31,11 @@ public:
       FFree.wait(lock, [this] { return FRunning < FLimit; });
       ++FRunning;
     }
-    struct TLeave {
-      TWorkGate& Gate;
-      ~TLeave() {
-        std::lock_guard lock(Gate.FMutex);
-        --Gate.FRunning;
-        Gate.FFree.notify_one();
-      }
-    } leave{*this};
+    const TScopeExit leave([this] {
+      std::lock_guard lock(FMutex);
+      --FRunning;
+      FFree.notify_one();
+    });
     return work();
   }
 

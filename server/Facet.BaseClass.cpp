@@ -83,9 +83,9 @@ void TFacetBaseClass::StartServer() {
   TFacetSessionExecutor::Configure(FLimits.WorkerThreads, FLimits.FormCodeStackBytes);
   // A server asked for TLS never falls back to plain HTTP.
   if (FOptions.GetUseSSL()) {
-    if (FSSLCertificate.empty() || FSSLPrivateKey.empty())
+    if (FSSLOptions.CertFile.empty() || FSSLOptions.KeyFile.empty())
       throw Exception("TLS is on but no certificate and key files are set");
-    FFacetServerTCP->InitSSL(FSSLCertificate, FSSLPrivateKey);
+    FFacetServerTCP->InitSSL(FSSLOptions.CertFile, FSSLOptions.KeyFile);
   }
   FBudgets.SetLimits(FLimits);
   FFacetServerTCP->Start(FServerPort);
@@ -173,7 +173,8 @@ bool TFacetBaseClass::MetricsAllowed(const std::string& AClientAddress) const {
 void TFacetBaseClass::ReadINIConfig(int ADefaultPort) {
   SetServerPort(FINIConfig.ServerPort(ADefaultPort));
   FOptions.SetUseSSL(FINIConfig.UseSSL());
-  SetSSLFiles(FINIConfig.SSLCertificateFile(), FINIConfig.SSLPrivateKeyFile());
+  FSSLOptions.CertFile = FINIConfig.SSLCertificateFile();
+  FSSLOptions.KeyFile = FINIConfig.SSLPrivateKeyFile();
   ReadLimits(FINIConfig.FileINIConfig(), FLimits);
   ReadMonitoring(FINIConfig.FileINIConfig(), FMonitoring);
 }
@@ -196,12 +197,6 @@ int TFacetBaseClass::ServerPort() const {
 
 void TFacetBaseClass::SetServerPort(int Value) {
   FServerPort = Value;
-}
-
-void TFacetBaseClass::SetSSLFiles(const std::string& ACertificateFile,
-                                  const std::string& APrivateKeyFile) {
-  FSSLCertificate = ACertificateFile;
-  FSSLPrivateKey = APrivateKeyFile;
 }
 
 std::string TFacetBaseClass::FreeUUID() const {
@@ -345,6 +340,17 @@ int TFacetBaseClass::SessionCount() const {
   return static_cast<int>(FSessions.size());
 }
 
+int TFacetBaseClass::SessionIndex(const TFacetSession& ASession) const {
+  std::lock_guard guard(CriticalSession);
+  int index = 0;
+  for (const auto& [uuid, session] : FSessions) {
+    ++index;
+    if (session.get() == &ASession)
+      return index;
+  }
+  return 0;
+}
+
 void TFacetBaseClass::RemoveSession(TFacetSession& ASession) {
   {
     std::lock_guard guard(CriticalSession);
@@ -356,14 +362,13 @@ void TFacetBaseClass::RemoveSession(TFacetSession& ASession) {
     FBudgets.GiveAnonymousSession(ASession.ClientAddress());
 }
 
-void TFacetBaseClass::SweepSessions() {
-  const TDateTime now = Now();
+void TFacetBaseClass::SweepSessions(TDateTime ANow) {
   const auto steady = std::chrono::steady_clock::now();
   const auto idleSince = steady - FLimits.IdleSessionTimeout;
   const auto anonymousSince = steady - FLimits.AnonymousSessionTimeout;
   bool closed = false;
   for (const std::shared_ptr<TFacetSession>& session : Sessions()) {
-    if (!session->Valid(now) ||
+    if (!session->Valid(ANow) ||
         (session->OpenedConnections() == 0 &&
          session->IdleSince() < (session->Established() ? idleSince : anonymousSince))) {
       session->Close();
@@ -387,10 +392,11 @@ void TFacetBaseClass::InstancePrimaryForm(TFacetSession& AFacetSession) {
     AFacetSession.Web().Activate(*duoForm);
 }
 
-void TFacetBaseClass::DoNewSession(const TFacetHTTPRequest& Request, TFacetSession& Session) {
+void TFacetBaseClass::DoNewSession(const TFacetHTTPRequest& Request, TFacetHTTPResponse& Response,
+                                   TFacetSession& Session) {
   SessionChanged(TSessionChangeType::scNewSession, Session);
   if (OnNewSession)
-    OnNewSession(Request, Session);
+    OnNewSession(Request, Response, Session);
 }
 
 void TFacetBaseClass::DoCloseSession(TFacetSession& Session) {

@@ -5,6 +5,7 @@
 // runs; FacetBaseClass() returns it.
 
 #include "bridge/Duo.Manager.h"
+#include "runtime/DateTime.h"
 #include "server/Facet.Server.ClientBudget.h"
 #include "server/Facet.Server.LoginThrottle.h"
 #include "server/Facet.Server.Metrics.h"
@@ -50,8 +51,17 @@ public:
   virtual void SessionChanged(TSessionChangeType AKind, TFacetSession& ASession) = 0;
 };
 
-using TOnNewSession = std::function<void(const TFacetHTTPRequest& Request, TFacetSession& Session)>;
+// A new session's handler sees the page request that made the session and the answer that will
+// carry its page (the page becomes the answer's content).
+using TOnNewSession = std::function<void(const TFacetHTTPRequest& Request,
+                                         TFacetHTTPResponse& Response, TFacetSession& Session)>;
 using TOnCloseSession = std::function<void(TFacetSession& Session)>;
+
+// What TLS serves with: the certificate chain and the private key, both PEM files.
+struct TFacetSSLOptions {
+  std::string CertFile;
+  std::string KeyFile;
+};
 
 class TFacetBaseClass : public IFacetBaseClass {
 public:
@@ -80,13 +90,13 @@ public:
   bool Started() const;
   int ServerPort() const;
   void SetServerPort(int Value);
-  // Certificate chain and private key files (PEM) used when the option UseSSL is on.
-  void SetSSLFiles(const std::string& ACertificateFile, const std::string& APrivateKeyFile);
+  // The TLS files the server serves with when the option UseSSL is on; read by StartServer.
+  TFacetSSLOptions& SSLOptions() { return FSSLOptions; }
   // Takes the port, TLS, limits and monitoring from the settings file (see TFacetINIConfig).
   void ReadINIConfig(int ADefaultPort);
 
   TFacetOptions& Options() { return FOptions; }
-  const TFacetOptions& Options() const { return FOptions; }
+  const TFacetOptions& Options() const override { return FOptions; }
   // The server's limits.  The transport and the budgets per address take a copy when the server
   // starts; the session registry and the sweep read them as they are.
   TFacetServerLimits& Limits() { return FLimits; }
@@ -141,14 +151,20 @@ public:
                                    bool AAlertErrorThreadID = true) const;
   std::vector<std::shared_ptr<TFacetSession>> Sessions() const;
   int SessionCount() const;
+  // The session's place among the registered ones in the registry's order (1 for the first), 0
+  // when it is not registered.
+  int SessionIndex(const TFacetSession& ASession) const;
   // Takes a closed session out of the registry.
   void RemoveSession(TFacetSession& ASession);
   // Closes the sessions that expired, had no open WebSocket for the idle timeout, or never
   // opened one within the unopened grace; ends waits older than the wait limit.
-  void SweepSessions();
+  void SweepSessions() { SweepSessions(Now()); }
+  // The same with expiry judged as of `ANow`.
+  void SweepSessions(TDateTime ANow);
   // Creates the session's primary form; runs as a piece of the new session.
   void InstancePrimaryForm(TFacetSession& AFacetSession);
-  void DoNewSession(const TFacetHTTPRequest& Request, TFacetSession& Session);
+  void DoNewSession(const TFacetHTTPRequest& Request, TFacetHTTPResponse& Response,
+                    TFacetSession& Session);
   void DoCloseSession(TFacetSession& Session);
   void SessionChanged(TSessionChangeType AKind, TFacetSession& ASession);
   // Sessions closed whose forms are freed now.
@@ -185,8 +201,7 @@ private:
   std::atomic<bool> FDraining = false;
   std::atomic<bool> FProbePassed = true;
   int FServerPort = 8888;
-  std::string FSSLCertificate;
-  std::string FSSLPrivateKey;
+  TFacetSSLOptions FSSLOptions;
   TFacetINIConfig FINIConfig;
   IDuoServerControllerBase* FServerController = nullptr;
   std::unique_ptr<TFacetServerTCP> FFacetServerTCP;

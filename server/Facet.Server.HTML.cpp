@@ -9,6 +9,7 @@
 #include "runtime/Json.h"
 #include "runtime/Random.h"
 #include "runtime/StrUtils.h"
+#include "runtime/TextSearch.h"
 #include "server/Facet.BaseClass.h"
 #include "server/Facet.Server.Assets.h"
 #include "server/Facet.Server.HTMLHeaders.h"
@@ -341,15 +342,16 @@ std::string TFacetServerHTML::ErrorPage(const std::string& AAcceptLanguage) cons
   const std::string title = terms != nullptr ? terms->GetError500().GetTitle() : "Error";
   const std::string text = terms != nullptr ? terms->GetError500().GetText() : "";
   const bool rtl = terms != nullptr && terms->Language().DuoLang() == TDuoLang::Arabic;
-  ReplaceTextIgnoringCase(page, "{{_d!Error500,Title_}}", HTMLEncode(title), true);
-  ReplaceTextIgnoringCase(page, "{{_d!Error500,Text_}}", HTMLEncode(text), true);
-  ReplaceTextIgnoringCase(page, "{{RTL}}", rtl ? " dir=\"rtl\"" : "", true);
+  page = ReplaceAllText(page, "{{_d!Error500,Title_}}", HTMLEncode(title));
+  page = ReplaceAllText(page, "{{_d!Error500,Text_}}", HTMLEncode(text));
+  page = ReplaceAllText(page, "{{RTL}}", rtl ? " dir=\"rtl\"" : "");
   return page;
 }
 
 TFacetHTTPResponse TFacetServerHTML::LoadPageHTMLFromSession(const TFacetHTTPRequest& ARequest,
-                                                             TFacetSession& ASession) {
-  TFacetHTTPResponse response;
+                                                             TFacetSession& ASession,
+                                                             TFacetHTTPResponse AResponse) {
+  TFacetHTTPResponse response = std::move(AResponse);
   try {
     TDuoFacetPage* page = ASession.Web().ActivePage();
     if (page == nullptr)
@@ -366,9 +368,9 @@ TFacetHTTPResponse TFacetServerHTML::LoadPageHTMLFromSession(const TFacetHTTPReq
     if (const TDuoTerm* terms = TermsOfBrowser(ARequest.Header.AcceptLanguage))
       for (const char* file : {"duoloader.js", "error500.html"}) {
         const std::string reference = std::string(file) + "?v=" + FAssets.Version(file);
-        ReplaceTextIgnoringCase(
-            html, reference + "\"",
-            reference + "&amp;lang=" + LanguageCode(terms->Language().DuoLang()) + "\"", true);
+        html = ReplaceAllText(html, reference + "\"",
+                              reference + "&amp;lang=" + LanguageCode(terms->Language().DuoLang()) +
+                                  "\"");
       }
     page->PageForm().SetFormCacheHTMLText(html);
     response.Content = std::move(html);
@@ -385,6 +387,8 @@ void TFacetServerHTML::GetHTML(const TFacetHTTPRequest& ARequest,
                                TRespond ARespond) {
   std::shared_ptr<TFacetSession> session =
       FBase.ValidSession(AContext->Token, AContext->FacetSessionUUID);
+  // The answer a new session's handler may already fill; the page piece finishes it.
+  auto answer = std::make_shared<TFacetHTTPResponse>();
   if (!session) {
     session = FBase.CreateSession(AContext->ClientAddress);
     if (!session) {
@@ -405,19 +409,19 @@ void TFacetServerHTML::GetHTML(const TFacetHTTPRequest& ARequest,
     session->InfoConnection().SetUserAgent(ARequest.Header.UserAgent);
     if (const TDuoTerm* terms = TermsOfBrowser(ARequest.Header.AcceptLanguage))
       session->SetLanguageNav(terms->Language().DuoLang());
-    session->ExecThread([this, ARequest] {
+    session->ExecThread([this, ARequest, answer] {
       TFacetSession& started = *TFacetSession::Current();
       if (FBase.OnSessionStarting)
         FBase.OnSessionStarting(started);
       FBase.InstancePrimaryForm(started);
-      FBase.DoNewSession(ARequest, started);
+      FBase.DoNewSession(ARequest, *answer, started);
     });
   }
   AContext->Token = session->GetToken();
   AContext->FacetSessionUUID = session->GetUUID();
   AContext->FacetSession = session;
-  const bool queued = session->ExecThread([this, ARequest, ARespond]() mutable {
-    ARespond(LoadPageHTMLFromSession(ARequest, *TFacetSession::Current()));
+  const bool queued = session->ExecThread([this, ARequest, ARespond, answer]() mutable {
+    ARespond(LoadPageHTMLFromSession(ARequest, *TFacetSession::Current(), std::move(*answer)));
   });
   if (!queued) {
     TFacetHTTPResponse closed;
@@ -453,9 +457,9 @@ TFacetServerHTML::AssetSource(const std::string& AName, const std::string& ALang
   const bool loader = SameText(AName, "duoloader.js");
   if (loader) {
     const TDuoTerm* terms = TermsOfBrowser(ALanguage);
-    ReplaceTextIgnoringCase(
+    content = ReplaceAllText(
         content, "{{_d!Loader,WaitText_}}",
-        QuotedJSString(terms != nullptr ? terms->GetLoader().GetWaitText() : std::string()), true);
+        QuotedJSString(terms != nullptr ? terms->GetLoader().GetWaitText() : std::string()));
   }
   const std::string extension = LowerCase(std::filesystem::path(AName).extension().string());
   const std::string type = extension == ".js" ? "text/javascript; charset=UTF-8"

@@ -95,9 +95,10 @@ private:
   std::optional<TFacetAssetSource> AssetSource(const std::string& AName,
                                                const std::string& ALanguage, bool ANamed);
 
-  // Builds the page of the session's active form; runs as a piece of the session.
+  // Builds the page of the session's active form into `AResponse` (as a new session's handler
+  // left it); runs as a piece of the session.
   TFacetHTTPResponse LoadPageHTMLFromSession(const TFacetHTTPRequest& ARequest,
-                                             TFacetSession& ASession);
+                                             TFacetSession& ASession, TFacetHTTPResponse AResponse);
 
   TFacetBaseClass& FBase;
   TFacetServerFunctions FFunctions;

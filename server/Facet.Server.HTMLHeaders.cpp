@@ -7,6 +7,7 @@
 #include "render/Facet.Forms.h"
 #include "runtime/Json.h"
 #include "runtime/StrUtils.h"
+#include "runtime/TextSearch.h"
 #include "server/Facet.BaseClass.h"
 #include "server/Facet.Server.Assets.h"
 #include "server/Facet.Server.Request.h"
@@ -45,31 +46,10 @@ void ReplaceMarker(std::string& HTMLText, const std::string& Marker,
       joined += CRLF;
     joined += block;
   }
-  ReplaceTextIgnoringCase(HTMLText, Marker, joined, false);
+  ReplaceFirstText(HTMLText, Marker, joined);
 }
 
 } // namespace
-
-void ReplaceTextIgnoringCase(std::string& Text, const std::string& From, const std::string& To,
-                             bool All) {
-  if (From.empty())
-    return;
-  size_t pos = 0;
-  for (;;) {
-    const auto found = std::search(Text.begin() + static_cast<std::ptrdiff_t>(pos), Text.end(),
-                                   From.begin(), From.end(), [](char a, char b) {
-                                     return std::tolower(static_cast<unsigned char>(a)) ==
-                                            std::tolower(static_cast<unsigned char>(b));
-                                   });
-    if (found == Text.end())
-      return;
-    pos = static_cast<size_t>(found - Text.begin());
-    Text.replace(pos, From.size(), To);
-    pos += To.size();
-    if (!All)
-      return;
-  }
-}
 
 void SetDocumentLanguage(std::string& HTMLText, const std::string& ACode) {
   const auto lower = [](std::string_view AText) { return LowerCase(AText); };
@@ -125,9 +105,9 @@ namespace {
 std::string PageScriptBlock(const std::string& AAssetName, const TFacetSession& Session,
                             const TFacetForm& PageForm) {
   std::string text = ScriptBlock(AAssetName);
-  ReplaceTextIgnoringCase(text, "{{UUID}}", Session.GetUUID(), true);
-  ReplaceTextIgnoringCase(text, "{{Token}}", Session.GetToken(), true);
-  ReplaceTextIgnoringCase(text, "{{FormUUID}}", PageForm.GetFormUUID(), true);
+  text = ReplaceAllText(text, "{{UUID}}", Session.GetUUID());
+  text = ReplaceAllText(text, "{{Token}}", Session.GetToken());
+  text = ReplaceAllText(text, "{{FormUUID}}", PageForm.GetFormUUID());
   return text;
 }
 
@@ -136,9 +116,9 @@ std::string PageScriptBlock(const std::string& AAssetName, const TFacetSession& 
 std::string TFacetServerHTMLHeaders::AddVariables() const {
   std::string text = ScriptBlock("variables.js");
   const TFacetOptions& options = FBase.Options();
-  ReplaceTextIgnoringCase(text, "{{pathjs}}", SingleQuotedJSString(options.GetPathJS()), false);
-  ReplaceTextIgnoringCase(text, "{{pathcss}}", SingleQuotedJSString(options.GetPathCSS()), false);
-  ReplaceTextIgnoringCase(text, "{{duoloader}}", options.GetLoading() ? "true" : "false", false);
+  ReplaceFirstText(text, "{{pathjs}}", SingleQuotedJSString(options.GetPathJS()));
+  ReplaceFirstText(text, "{{pathcss}}", SingleQuotedJSString(options.GetPathCSS()));
+  ReplaceFirstText(text, "{{duoloader}}", options.GetLoading() ? "true" : "false");
   return text;
 }
 
@@ -171,28 +151,26 @@ std::string TFacetServerHTMLHeaders::AddOnLoad(const TFacetHTTPRequest& Request,
   std::string text = ScriptBlock("jssetconnection.js");
   // Behind a proxy that ends TLS the page is on https: its socket must be secure too.
   const bool secure = FBase.Options().GetUseSSL() || Request.Header.Secure;
-  ReplaceTextIgnoringCase(text, "{{protocol}}", secure ? "wss" : "ws", false);
+  ReplaceFirstText(text, "{{protocol}}", secure ? "wss" : "ws");
   // The host comes from the request: it reaches the page only as a quoted script string.
-  ReplaceTextIgnoringCase(text, "{{host}}", QuotedJSString(Request.Header.Host), false);
+  ReplaceFirstText(text, "{{host}}", QuotedJSString(Request.Header.Host));
   // A Host header without a port means the scheme's own port.
   const int port = Request.Header.ServerPort != 0 ? Request.Header.ServerPort : secure ? 443 : 80;
-  ReplaceTextIgnoringCase(text, "{{port}}", std::to_string(port), false);
-  ReplaceTextIgnoringCase(text, "{{urlpath}}", QuotedJSString(Request.Header.PathWithoutParams()),
-                          false);
-  ReplaceTextIgnoringCase(text, "{{Token}}", Session.GetToken(), true);
-  ReplaceTextIgnoringCase(text, "{{UUID}}", Session.GetUUID(), true);
-  ReplaceTextIgnoringCase(text, "{{ChannelName}}", "FacetCallBack", true);
+  ReplaceFirstText(text, "{{port}}", std::to_string(port));
+  ReplaceFirstText(text, "{{urlpath}}", QuotedJSString(Request.Header.PathWithoutParams()));
+  text = ReplaceAllText(text, "{{Token}}", Session.GetToken());
+  text = ReplaceAllText(text, "{{UUID}}", Session.GetUUID());
+  text = ReplaceAllText(text, "{{ChannelName}}", "FacetCallBack");
   return text;
 }
 
 std::string TFacetServerHTMLHeaders::AddFacetMethods() const {
   std::string text = ScriptBlock("jsfacetmethods.js");
   const TDuoManager* manager = DuoManager();
-  ReplaceTextIgnoringCase(text, "{{version}}",
-                          QuotedJSString(manager != nullptr ? manager->Version() : "1.4.7"), true);
-  ReplaceTextIgnoringCase(text, "{{servername}}", QuotedJSString(ServerName(FBase)), true);
-  ReplaceTextIgnoringCase(text, "{{serverdescription}}", QuotedJSString(ServerDescription(FBase)),
-                          true);
+  text = ReplaceAllText(text, "{{version}}",
+                        QuotedJSString(manager != nullptr ? manager->Version() : "1.4.7"));
+  text = ReplaceAllText(text, "{{servername}}", QuotedJSString(ServerName(FBase)));
+  text = ReplaceAllText(text, "{{serverdescription}}", QuotedJSString(ServerDescription(FBase)));
   return text;
 }
 
@@ -278,7 +256,7 @@ std::string TFacetServerHTMLHeaders::AddControlEvents(const TFacetSession& Sessi
 std::string TFacetServerHTMLHeaders::AddJSCallBackFacetMethods(const TFacetSession& Session,
                                                                const TFacetForm& PageForm) const {
   std::string text = PageScriptBlock("jscallbackfacetmethods.js", Session, PageForm);
-  ReplaceTextIgnoringCase(text, "{{ControlID}}", PageForm.GetFormUUID(), true);
+  text = ReplaceAllText(text, "{{ControlID}}", PageForm.GetFormUUID());
   return text;
 }
 

@@ -38,9 +38,6 @@ private:
   TFacetBaseClass& FBase;
 };
 
-// Replaces the first (or every) occurrence of `From`, compared without case, with `To`.
-void ReplaceTextIgnoringCase(std::string& Text, const std::string& From, const std::string& To,
-                             bool All);
 // Sets the lang attribute of the page's <html> element (added when it has none) to `ACode`.
 void SetDocumentLanguage(std::string& HTMLText, const std::string& ACode);
 // A script template of the built-in assets inside a script element.

@@ -2,6 +2,7 @@
 
 // The web server's options, its limits, and the "Config.ini" beside the executable.
 
+#include "bridge/Duo.Manager.h"
 #include "runtime/FormatSettings.h"
 #include "runtime/IniFile.h"
 
@@ -13,44 +14,44 @@
 #include <vector>
 
 // Every option of the server with its default.  Options are set before the server starts.
-class TFacetOptions {
+class TFacetOptions : public IFacetOptions {
 public:
   TFacetOptions();
 
-  const std::string& GetLanguage() const { return FLanguage; }
+  const std::string& GetLanguage() const override { return FLanguage; }
   // "pt" or "pt-br" (any letter case) also switches the format settings to Brazilian ones.
   void SetLanguage(const std::string& Value);
-  bool GetLoading() const { return FLoading; }
+  bool GetLoading() const override { return FLoading; }
   void SetLoading(bool Value) { FLoading = Value; }
-  const std::string& GetPathCSS() const { return FPathCSS; }
+  const std::string& GetPathCSS() const override { return FPathCSS; }
   void SetPathCSS(const std::string& Value) { FPathCSS = Value; }
-  const std::string& GetPathJS() const { return FPathJS; }
+  const std::string& GetPathJS() const override { return FPathJS; }
   void SetPathJS(const std::string& Value) { FPathJS = Value; }
   // The web root, "wwwroot" by default; a relative folder is taken from the executable's folder,
   // so a service's working directory cannot redirect what is served or wiped.
-  const std::string& GetRootDirectory() const { return FRootDirectory; }
+  const std::string& GetRootDirectory() const override { return FRootDirectory; }
   void SetRootDirectory(const std::string& Value) { FRootDirectory = Value; }
   std::filesystem::path RootPath() const;
-  bool GetIncludeSweetAlert2() const { return FIncludeSweetAlert2; }
+  bool GetIncludeSweetAlert2() const override { return FIncludeSweetAlert2; }
   void SetIncludeSweetAlert2(bool Value) { FIncludeSweetAlert2 = Value; }
-  bool GetIncludeJQuery() const { return FIncludeJQuery; }
+  bool GetIncludeJQuery() const override { return FIncludeJQuery; }
   void SetIncludeJQuery(bool Value) { FIncludeJQuery = Value; }
-  bool GetIncludeJQGrid() const { return FIncludeJQGrid; }
+  bool GetIncludeJQGrid() const override { return FIncludeJQGrid; }
   void SetIncludeJQGrid(bool Value) { FIncludeJQGrid = Value; }
-  bool GetIncludeStyle() const { return FIncludeStyle; }
+  bool GetIncludeStyle() const override { return FIncludeStyle; }
   void SetIncludeStyle(bool Value) { FIncludeStyle = Value; }
-  bool GetForceCloseExpired() const { return FForceCloseExpired; }
+  bool GetForceCloseExpired() const override { return FForceCloseExpired; }
   void SetForceCloseExpired(bool Value) { FForceCloseExpired = Value; }
-  bool GetDataSetLog() const { return FDataSetLog; }
+  bool GetDataSetLog() const override { return FDataSetLog; }
   void SetDataSetLog(bool Value) { FDataSetLog = Value; }
-  bool GetUseSSL() const { return FUseSSL; }
+  bool GetUseSSL() const override { return FUseSSL; }
   void SetUseSSL(bool Value) { FUseSSL = Value; }
-  bool GetUseINIConfig() const { return FUseINIConfig; }
+  bool GetUseINIConfig() const override { return FUseINIConfig; }
   void SetUseINIConfig(bool Value) { FUseINIConfig = Value; }
-  bool GetValidateAllControls() const { return FValidateAllControls; }
+  bool GetValidateAllControls() const override { return FValidateAllControls; }
   void SetValidateAllControls(bool Value) { FValidateAllControls = Value; }
-  TFormatSettings FormatSettings() const;
-  TFormatSettings DataBaseFormatSettings() const { return FDataBaseFormatSettings; }
+  TFormatSettings FormatSettings() const override;
+  TFormatSettings DataBaseFormatSettings() const override { return FDataBaseFormatSettings; }
 
 private:
   mutable std::mutex FLock; // the format settings are read by every session

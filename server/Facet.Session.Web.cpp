@@ -141,11 +141,8 @@ TFacetSessionWeb::~TFacetSessionWeb() = default;
 
 TDuoFacetPage& TFacetSessionWeb::PageOf(TDuoForm& AForm) {
   auto found = FPages.find(&AForm);
-  if (found == FPages.end()) {
+  if (found == FPages.end())
     found = FPages.emplace(&AForm, std::make_unique<TDuoFacetPage>(AForm, &FSession)).first;
-    // Data-aware edits name the options' language in the page.
-    found->second->PageForm().SetOptionsLanguage(FSession.Base().Options().GetLanguage());
-  }
   return *found->second;
 }
 
@@ -208,6 +205,13 @@ TFacetForm* TFacetSessionWeb::PageFormByUUID(const std::string& AFormUUID) const
         return nested;
   }
   return nullptr;
+}
+
+std::vector<TDuoClass*> TFacetSessionWeb::DuoForms() const {
+  std::vector<TDuoClass*> duos;
+  for (TDuoForm* form : FShown)
+    duos.push_back(&FPages.at(form)->Duo());
+  return duos;
 }
 
 void TFacetSessionWeb::RemoveDuo(TDuoClass* ADuo) {

@@ -38,6 +38,8 @@ public:
   TFacetForm* ActivePageForm() const;
   // The page form of any of the session's pages (or of a page nested in one) with that UUID.
   TFacetForm* PageFormByUUID(const std::string& AFormUUID) const;
+  // The bridge objects of the forms in the stack of shown pages, the active one last.
+  std::vector<TDuoClass*> DuoForms() const;
   // Takes a bridge object's form out of the stack of shown pages.
   void RemoveDuo(TDuoClass* ADuo);
   // Frees every page before the forms go.

@@ -3,10 +3,13 @@
 #include "bridge/Duo.Instance.h"
 #include "bridge/Duo.Manager.h"
 #include "bridge/Duo.Util.h"
+#include "bridge/Duo.h"
 #include "lang/Duo.Lang.Core.h"
+#include "render/Duo.Facet.Page.h"
 #include "render/Facet.Forms.h"
 #include "runtime/Json.h"
 #include "runtime/Random.h"
+#include "runtime/ScopeExit.h"
 #include "runtime/StrUtils.h"
 #include "server/Facet.BaseClass.h"
 #include "server/Facet.Server.Connection.h"
@@ -261,14 +264,11 @@ void TFacetSession::ExecThread(bool AWait, std::function<void()> AProc) {
   };
   auto done = std::make_shared<TDone>();
   const bool posted = ExecThread([proc = std::move(AProc), done] {
-    struct TSignal {
-      TDone& D;
-      ~TSignal() {
-        std::lock_guard guard(D.Lock);
-        D.Done = true;
-        D.Changed.notify_all();
-      }
-    } signal{*done};
+    const TScopeExit signal([&done] {
+      std::lock_guard guard(done->Lock);
+      done->Done = true;
+      done->Changed.notify_all();
+    });
     proc();
   });
   if (!posted)
@@ -327,6 +327,19 @@ std::string TFacetSession::ActiveFormUUID() const {
   return active != nullptr ? active->GetFormUUID() : std::string();
 }
 
+TDuoClass* TFacetSession::ActiveDuo() const {
+  const TDuoFacetPage* page = FWeb != nullptr ? FWeb->ActivePage() : nullptr;
+  return page != nullptr ? &page->Duo() : nullptr;
+}
+
+std::vector<TDuoClass*> TFacetSession::GetDuoForms() const {
+  return FWeb != nullptr ? FWeb->DuoForms() : std::vector<TDuoClass*>();
+}
+
+int TFacetSession::SessionIndex() const {
+  return FBase.SessionIndex(*this);
+}
+
 void TFacetSession::RemoveDuoForm(TDuoClass* ADuo) {
   if (FWeb != nullptr)
     FWeb->RemoveDuo(ADuo);
@@ -379,6 +392,11 @@ std::optional<std::filesystem::path> TFacetSession::DownloadPath(const std::stri
   if (found == FFileDownloads.end())
     return std::nullopt;
   return found->second;
+}
+
+std::map<std::string, std::filesystem::path> TFacetSession::GetFileDownloads() const {
+  std::lock_guard guard(FLock);
+  return FFileDownloads;
 }
 
 std::string TFacetSession::CallBackJS(const std::string& ACallBackName,

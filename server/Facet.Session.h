@@ -154,6 +154,10 @@ public:
   // The active page form when its UUID matches, else the first nested page form with it.
   TFacetForm* ActiveFormByFormUUID(const std::string& AFormUUID) const;
   std::string ActiveFormUUID() const override;
+  TDuoClass* ActiveDuo() const override;
+  // The bridge objects of the session's top-level pages, the one shown last at the end; read by
+  // the session's form code.
+  std::vector<TDuoClass*> GetDuoForms() const;
   void RemoveDuoForm(TDuoClass* ADuo) override;
   void ReloadPage() override;
 
@@ -167,6 +171,8 @@ public:
   void SendFile(const std::filesystem::path& FullFilePath, bool OpenOnFinishDownload,
                 const std::string& WebFileName = {});
   std::optional<std::filesystem::path> DownloadPath(const std::string& AKey) const;
+  // The files offered for download, by their keys.
+  std::map<std::string, std::filesystem::path> GetFileDownloads() const;
   // The browser's call of the named callback of a page (the active page when AFormUUID is
   // empty); empty when that page has no callback of that name.  Without Parameters the call
   // passes the callback's default parameters.
@@ -231,6 +237,9 @@ public:
   // has ended.  Never raises; a second call does nothing.
   void Close();
   bool Closing() const { return FClosing; }
+  // The session's place among the registry's sessions in the registry's order (1 for the first),
+  // 0 when it is not registered.
+  int SessionIndex() const;
 
   // Sends what changed on the shown page (and its nested pages) to the browser as one message,
   // with `ATrailer` (when given) as its last statement.

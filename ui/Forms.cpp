@@ -1,5 +1,6 @@
 #include "ui/Forms.h"
 
+#include "runtime/ScopeExit.h"
 #include "runtime/StrUtils.h"
 #include "ui/Clipbrd.h"
 #include "ui/Headless.h"
@@ -627,10 +628,7 @@ void TApplication::Run() {
   if (FMainForm == nullptr)
     return;
   FRunning = true;
-  struct TRunning {
-    bool& Flag;
-    ~TRunning() { Flag = false; }
-  } running{FRunning};
+  const TScopeExit running([this] { FRunning = false; });
   if (!FMainForm->GetVisible())
     RunUserAction([&] { FMainForm->Show(); });
   while (!FTerminated && FMainForm != nullptr)

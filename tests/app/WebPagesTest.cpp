@@ -27,6 +27,7 @@ public:
   std::string GetUUID() const override { return "SESSIONUUID1"; }
   std::string GetToken() const override { return "TOKEN0000000000000000001"; }
   std::string ActiveFormUUID() const override { return ""; }
+  TDuoClass* ActiveDuo() const override { return nullptr; }
   void ExecJS(const std::string&) override {}
   void RunSoon(std::function<void()> AWork) override { AWork(); }
   std::string CallBackJS(const std::string& ACallBackName, const std::string&, const std::string&,
@@ -178,6 +179,26 @@ TEST_F(WebPages, TheDashboardAnswersItsCountsAndTheUserName) {
         << tag;
   EXPECT_THAT(html, HasSubstr(R"(id="DBGNOVASSOLICITACOES")"));
   EXPECT_THAT(html, HasSubstr(R"(id="DBGTIPOSOLICITACOES")"));
+}
+
+// The pages take everything from the server itself: no script, style sheet, picture, font or form
+// target names another host (an absolute URL, or one that keeps only the scheme's "//").
+TEST_F(WebPages, NoPageReferencesAnotherHost) {
+  DM->qrySolicitacao->Open();
+  const std::pair<const char*, std::string> pages[] = {
+      {"login", Build(*CreateForm<TfLogin>(&App))},
+      {"request list", Build(Open<TfLisSolicitacoes>())},
+      {"request", Build(*CreateForm<TfSolicitacao>(&App))},
+      {"dashboard", Build(Open<TfDashboard>())},
+  };
+  const std::regex foreign(
+      R"re((?:\b(?:src|href|action|srcset)\s*=\s*["']?|url\(\s*["']?)\s*(?:[a-z][a-z0-9+.-]*:)?//)re",
+      std::regex::icase);
+  for (const auto& [name, html] : pages) {
+    std::smatch match;
+    EXPECT_FALSE(std::regex_search(html, match, foreign))
+        << name << ": " << html.substr(static_cast<size_t>(match.position(0)), 120);
+  }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <functional>
 #include <regex>
 
@@ -235,6 +236,51 @@ TEST_F(BridgeTest, AccordionItemsShareAKeyThatChangesWithEveryRendering) {
   const Lines second = Render();
   ASSERT_TRUE(std::regex_match(second[3], again, heading));
   EXPECT_NE(again[1], m0[1]);
+}
+
+TEST_F(BridgeTest, FormsAndBridgeObjectsRenderBootstrapAndShareTheCSSClassTexts) {
+  EXPECT_NE(dynamic_cast<const TDuoHTMLBootStrap*>(&Duo.RenderHTMLType()), nullptr);
+  EXPECT_EQ(&Form->GetCSSClass(), &Duo.CSSClass());
+  EXPECT_EQ(Duo.CSSClass().Button.iconbutton("save"), "btn-info [override-button-save]");
+  EXPECT_EQ(TCSSClassButton::iconbutton(""), "btn-info [override-button-]");
+}
+
+TEST_F(BridgeTest, TabsAndAccordionItemsMadeElsewhereAreAppendedWithTheirItems) {
+  auto& tabs = Duo.Items.Add().Tabs();
+  tabs.AddTab("First");
+  auto tab = std::make_unique<TDuoItemHTMLTabs::TDuoItemHTMLTabItem>(Duo);
+  tab->SetTitle("Made");
+  tab->Items.Add().Row("in-made-tab");
+  const auto* madeTab = tab.get();
+  EXPECT_EQ(&tabs.AddTab(std::move(tab)), madeTab);
+  EXPECT_THROW(tabs.AddTab(std::unique_ptr<TDuoItemHTMLTabs::TDuoItemHTMLTabItem>()), Exception);
+  ASSERT_EQ(tabs.GetTabs().size(), 2U);
+  EXPECT_EQ(tabs.GetTabs()[1].get(), madeTab);
+
+  auto& accordion = Duo.Items.Add().Accordion();
+  accordion.AddAccordionItem("First");
+  auto item = std::make_unique<TDuoItemHTMLAccordion::TDuoItemHTMLAccordionItem>(Duo);
+  item->SetTitle("Made item");
+  item->Items.Add().Row("in-made-item");
+  const auto* madeItem = item.get();
+  EXPECT_EQ(&accordion.AddAccordionItem(std::move(item)), madeItem);
+  EXPECT_THROW(accordion.AddAccordionItem(
+                   std::unique_ptr<TDuoItemHTMLAccordion::TDuoItemHTMLAccordionItem>()),
+               Exception);
+  ASSERT_EQ(accordion.GetAccordionItems().size(), 2U);
+  EXPECT_EQ(accordion.GetAccordionItems()[1].get(), madeItem);
+
+  // Each appended one renders last, with its own items in its own pane.
+  const Lines html = Render();
+  const auto at = [&](const std::string& line) {
+    return std::find(html.begin(), html.end(), line) - html.begin();
+  };
+  const auto pane = at(R"(<div class="tab-pane fade" id="Tabs_Tabs1_Item1" role="tabpanel">)");
+  EXPECT_EQ(at(R"(<div class="in-made-tab" style>)"), pane + 1);
+  EXPECT_LT(at(R"(<div class="in-made-tab" style>)"), at("Made item"));
+  EXPECT_LT(at("First"), at("Made item"));
+  EXPECT_LT(at("Made item"), at(R"(<div class="in-made-item" style>)"));
+  EXPECT_LT(at(R"(<div class="in-made-item" style>)"), static_cast<std::ptrdiff_t>(html.size()));
 }
 
 TEST_F(BridgeTest, PopupsReportTheirOpeningAndClosingWithTheSessionsIds) {

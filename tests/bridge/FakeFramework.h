@@ -176,6 +176,7 @@ public:
   std::string GetUUID() const override { return "SESSIONUUID1"; }
   std::string GetToken() const override { return "TOKEN0000000000000000001"; }
   std::string ActiveFormUUID() const override { return "PAGEUUID000001"; }
+  TDuoClass* ActiveDuo() const override { return nullptr; }
   void ExecJS(const std::string& AScript) override { Pushed.push_back(AScript); }
   void RunSoon(std::function<void()> AWork) override { Soon.push_back(std::move(AWork)); }
   std::string CallBackJS(const std::string& ACallBackName, const std::string& AFormUUID,

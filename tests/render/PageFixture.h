@@ -31,6 +31,7 @@ public:
   std::string GetUUID() const override { return "SESSIONUUID1"; }
   std::string GetToken() const override { return "TOKEN0000000000000000001"; }
   std::string ActiveFormUUID() const override { return "PAGEUUID000001"; }
+  TDuoClass* ActiveDuo() const override { return Active; }
   void ExecJS(const std::string& AScript) override { Pushed.push_back(AScript); }
   void RunSoon(std::function<void()> AWork) override { Soon.push_back(std::move(AWork)); }
   std::string CallBackJS(const std::string&, const std::string&, const std::string&,
@@ -51,6 +52,7 @@ public:
   }
   void UnLock(const std::string& AName) override { Pushed.push_back("unlock " + AName); }
   bool Ended = false;
+  TDuoClass* Active = nullptr;
 
   std::vector<std::string> Pushed;
   std::vector<std::function<void()>> Soon;
@@ -81,7 +83,7 @@ public:
   TFacetPageState GetFormPageState() const override { return PageState; }
   bool GetComponentsUpdating() const override { return ComponentsUpdating; }
   TDuoForm* DuoForm() const override { return nullptr; }
-  std::string OptionsLanguage() const override { return Language; }
+  std::string GetLanguage() const override { return Language; }
 
   std::vector<IFacetControl*> Controls;
   // The server options' language; a test that renders it sets it.

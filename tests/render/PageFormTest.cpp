@@ -92,6 +92,22 @@ protected:
   TCallBackSession Session;
 };
 
+TEST_F(PageFormTest, APageNoFormOwnsStandsForTheFormOfTheSessionsActivePage) {
+  TFacetForm loose(nullptr);
+  loose.SetSession(&Session);
+  EXPECT_EQ(loose.DuoForm(), nullptr);
+  auto* other = new TTagForm(&App);
+  TDuo active(other);
+  Session.Active = &active;
+  EXPECT_EQ(loose.DuoForm(), other);
+  // The form that owns its page is the page's form whatever page is active.
+  EXPECT_EQ(Page->DuoForm(), Form);
+  Session.Active = nullptr;
+  // Without a server there are no options and no language.
+  EXPECT_EQ(Page->FacetOptions(), nullptr);
+  EXPECT_EQ(Page->GetLanguage(), "");
+}
+
 TEST_F(PageFormTest, TheTagGrammar) {
   struct Case {
     std::string Html;

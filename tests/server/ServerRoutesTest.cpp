@@ -10,8 +10,10 @@
 #include <gmock/gmock.h>
 
 #include <fstream>
+#include <mutex>
 
 using namespace servertest;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
@@ -492,6 +494,8 @@ TEST_F(ServerTest, DownloadsNeedTheKeyAndTheSessionsOwnToken) {
   std::smatch match;
   ASSERT_TRUE(std::regex_search(*pushed, match, std::regex("file=([A-Za-z]{17})")));
   const std::string key = match[1];
+  EXPECT_EQ(session->GetFileDownloads(),
+            (std::map<std::string, std::filesystem::path>{{key, Root / "report.txt"}}));
   const std::string answer =
       Get("/duo/download?file=" + key + "&token=" + page.Token + "&facetsession=" + page.UUID);
   EXPECT_THAT(answer, StartsWith("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream"));
@@ -502,6 +506,30 @@ TEST_F(ServerTest, DownloadsNeedTheKeyAndTheSessionsOwnToken) {
   EXPECT_EQ(Get("/duo/download?file=ABCDEFGHIJKLMNOPQ&token=" + page.Token +
                 "&facetsession=" + page.UUID),
             "");
+}
+
+TEST_F(ServerTest, ASessionKnowsItsPlaceInTheRegistryAndItsPagesInTheOrderShown) {
+  const TPageInfo first = OpenPage();
+  const TPageInfo second = OpenPage();
+  const std::shared_ptr<TFacetSession> a = Server.SessionByUUID(first.UUID);
+  const std::shared_ptr<TFacetSession> b = Server.SessionByUUID(second.UUID);
+  // The registry keeps its sessions in the order of their UUIDs.
+  const bool aFirst = first.UUID < second.UUID;
+  EXPECT_EQ(a->SessionIndex(), aFirst ? 1 : 2);
+  EXPECT_EQ(b->SessionIndex(), aFirst ? 2 : 1);
+  a->ExecThread(true, [&] {
+    const std::vector<TDuoClass*> primary = a->GetDuoForms();
+    ASSERT_EQ(primary.size(), 1U);
+    auto* other = new TTestForm(&a->Application());
+    other->Show();
+    EXPECT_EQ(a->GetDuoForms(), (std::vector<TDuoClass*>{primary[0], other->GetDuo()}));
+    other->Hide();
+    EXPECT_EQ(a->GetDuoForms(), primary);
+    delete other;
+  });
+  b->Close();
+  EXPECT_EQ(b->SessionIndex(), 0);
+  EXPECT_EQ(a->SessionIndex(), 1);
 }
 
 TEST_F(ServerTest, ASessionClosedWhileItsSocketIsOpenDropsTheSocketAndIsFreed) {
@@ -618,6 +646,26 @@ TEST_F(ServerTest, EachRequestOfASessionRenewsItsExpiryAndAWrongTokenDoesNot) {
   }
 }
 
+TEST_F(ServerTest, ANewSessionsHandlerSeesItsRequestAndAnswersWithItsPage) {
+  std::mutex lock;
+  std::vector<std::string> seen;
+  Server.OnNewSession = [&](const TFacetHTTPRequest& Request, TFacetHTTPResponse& Response,
+                            TFacetSession& Session) {
+    std::lock_guard guard(lock);
+    seen.push_back(Request.Header.URL() + " " + Session.GetUUID());
+    Response.StatusCode = "203 Non-Authoritative Information";
+  };
+  const TPageInfo page = OpenPage();
+  EXPECT_THAT(page.Body, StartsWith("HTTP/1.1 203 Non-Authoritative Information\r\n"));
+  EXPECT_FALSE(page.UUID.empty());
+  // The session's page loaded again makes no new session.
+  EXPECT_THAT(Get("/", "Cookie: Duo_Token=" + page.Token + "; Duo_FacetSession=" + page.UUID +
+                           "; Duo_ReloadPage=TRUE\r\n"),
+              StartsWith("HTTP/1.1 200 OK\r\n"));
+  std::lock_guard guard(lock);
+  EXPECT_THAT(seen, ElementsAre("http://127.0.0.1:" + std::to_string(Port) + "/ " + page.UUID));
+}
+
 TEST_F(ServerTest, ExpiredAndAbandonedSessionsAreSwept) {
   const TPageInfo kept = OpenPage();
   const TPageInfo abandoned = OpenPage();
@@ -646,6 +694,20 @@ TEST_F(ServerTest, ExpiredAndAbandonedSessionsAreSwept) {
   EXPECT_TRUE(Server.SessionValid(kept.UUID));
   EXPECT_FALSE(Server.SessionValid(loggedIn.UUID));
   EXPECT_EQ(Server.SessionCount(), 1);
+}
+
+TEST_F(ServerTest, AnExpiredSessionIsSweptWithItsPageOpenAndItsSocketClosed) {
+  const TPageInfo page = OpenPage();
+  TClient socket(Port);
+  ASSERT_TRUE(socket.Handshake(SocketPath(page)));
+  const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
+  ASSERT_TRUE(WaitFor([&] { return session->OpenedConnections() == 1; }));
+  Server.SweepSessions(session->ExpireDate());
+  EXPECT_TRUE(Server.SessionValid(page.UUID));
+  Server.SweepSessions(TDateTime(session->ExpireDate().Value + 1.0 / 86400));
+  EXPECT_FALSE(Server.SessionValid(page.UUID));
+  EXPECT_TRUE(session->Closing());
+  EXPECT_TRUE(socket.ClosedByServer());
 }
 
 TEST_F(ServerTest, APageThatCannotBeBuiltIsAnsweredWithTheErrorPage) {
@@ -683,6 +745,11 @@ TEST_F(ServerTest, ADataAwareEditNamesTheServerOptionsLanguage) {
   }();
   ASSERT_FALSE(edit.empty());
   EXPECT_THAT(edit.str(), HasSubstr(" lang=\"es-ES\" "));
+  const std::shared_ptr<TFacetSession> session = Server.SessionByUUID(page.UUID);
+  session->ExecThread(true, [&] {
+    EXPECT_EQ(session->GetActiveForm()->FacetOptions(), &Server.Options());
+    EXPECT_EQ(session->GetActiveForm()->GetLanguage(), "es-ES");
+  });
 }
 
 TEST_F(ServerTest, TheSessionLimitRefusesNewSessionsClearly) {

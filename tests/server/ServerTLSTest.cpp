@@ -52,7 +52,8 @@ protected:
     AllowEveryProtocolByDefault();
     WriteSelfSignedCertificate(Root / "server.crt", Root / "server.key");
     Server.Options().SetUseSSL(true);
-    Server.SetSSLFiles((Root / "server.crt").string(), (Root / "server.key").string());
+    Server.SSLOptions().CertFile = (Root / "server.crt").string();
+    Server.SSLOptions().KeyFile = (Root / "server.key").string();
     Server.StartServer();
     Port = Server.ServerPort();
   }
@@ -122,6 +123,8 @@ TEST_F(ServerTLSTest, WithoutAUsableCertificateTheServerRefusesToStart) {
   };
   const TCase cases[] = {
       {"", "", "TLS is on but no certificate and key files are set"},
+      {certificate, "", "TLS is on but no certificate and key files are set"},
+      {"", key, "TLS is on but no certificate and key files are set"},
       {(Root / "absent.crt").string(), key,
        "TLS is on but the certificate file \"" + (Root / "absent.crt").string() +
            "\" cannot be used"},
@@ -137,7 +140,7 @@ TEST_F(ServerTLSTest, WithoutAUsableCertificateTheServerRefusesToStart) {
   };
   for (const TCase& c : cases) {
     Server.StopServer();
-    Server.SetSSLFiles(c.Certificate, c.Key);
+    Server.SSLOptions() = {c.Certificate, c.Key};
     try {
       Server.StartServer();
       ADD_FAILURE() << "started with " << c.Certificate << " and " << c.Key;
