@@ -17,16 +17,17 @@
 
 import { execFile, spawn } from 'node:child_process';
 import { chmodSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
-import { request } from 'node:https';
-import { createServer } from 'node:net';
+import { request as httpRequest } from 'node:http';
+import { request as httpsRequest } from 'node:https';
+import { connect, createServer } from 'node:net';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { launchChromium } from './chromium.mjs';
 import { ServerProcess, within } from './serverprocess.mjs';
 import { testRun } from './testrun.mjs';
+import { navigating, serverRound, STEP_MS, waitInteractive } from './pagesteps.mjs';
 import { countUnlocks } from './unlocks.mjs';
 
-const STEP_MS = 20000;
 const RUN_MS = 240000;
 const ADMIN = { ISC_USER: 'SYSDBA', ISC_PASSWORD: 'tulipvane' };
 const APP_USER = 'VOZMIRA_DEPLOY_TEST';
@@ -63,31 +64,14 @@ async function freePort() {
   return port;
 }
 
-// One HTTPS request through node (not the browser), from a chosen local address.
-function httpsGet(port, path, localAddress = '127.0.0.1') {
+// One GET through node (not the browser) from a chosen local address: over TLS to the proxy
+// (`secure`), or plain straight to a process.
+function get(port, path, { localAddress = '127.0.0.1', secure = false } = {}) {
   return within(
     STEP_MS,
     new Promise((resolve, reject) => {
-      const req = request({ host: '127.0.0.1', port, path, localAddress, rejectUnauthorized: false }, (res) => {
-        let body = '';
-        res.setEncoding('utf8');
-        res.on('data', (chunk) => (body += chunk));
-        res.on('end', () => resolve({ status: res.statusCode, body, headers: res.headers }));
-      });
-      req.on('error', reject);
-      req.end();
-    }),
-    `GET ${path}`,
-  );
-}
-
-// A plain request straight to a process, from a chosen local address.
-async function directGet(port, path, localAddress = '127.0.0.1') {
-  const { request: plain } = await import('node:http');
-  return within(
-    STEP_MS,
-    new Promise((resolve, reject) => {
-      const req = plain({ host: '127.0.0.1', port, path, localAddress }, (res) => {
+      const options = { host: '127.0.0.1', port, path, localAddress, rejectUnauthorized: false };
+      const req = (secure ? httpsRequest : httpRequest)(options, (res) => {
         let body = '';
         res.setEncoding('utf8');
         res.on('data', (chunk) => (body += chunk));
@@ -96,7 +80,7 @@ async function directGet(port, path, localAddress = '127.0.0.1') {
       req.on('error', reject);
       req.end();
     }),
-    `GET ${path} from process on ${port}`,
+    `GET ${path} on port ${port}`,
   );
 }
 
@@ -107,7 +91,7 @@ function sample(metrics, series) {
 }
 
 async function metricsOf(web) {
-  const { status, body } = await directGet(web.port, '/metrics');
+  const { status, body } = await get(web.port, '/metrics');
   check(status === 200, `the metrics of ${web.name} must answer 200 to 127.0.0.1, they answer ${status}`);
   return body;
 }
@@ -137,7 +121,7 @@ class Web {
       '[Duo Server Monitoring]',
       'Metrics=1',
       'HealthProbeInterval=500',
-      'DrainTime=3000',
+      'DrainTime=5000',
       '',
     ].join('\n');
   }
@@ -171,6 +155,7 @@ class Proxy {
   constructor(ports, pem) {
     this.ports = ports;
     this.pem = pem;
+    this.socket = join(folder, 'haproxy.sock');
     this.log = '';
   }
 
@@ -183,13 +168,28 @@ class Proxy {
         VOZMIRA_TLS_PEM: this.pem,
         VOZMIRA_WEB1: `127.0.0.1:${this.ports.web1}`,
         VOZMIRA_WEB2: `127.0.0.1:${this.ports.web2}`,
+        VOZMIRA_HAPROXY_SOCKET: this.socket,
       },
       stdio: ['ignore', 'pipe', 'pipe'],
     });
     for (const stream of [this.child.stdout, this.child.stderr]) stream.on('data', (text) => (this.log += text));
     this.exited = new Promise((resolve) => this.child.on('exit', resolve));
-    // Both processes up: the proxy's health route answers through it.
-    await this.until(async () => (await httpsGet(this.ports.https, '/health').catch(() => ({}))).status === 200, 'HAProxy to serve');
+    await this.until(async () => (await this.states()).length === 2 && (await this.states()).every((state) => state === 'UP'), 'both processes up in HAProxy');
+  }
+
+  // What HAProxy's administration socket says of the two processes (UP, DOWN, ...).
+  async states() {
+    const text = await new Promise((resolve) => {
+      let answer = '';
+      const socket = connect(this.socket, () => socket.end('show stat\n'));
+      socket.setEncoding('utf8');
+      socket.on('data', (chunk) => (answer += chunk));
+      socket.on('close', () => resolve(answer));
+      socket.on('error', () => resolve(''));
+    });
+    const lines = text.split('\n').map((line) => line.split(','));
+    const status = lines[0]?.indexOf('status') ?? -1;
+    return lines.filter((fields) => fields[0] === 'vozmira' && /^web\d$/.test(fields[1])).map((fields) => fields[status]);
   }
 
   // Waits until `condition` holds, asking every 200 ms.
@@ -223,30 +223,6 @@ async function newUser(browser, problems, label) {
     dialog.dismiss().catch(() => {});
   });
   return { context, page, label };
-}
-
-async function waitInteractive(page) {
-  await page.waitForFunction(() => {
-    const loader = document.getElementById('duo-loader');
-    const grids = [...document.querySelectorAll('table.ui-jqgrid-btable')].every((t) => !t.grid || !t.grid.hDiv.loading);
-    return window.vpageloadcomplete === true && window.facetws?.readyState === WebSocket.OPEN && loader !== null &&
-      getComputedStyle(loader).display === 'none' && grids;
-  }, null, { timeout: STEP_MS });
-}
-
-async function navigating(page, action) {
-  const loaded = page.waitForEvent('load', { timeout: STEP_MS });
-  await action();
-  await loaded;
-  await waitInteractive(page);
-}
-
-async function serverRound(page, action) {
-  const before = await page.evaluate(() => window.vozmiraUnlocks);
-  await action();
-  await page.waitForFunction((count) => window.vozmiraUnlocks > count && getComputedStyle(document.getElementById('duo-loader')).display === 'none',
-    before, { timeout: STEP_MS });
-  await waitInteractive(page);
 }
 
 async function expectUser(user, name, marker) {
@@ -358,8 +334,8 @@ async function main() {
     }
 
     step = 'the metrics are refused to a client that is not local';
-    check((await directGet(ports.web1, '/metrics', '127.0.0.2')).status === 403, 'the process must refuse its metrics to 127.0.0.2');
-    check((await httpsGet(ports.https, '/metrics', '127.0.0.2')).status === 403, 'the proxy must refuse the metrics to 127.0.0.2');
+    check((await get(ports.web1, '/metrics', { localAddress: '127.0.0.2' })).status === 403, 'the process must refuse its metrics to 127.0.0.2');
+    check((await get(ports.https, '/metrics', { localAddress: '127.0.0.2', secure: true })).status === 403, 'the proxy must refuse the metrics to 127.0.0.2');
     check(sample(await metricsOf(web1), 'duo_refused_total{reason="metrics_forbidden"}') === 1, 'the refusal must be counted');
 
     step = 'a backup taken while both processes serve restores into a database the program opens';
@@ -367,7 +343,7 @@ async function main() {
     await dbScript('backup', `127.0.0.1:${databaseFile}`, backup);
     await dbScript('restore', backup, `127.0.0.1:${restoredFile}`);
     await spare.start(restoredFile);
-    const restoredHealth = await directGet(spare.port, '/health');
+    const restoredHealth = await get(spare.port, '/health');
     check(restoredHealth.status === 200, `the program on the restored database must be healthy, it says ${restoredHealth.status} ${restoredHealth.body}`);
     await spare.stop();
     const query = join(folder, 'restored.sql');
@@ -377,7 +353,7 @@ async function main() {
 
     step = 'SIGTERM: health says 503 at once and new sessions go to the other process';
     anaWeb.terminate();
-    const draining = await directGet(anaWeb.port, '/health');
+    const draining = await get(anaWeb.port, '/health');
     check(draining.status === 503 && draining.body === 'stopping\n', `the stopping process's health must say 503 stopping, it says ${draining.status} ${show(draining.body)}`);
     const carla = await newUser(browser, problems, 'asilva');
     await proxy.until(async () => {
@@ -397,6 +373,7 @@ async function main() {
 
     step = 'the process started again takes new sessions';
     await anaWeb.start();
+    await proxy.until(async () => (await proxy.states()).every((state) => state === 'UP'), 'the process started again up in HAProxy');
     const returning = anaWeb === web1 ? 'web1' : 'web2';
     const dora = await newUser(browser, problems, 'asilva again');
     await proxy.until(async () => {

@@ -16,9 +16,9 @@ import { deflateSync } from 'node:zlib';
 import { launchChromium } from './chromium.mjs';
 import { ServerProcess, within } from './serverprocess.mjs';
 import { testRun } from './testrun.mjs';
+import { navigating, serverRound, STEP_MS, waitInteractive } from './pagesteps.mjs';
 import { countUnlocks } from './unlocks.mjs';
 
-const STEP_MS = 20000;
 const RUN_MS = 280000;
 
 const { binary, only, screenshots, folder, lockFolder } = testRun('vozmira-access.test.mjs', 'browser_vozmira_access_');
@@ -89,30 +89,6 @@ async function newPage(browser, problems, label) {
     if (message.type() === 'error' && !/status of 401/.test(message.text())) problems.push(`${label}: console error: ${message.text()}`);
   });
   return { context, page };
-}
-
-async function waitInteractive(page) {
-  await page.waitForFunction(() => {
-    const loader = document.getElementById('duo-loader');
-    const grids = [...document.querySelectorAll('table.ui-jqgrid-btable')].every((t) => !t.grid || !t.grid.hDiv.loading);
-    return window.vpageloadcomplete === true && window.facetws?.readyState === WebSocket.OPEN && loader !== null &&
-      getComputedStyle(loader).display === 'none' && grids;
-  }, null, { timeout: STEP_MS });
-}
-
-async function navigating(page, action) {
-  const loaded = page.waitForEvent('load', { timeout: STEP_MS });
-  await action();
-  await loaded;
-  await waitInteractive(page);
-}
-
-async function serverRound(page, action) {
-  const before = await page.evaluate(() => window.vozmiraUnlocks);
-  await action();
-  await page.waitForFunction((count) => window.vozmiraUnlocks > count && getComputedStyle(document.getElementById('duo-loader')).display === 'none',
-    before, { timeout: STEP_MS });
-  await waitInteractive(page);
 }
 
 async function shoot(page, name) {
