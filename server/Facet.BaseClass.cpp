@@ -148,6 +148,7 @@ void TFacetBaseClass::StopServer() {
     FSweeper.join();
   if (FProber.joinable())
     FProber.join();
+  FFacetServerHTML->StopPreparingAssets();
   FFacetServerTCP->Stop();
 }
 

@@ -508,6 +508,13 @@ void TFacetServerHTML::PrepareAssets() {
   });
 }
 
+void TFacetServerHTML::StopPreparingAssets() {
+  if (!FPreparing.joinable())
+    return;
+  FPreparing.request_stop();
+  FPreparing.join();
+}
+
 void TFacetServerHTML::RESTData(const TFacetHTTPRequest& ARequest,
                                 const std::shared_ptr<TFacetWebSocketContext>& AContext,
                                 TRespond ARespond) {

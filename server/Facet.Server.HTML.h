@@ -85,9 +85,13 @@ public:
 
   // Compresses the built-in assets that do not depend on a language on a thread of their own,
   // so that the first browsers after a start find them ready (brotli's best compression takes
-  // a good part of a second for the largest library).  Once per server; requests meanwhile wait
+  // a good part of a second for the largest library).  At each start (what was made before is
+  // kept); requests meanwhile wait
   // for an asset being made rather than make it twice.
   void PrepareAssets();
+  // Ends the preparation (after the asset it is making) and waits for it: it reads the
+  // transport's file types, which go with the server.
+  void StopPreparingAssets();
 
 private:
   // The bytes and type of a built-in asset (the error page and the loader in `ALanguage`;
