@@ -25,8 +25,7 @@ import { fileURLToPath } from 'node:url';
 import { launchChromium } from './chromium.mjs';
 import { ServerProcess, within } from './serverprocess.mjs';
 import { testRun } from './testrun.mjs';
-import { navigating, serverRound, STEP_MS, waitInteractive } from './pagesteps.mjs';
-import { countUnlocks } from './unlocks.mjs';
+import { navigating, serverRound, STEP_MS, userPage, waitInteractive } from './pagesteps.mjs';
 
 const RUN_MS = 240000;
 const ADMIN = { ISC_USER: 'SYSDBA', ISC_PASSWORD: 'tulipvane' };
@@ -212,17 +211,8 @@ class Proxy {
 
 // ---- pages
 
-async function newUser(browser, problems, label) {
-  const context = await browser.newContext({ locale: 'pt-BR', ignoreHTTPSErrors: true });
-  await context.addInitScript(countUnlocks);
-  const page = await context.newPage();
-  page.setDefaultTimeout(STEP_MS);
-  page.on('pageerror', (error) => problems.push(`${label}: page error: ${error.message}`));
-  page.on('dialog', (dialog) => {
-    problems.push(`${label}: native dialog: ${dialog.message()}`);
-    dialog.dismiss().catch(() => {});
-  });
-  return { context, page, label };
+function newUser(browser, problems, label) {
+  return userPage(browser, problems, label, { ignoreHTTPSErrors: true });
 }
 
 async function expectUser(user, name, marker) {

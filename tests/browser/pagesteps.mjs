@@ -1,5 +1,7 @@
-// Steps of a browser test on Vozmira's pages that wait for the server: a page usable again, a
-// navigation the server makes, a round of an event the page waits for.
+// Steps of a browser test on Vozmira's pages: a user's page, and the waits for the server (a page
+// usable again, a navigation the server makes, a round of an event the page waits for).
+
+import { countUnlocks } from './unlocks.mjs';
 
 export const STEP_MS = 20000; // any single wait in a page
 
@@ -29,4 +31,19 @@ export async function serverRound(page, action) {
   await page.waitForFunction((count) => window.vozmiraUnlocks > count && getComputedStyle(document.getElementById('duo-loader')).display === 'none',
     before, { timeout: STEP_MS });
   await waitInteractive(page);
+}
+
+// A browser context of its own (a user) in Portuguese with its page: the server's unlocks are
+// counted, and page errors and native dialogs are noted in `problems` under `label`.
+export async function userPage(browser, problems, label, contextOptions = {}) {
+  const context = await browser.newContext({ locale: 'pt-BR', ...contextOptions });
+  await context.addInitScript(countUnlocks);
+  const page = await context.newPage();
+  page.setDefaultTimeout(STEP_MS);
+  page.on('pageerror', (error) => problems.push(`${label}: page error: ${error.message}`));
+  page.on('dialog', (dialog) => {
+    problems.push(`${label}: native dialog: ${dialog.message()}`);
+    dialog.dismiss().catch(() => {});
+  });
+  return { context, page, label };
 }

@@ -16,8 +16,7 @@ import { deflateSync } from 'node:zlib';
 import { launchChromium } from './chromium.mjs';
 import { ServerProcess, within } from './serverprocess.mjs';
 import { testRun } from './testrun.mjs';
-import { navigating, serverRound, STEP_MS, waitInteractive } from './pagesteps.mjs';
-import { countUnlocks } from './unlocks.mjs';
+import { navigating, serverRound, userPage, waitInteractive } from './pagesteps.mjs';
 
 const RUN_MS = 280000;
 
@@ -76,15 +75,7 @@ async function rows(sql) {
 // ---- pages
 
 async function newPage(browser, problems, label) {
-  const context = await browser.newContext({ locale: 'pt-BR' });
-  await context.addInitScript(countUnlocks);
-  const page = await context.newPage();
-  page.setDefaultTimeout(STEP_MS);
-  page.on('pageerror', (error) => problems.push(`${label}: page error: ${error.message}`));
-  page.on('dialog', (dialog) => {
-    problems.push(`${label}: native dialog: ${dialog.message()}`);
-    dialog.dismiss().catch(() => {});
-  });
+  const { context, page } = await userPage(browser, problems, label);
   page.on('console', (message) => {
     if (message.type() === 'error' && !/status of 401/.test(message.text())) problems.push(`${label}: console error: ${message.text()}`);
   });
