@@ -158,7 +158,9 @@ TEST(DataSetJSONMemory, TheTextIsTheLibrarysCompactASCIIText) {
 
   // Ill-formed UTF-8: a lone continuation byte, a cut sequence, an overlong form, a surrogate,
   // a value above U+10FFFF.
-  for (const char* bad : {"a\x80" "b", "cut \xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80"}) {
+  for (const char* bad : {"a\x80"
+                          "b",
+                          "cut \xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80"}) {
     dataSet->Append();
     dataSet->FieldByName("TEXT").SetAsString(bad);
     dataSet->Post();
