@@ -422,10 +422,21 @@ void TFacetBaseClass::SessionTornDown() {
   FLiveChanged.notify_all();
 }
 
-TTerminationSignals::TTerminationSignals(std::initializer_list<int> also) {
-  sigemptyset(&FSignals);
-  sigaddset(&FSignals, SIGTERM);
-  sigaddset(&FSignals, SIGINT);
+namespace {
+
+// The signals that ask a server process to end.
+sigset_t EndingSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  return set;
+}
+
+} // namespace
+
+TTerminationSignals::TTerminationSignals(std::initializer_list<int> also)
+    : FSignals(EndingSignals()) {
   for (const int signal : also)
     sigaddset(&FSignals, signal);
   pthread_sigmask(SIG_BLOCK, &FSignals, nullptr);
@@ -439,10 +450,7 @@ int TTerminationSignals::Wait() {
 }
 
 int TTerminationSignals::Wait(std::chrono::milliseconds ALimit) {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGINT);
+  const sigset_t set = EndingSignals();
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(ALimit);
   const timespec limit{static_cast<time_t>(seconds.count()),
                        static_cast<long>((ALimit - seconds).count() * 1000000)};

@@ -232,7 +232,8 @@ public:
   explicit TTerminationSignals(std::initializer_list<int> also = {});
   // Returns the signal that arrived.
   int Wait();
-  // The signal that arrived within `ALimit`, 0 when none did.
+  // SIGTERM or SIGINT when one arrived within `ALimit` (the others asked for stay pending), 0
+  // when none did.
   int Wait(std::chrono::milliseconds ALimit);
 
 private:
